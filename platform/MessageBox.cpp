@@ -1,0 +1,64 @@
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QString>
+
+#include "platform/Automation.h"
+#include "platform/internal/AutomationState.h"
+
+namespace platform {
+namespace {
+
+QMessageBox::Icon qtIcon(unsigned flags) {
+  switch (flags & kMbIconMask) {
+    case kMbIconStop: return QMessageBox::Critical;
+    case kMbIconQuestion: return QMessageBox::Question;
+    case kMbIconExclamation: return QMessageBox::Warning;
+    case kMbIconInformation: return QMessageBox::Information;
+    default: return QMessageBox::NoIcon;
+  }
+}
+
+QString toQt(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+int showQtBox(std::string_view text, std::string_view caption, unsigned flags) {
+  QMessageBox box(qtIcon(flags), toQt(caption), toQt(text));
+  switch (flags & kMbButtonMask) {
+    case kMbOkCancel:
+      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+      break;
+    case kMbYesNoCancel:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+      break;
+    case kMbYesNo:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      break;
+    default:
+      box.setStandardButtons(QMessageBox::Ok);
+  }
+  switch (box.exec()) {
+    case QMessageBox::Cancel: return kIdCancel;
+    case QMessageBox::Yes: return kIdYes;
+    case QMessageBox::No: return kIdNo;
+    default: return kIdOk;
+  }
+}
+
+}  // namespace
+
+int messageBox(Window*, std::string_view text, std::string_view caption, unsigned flags) {
+  if (automation::enabled() || qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)
+    return automation::answerBox(text, caption, flags);
+  return showQtBox(text, caption, flags);
+}
+
+void messageBeep(unsigned icon) {
+  if (automation::enabled() || QCoreApplication::instance() == nullptr) {
+    automation::recordBeep(icon);
+    return;
+  }
+  QApplication::beep();
+}
+
+}  // namespace platform

@@ -1,0 +1,6 @@
+#include "shell/PlugInServices.h"
+
+PlugInServices& plugInServices() {
+  static PlugInServices services;
+  return services;
+}

@@ -1,0 +1,80 @@
+// A minimal host inside the test process: a parameter block with every
+// facility the plug-in requires, backed by plain memory. Tests change its
+// fields to describe documents and hosts. One at a time.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <vector>
+
+#include "hostapi/FilterRecord.h"
+#include "hostapi/SelectionParams.h"
+
+namespace testing_support {
+
+class FakeFilterHost {
+ public:
+  // An RGB document of the given size whose target is one alpha channel.
+  FakeFilterHost(int16_t width = 64, int16_t height = 48);
+  ~FakeFilterHost();
+  FakeFilterHost(const FakeFilterHost&) = delete;
+  FakeFilterHost& operator=(const FakeFilterHost&) = delete;
+
+  FilterRecord& record() { return record_; }
+
+  // The image mode the property reader answers.
+  void setImageMode(int16_t mode);
+
+  // Values set through the property writer, by key.
+  const std::map<uint32_t, intptr_t>& propertiesSet() const { return propertiesSet_; }
+
+  // Host buffers currently allocated.
+  size_t liveBuffers() const { return buffers_.size(); }
+  // Refuse buffer allocations beyond this many bytes in all (-1: no limit).
+  void setBufferLimit(int64_t bytes) { bufferLimit_ = bytes; }
+
+  static FakeFilterHost* current() { return current_; }
+
+ private:
+  static HostError getProperty(uint32_t, uint32_t key, int32_t, intptr_t* simple, void**);
+  static HostError setProperty(uint32_t, uint32_t key, int32_t, intptr_t simple, void*);
+  static HostError allocateBuffer(int32_t size, HostBufferId* id);
+  static void* lockBuffer(HostBufferId id, HostBoolean);
+  static void unlockBuffer(HostBufferId id);
+  static void freeBuffer(HostBufferId id);
+  static int32_t bufferSpace();
+  static HostError advanceState();
+  static void progress(int32_t, int32_t);
+  static HostError displayPixels(const HostPixelMap*, const HostRect32*, int32_t, int32_t, void*);
+
+  FilterRecord record_{};
+  HostBufferProcs bufferProcs_{};
+  HostPropertyProcs propertyProcs_{};
+  int16_t imageMode_ = kHostModeRGB;
+  std::map<uint32_t, intptr_t> propertiesSet_;
+  std::map<HostBufferId, std::vector<uint8_t>> buffers_;
+  HostBufferId nextBuffer_ = 0x1000;
+  int64_t bufferLimit_ = -1;
+  int64_t bufferBytes_ = 0;
+
+  static inline FakeFilterHost* current_ = nullptr;
+};
+
+// A selection-module host with every required facility.
+class FakeSelectionHost {
+ public:
+  FakeSelectionHost();
+  PISelectionParams& params() { return params_; }
+
+ private:
+  static void processEvent(void*) {}
+  static void progress(int32_t, int32_t) {}
+  static HostError displayPixels(const HostPixelMap*, const HostRect32*, int32_t, int32_t, void*) {
+    return 0;
+  }
+  PISelectionParams params_{};
+  HostBufferProcs bufferProcs_{};
+};
+
+}  // namespace testing_support
