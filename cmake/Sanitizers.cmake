@@ -5,3 +5,10 @@ if(TESSALY_SANITIZE)
                       -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
 endif()
+
+# Fuzz builds instrument all our code for coverage; the fuzz targets add
+# libFuzzer's main themselves.
+if(TESSALY_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
