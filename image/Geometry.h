@@ -38,3 +38,9 @@ struct Rect {
   Rect boundingUnion(const Rect& other) const;
   Rect offsetBy(int16_t dv, int16_t dh) const;
 };
+
+// Division rounding towards minus infinity: grid lines on multiples of a
+// cell size continue left of and above the origin.
+constexpr int32_t floorDiv(int32_t a, int32_t b) {
+  return a / b - ((a % b != 0) && ((a < 0) != (b < 0)));
+}

@@ -2,23 +2,15 @@
 // region object. Every failure of that layer throws XGeometry.
 #pragma once
 
-#include <memory>
-
 #include "image/Geometry.h"
-
-namespace platform {
-class Region;
-}
+#include "platform/Region.h"
 
 class Region {
  public:
   Region();  // empty
   explicit Region(const Rect& rect);
-  Region(const Region& other);
+  Region(const Region& other) = default;
   Region& operator=(const Region& other);
-  Region(Region&&) noexcept;
-  Region& operator=(Region&&) noexcept;
-  ~Region();
 
   void makeEmpty();
   void set(const Rect& rect);
@@ -31,8 +23,8 @@ class Region {
   void subtract(const Region& other);
 
   // The windowing layer's object, for code that draws with it.
-  const platform::Region& platformRegion() const { return *region_; }
+  const platform::Region& platformRegion() const { return region_; }
 
  private:
-  std::unique_ptr<platform::Region> region_;
+  platform::Region region_;
 };
