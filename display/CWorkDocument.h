@@ -1,0 +1,41 @@
+// The work document: the one object that ties the views to the work. It
+// knows the image's size and owns the command history behind Undo and Redo,
+// which gives memory back when memory runs short (redo commands first, then
+// the oldest undo commands).
+#pragma once
+
+#include <cstdint>
+
+#include "display/CommandHistory.h"
+#include "shell/Purgeable.h"
+
+class CWorkDocument : public Purgeable {
+ public:
+  CWorkDocument() = default;
+  ~CWorkDocument() override = default;
+
+  // (height, width) of the host's filter rectangle.
+  struct Size {
+    int16_t height;
+    int16_t width;
+  };
+  virtual Size GetImageSize() const;
+
+  // Appends a change that has been made; never throws for lack of memory
+  // (without memory the change just cannot be undone).
+  void PushCommand(Command* command) noexcept { history_.push(command); }
+  // Exceptions from a command's apply pass to the caller; the history is
+  // unchanged for that step.
+  void Undo() { history_.undo(*this); }
+  void Redo() { history_.redo(*this); }
+  bool CanUndo() const { return history_.canUndo(); }
+  bool CanRedo() const { return history_.canRedo(); }
+
+  const CommandHistory& history() const { return history_; }
+
+  // Level 0 frees nothing; any other level deletes one command.
+  uint32_t purge(int level) override { return level == 0 ? 0 : history_.purgeOne(); }
+
+ private:
+  CommandHistory history_;
+};
