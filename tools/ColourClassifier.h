@@ -1,0 +1,132 @@
+// The colour classifier: turns one image pixel into a mask value from the
+// colours the user picked. 255 keeps, 0 drops, values between are the
+// transition. The magic brush and the magic wand are its only users.
+//
+// With keep colours alone the mask falls off linearly with the distance to
+// the nearest keep colour (full keep within L, full drop beyond U); with
+// drop colours alone it rises with the distance to the nearest drop colour;
+// with both, each pixel is projected onto the axis from every drop colour to
+// every keep colour and keeps only as much as it wins against its hardest
+// drop colour.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+// The working pixel format: interleaved channels of the image mode.
+struct PixelFormat {
+  int16_t channels;  // 1 grey, 3 RGB and Lab, 4 CMYK
+  int16_t mode;      // the host's image mode
+  bool operator==(const PixelFormat&) const = default;
+};
+
+// A colour in the working mode: `channels` values 0 to 255.
+using ClassifierColour = std::array<int32_t, 4>;
+
+class ColourClassifier {
+ public:
+  virtual ~ColourClassifier() = default;
+  // The mask value of the pixel at `pixel` (its interleaved channel bytes).
+  virtual uint8_t classify(const uint8_t* pixel) = 0;
+  // Whether the cache may hand this classifier out again when nothing
+  // changed. The sample classifier is rebuilt at every request.
+  virtual bool isReusable() const { return true; }
+};
+
+// The threshold slider pair: lower L (threshold) and upper U (threshold
+// plus transition), 0 <= L <= U <= 255.
+struct ThresholdPair {
+  int lower;
+  int upper;
+};
+
+// Keep and drop colours both picked.
+class PairClassifier : public ColourClassifier {
+ public:
+  PairClassifier(const std::vector<ClassifierColour>& keep, const std::vector<ClassifierColour>& drop,
+                 ThresholdPair pair, int channels);
+  uint8_t classify(const uint8_t* pixel) override;
+
+ private:
+  struct Axis {  // from one drop colour to one keep colour
+    ClassifierColour v;
+    int32_t q;  // squared length of v
+    int32_t low, high;
+  };
+  int channels_;
+  size_t keepCount_, dropCount_;
+  int32_t slope_;
+  std::vector<Axis> axes_;  // drop-major: j * keepCount + i
+  std::vector<uint8_t> a_, b_;
+};
+
+// Keep colours alone.
+class KeepClassifier : public ColourClassifier {
+ public:
+  KeepClassifier(std::vector<ClassifierColour> keep, ThresholdPair pair, int channels);
+  uint8_t classify(const uint8_t* pixel) override;
+
+ private:
+  std::vector<ClassifierColour> colours_;
+  int channels_;
+  int32_t inner_, outer_;
+  double radius_, reciprocal_;
+};
+
+// Drop colours alone.
+class DropClassifier : public ColourClassifier {
+ public:
+  DropClassifier(std::vector<ClassifierColour> drop, ThresholdPair pair, int channels);
+  uint8_t classify(const uint8_t* pixel) override;
+
+ private:
+  std::vector<ClassifierColour> colours_;
+  int channels_;
+  int32_t inner_, outer_;
+  double radius_, reciprocal_;
+};
+
+// No colour picked: the colour under the pointer is the one colour, kept in
+// keep mode and dropped in drop mode.
+class SampleClassifier : public ColourClassifier {
+ public:
+  SampleClassifier(const ClassifierColour& reference, bool keepMode, ThresholdPair pair, int channels);
+  uint8_t classify(const uint8_t* pixel) override;
+  bool isReusable() const override { return false; }
+
+ private:
+  ClassifierColour reference_;
+  int channels_;
+  bool keepMode_;
+  int32_t inner_, outer_;
+  double radius_, reciprocal_;
+};
+
+// Where the classifier's inputs come from: the colour lists, the threshold
+// slider, the toolbox's keep mode and the pixel under the pointer. The work
+// window provides them.
+class ClassifierSource {
+ public:
+  virtual ~ClassifierSource() = default;
+  // Selected entries in list order, converted to the working format.
+  virtual std::vector<ClassifierColour> selectedKeepColours(PixelFormat format) = 0;
+  virtual std::vector<ClassifierColour> selectedDropColours(PixelFormat format) = 0;
+  virtual ThresholdPair thresholdPair() = 0;
+  virtual bool keepMode() = 0;
+  // The pixel under the pointer; none when the pointer is off the image.
+  virtual std::optional<ClassifierColour> colourUnderPointer(PixelFormat format) = 0;
+};
+
+void setClassifierSource(ClassifierSource* source);
+
+// The classifier for the working format, rebuilt when an input changed.
+ColourClassifier& currentClassifier(PixelFormat format);
+// classify on the current classifier.
+uint8_t classifyPixel(const uint8_t* pixel);
+// Destroys the current classifier (the work window closes).
+void discardClassifier();
+// The colour lists call this whenever their entries or selection change.
+void invalidateClassifier();
