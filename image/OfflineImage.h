@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "image/Image.h"
 
@@ -47,3 +48,11 @@ Point ZoomOutPlane(const PlaneView& source, int32_t rows, int32_t columns, int32
 Rect TrimBounds(const PlaneView& plane, const Rect& rect);
 // The union of two coverages, row-wise: q = ((255 - b) q + 255 b + 127) / 255.
 void UnionRows(uint8_t* destination, const uint8_t* coverage, int32_t count);
+
+// The blur's kernel radius for sigma: the distance at which the normalised
+// Gaussian falls below half a grey level. 0 means the blur changes nothing
+// (also for sigma <= 0, or so large that no tap reaches half a level).
+int32_t GaussianRadius(double sigma);
+// The 2 radius + 1 blur taps, from -radius to radius, in units of 2^-24,
+// rounded so that they sum to exactly 2^24: a uniform area stays uniform.
+std::vector<uint32_t> GaussianWeights(double sigma, int32_t radius);

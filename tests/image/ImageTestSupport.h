@@ -36,7 +36,15 @@ struct Plane {
         columns(columns),
         bytes(static_cast<size_t>(rows * columns * pixelBytes), fill),
         view{bytes.data(), pixelBytes, columns * pixelBytes} {}
+  // Copies own their bytes.
+  Plane(const Plane& other)
+      : rows(other.rows), columns(other.columns), bytes(other.bytes), view(other.view) {
+    view.data = bytes.data();
+  }
+  Plane& operator=(const Plane&) = delete;
+
   uint8_t& at(int32_t v, int32_t h, int32_t channel = 0) { return view.at(v, h)[channel]; }
+  uint8_t at(int32_t v, int32_t h, int32_t channel = 0) const { return view.at(v, h)[channel]; }
   int32_t rows, columns;
   std::vector<uint8_t> bytes;
   PlaneView view;

@@ -1,0 +1,450 @@
+// The operations every Image has on top of locking, and the plane
+// primitives. Every walk over an image follows one pattern: lock a piece,
+// copy, unlock; a piece whose storage was never written reads as its fill
+// byte, and a piece the storage cannot deliver is asked for again smaller
+// as long as the iterator can cut it.
+#include "image/OfflineImage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <vector>
+
+#include "image/PieceIterator.h"
+#include "shell/Exceptions.h"
+#include "shell/StProgressIndicator.h"
+
+// ---- Plane primitives ------------------------------------------------------
+
+void CopyRowsOut(const PlaneView& plane, int32_t rows, int32_t rowBytes, uint8_t* buffer,
+                 int32_t bufferRowStep) {
+  if (rowBytes <= 0) return;
+  const uint8_t* source = plane.data;
+  for (int32_t row = 0; row < rows; ++row, source += plane.rowStep, buffer += bufferRowStep)
+    std::memcpy(buffer, source, static_cast<size_t>(rowBytes));
+}
+
+void CopyRowsIn(const PlaneView& plane, int32_t rows, int32_t rowBytes, const uint8_t* buffer,
+                int32_t bufferRowStep) {
+  if (rowBytes <= 0) return;
+  uint8_t* target = plane.data;
+  for (int32_t row = 0; row < rows; ++row, target += plane.rowStep, buffer += bufferRowStep)
+    std::memcpy(target, buffer, static_cast<size_t>(rowBytes));
+}
+
+void FillPlane(const PlaneView& plane, int32_t rows, int32_t rowBytes, uint8_t value) {
+  if (rowBytes <= 0) return;
+  uint8_t* target = plane.data;
+  for (int32_t row = 0; row < rows; ++row, target += plane.rowStep)
+    std::memset(target, value, static_cast<size_t>(rowBytes));
+}
+
+void InvertPlane(const PlaneView& plane, int32_t rows, int32_t rowBytes) {
+  uint8_t* target = plane.data;
+  for (int32_t row = 0; row < rows; ++row, target += plane.rowStep)
+    for (int32_t i = 0; i < rowBytes; ++i) target[i] = static_cast<uint8_t>(~target[i]);
+}
+
+void FillMargins(const PlaneView& plane, const Rect& outer, const Rect& inner, uint8_t value) {
+  if (outer.empty()) return;
+  const int32_t pixelBytes = plane.colStep;
+  const Rect clipped = inner.intersection(outer);
+  if (clipped.empty()) {
+    FillPlane(plane.offsetBy(outer.top, outer.left), outer.height(), outer.width() * pixelBytes, value);
+    return;
+  }
+  FillPlane(plane.offsetBy(outer.top, outer.left), clipped.top - outer.top,
+            outer.width() * pixelBytes, value);
+  FillPlane(plane.offsetBy(clipped.bottom, outer.left), outer.bottom - clipped.bottom,
+            outer.width() * pixelBytes, value);
+  FillPlane(plane.offsetBy(clipped.top, outer.left), clipped.height(),
+            (clipped.left - outer.left) * pixelBytes, value);
+  FillPlane(plane.offsetBy(clipped.top, clipped.right), clipped.height(),
+            (outer.right - clipped.right) * pixelBytes, value);
+}
+
+namespace {
+
+// Fills `count` pixels from `target` on with copies of the pixel at
+// `pixel`: one copy, then the filled run copied onto its own end, so the
+// run doubles with every copy.
+void repeatPixel(uint8_t* target, const uint8_t* pixel, int32_t count, int32_t pixelBytes) {
+  if (count <= 0) return;
+  if (pixelBytes == 1) {
+    std::memset(target, *pixel, static_cast<size_t>(count));
+    return;
+  }
+  const size_t total = static_cast<size_t>(count) * static_cast<size_t>(pixelBytes);
+  std::memcpy(target, pixel, static_cast<size_t>(pixelBytes));
+  size_t done = static_cast<size_t>(pixelBytes);
+  while (done < total) {
+    const size_t chunk = std::min(done, total - done);
+    std::memcpy(target + done, target, chunk);
+    done += chunk;
+  }
+}
+
+}  // namespace
+
+void ReplicateEdges(const PlaneView& plane, const Rect& outer, const Rect& inner) {
+  const Rect valid = inner.intersection(outer);
+  if (valid.empty()) return;
+  const int32_t pixelBytes = plane.colStep;
+  for (int32_t v = valid.top; v < valid.bottom; ++v) {
+    repeatPixel(plane.at(v, outer.left), plane.at(v, valid.left), valid.left - outer.left, pixelBytes);
+    repeatPixel(plane.at(v, valid.right), plane.at(v, valid.right - 1), outer.right - valid.right,
+                pixelBytes);
+  }
+  const size_t rowBytes = static_cast<size_t>(outer.width() * pixelBytes);
+  for (int32_t v = outer.top; v < valid.top; ++v)
+    std::memcpy(plane.at(v, outer.left), plane.at(valid.top, outer.left), rowBytes);
+  for (int32_t v = valid.bottom; v < outer.bottom; ++v)
+    std::memcpy(plane.at(v, outer.left), plane.at(valid.bottom - 1, outer.left), rowBytes);
+}
+
+namespace {
+
+template <int PixelBytes>
+void expandFixed(uint8_t* row, int32_t pixels, int32_t factor) {
+  for (int32_t p = pixels - 1; p >= 0; --p) {
+    uint8_t pixel[PixelBytes];
+    std::memcpy(pixel, row + p * PixelBytes, PixelBytes);
+    uint8_t* target = row + static_cast<ptrdiff_t>(p) * factor * PixelBytes;
+    for (int32_t j = 0; j < factor; ++j) std::memcpy(target + j * PixelBytes, pixel, PixelBytes);
+  }
+}
+
+}  // namespace
+
+void ExpandPixels(uint8_t* row, int32_t pixels, int32_t pixelBytes, int32_t factor) {
+  if (factor <= 1 || pixels <= 0) return;
+  switch (pixelBytes) {
+    case 1:
+      for (int32_t p = pixels - 1; p >= 0; --p)
+        std::memset(row + static_cast<ptrdiff_t>(p) * factor, row[p], static_cast<size_t>(factor));
+      return;
+    case 3:
+      return expandFixed<3>(row, pixels, factor);
+    case 4:
+      return expandFixed<4>(row, pixels, factor);
+    default:
+      for (int32_t p = pixels - 1; p >= 0; --p) {
+        uint8_t* target = row + static_cast<ptrdiff_t>(p) * factor * pixelBytes;
+        // The pixel's first copy may overlap its source only when p is 0,
+        // where source and target are the same bytes.
+        std::memmove(target, row + static_cast<ptrdiff_t>(p) * pixelBytes, static_cast<size_t>(pixelBytes));
+        repeatPixel(target, target, factor, pixelBytes);
+      }
+  }
+}
+
+void ZoomInPlane(const PlaneView& plane, int32_t rows, int32_t columns, int32_t factor) {
+  if (factor <= 1 || rows <= 0 || columns <= 0) return;
+  const size_t rowBytes = static_cast<size_t>(columns) * static_cast<size_t>(factor * plane.colStep);
+  for (int32_t row = rows - 1; row >= 0; --row) {
+    uint8_t* source = plane.at(row, 0);
+    ExpandPixels(source, columns, plane.colStep, factor);
+    for (int32_t j = factor - 1; j >= 0; --j) {
+      uint8_t* target = plane.at(row * factor + j, 0);
+      if (target != source) std::memcpy(target, source, rowBytes);
+    }
+  }
+}
+
+Point ZoomOutPlane(const PlaneView& source, int32_t rows, int32_t columns, int32_t factor,
+                   const PlaneView& destination) {
+  if (factor < 1) factor = 1;
+  const int32_t outRows = (rows + factor - 1) / factor;
+  const int32_t outColumns = (columns + factor - 1) / factor;
+  const int32_t pixelBytes = source.colStep;
+  for (int32_t row = 0; row < outRows; ++row) {
+    const uint8_t* from = source.at(row * factor, 0);
+    uint8_t* to = destination.at(row, 0);
+    if (pixelBytes == 1) {
+      for (int32_t c = 0; c < outColumns; ++c) to[c] = from[c * factor];
+    } else {
+      // memmove: in place, a pixel's target may be its own source.
+      for (int32_t c = 0; c < outColumns; ++c)
+        std::memmove(to + c * destination.colStep, from + c * factor * pixelBytes,
+                     static_cast<size_t>(pixelBytes));
+    }
+  }
+  return {static_cast<int16_t>(outRows), static_cast<int16_t>(outColumns)};
+}
+
+namespace {
+
+bool rowIsZero(const uint8_t* row, int32_t count) {
+  uint8_t any = 0;
+  for (int32_t i = 0; i < count; ++i) any |= row[i];
+  return any == 0;
+}
+
+bool columnIsZero(const PlaneView& plane, int32_t column, int32_t top, int32_t bottom) {
+  uint8_t any = 0;
+  for (int32_t v = top; v < bottom; ++v) any |= *plane.at(v, column);
+  return any == 0;
+}
+
+}  // namespace
+
+Rect TrimBounds(const PlaneView& plane, const Rect& rect) {
+  if (rect.empty()) return {};
+  Rect r = rect;
+  while (r.top < r.bottom && rowIsZero(plane.at(r.top, r.left), r.width())) ++r.top;
+  if (r.top == r.bottom) return {};
+  while (rowIsZero(plane.at(r.bottom - 1, r.left), r.width())) --r.bottom;
+  while (columnIsZero(plane, r.left, r.top, r.bottom)) ++r.left;
+  while (columnIsZero(plane, r.right - 1, r.top, r.bottom)) --r.right;
+  return r;
+}
+
+void UnionRows(uint8_t* destination, const uint8_t* coverage, int32_t count) {
+  for (int32_t i = 0; i < count; ++i) {
+    const uint32_t b = coverage[i], q = destination[i];
+    destination[i] = static_cast<uint8_t>(((255 - b) * q + 255 * b + 127) / 255);
+  }
+}
+
+// ---- Image operations -------------------------------------------------------
+
+PlaneView Image::LockRect(const Rect& rect, LockMode mode, Rect& piece) {
+  piece = rect;
+  const PlaneView view = lock(piece, mode);
+  return view.offsetBy(rect.top - piece.top, rect.left - piece.left);
+}
+
+namespace {
+
+// Walks the pieces of rect, locking each in `mode` and handing the locked
+// view (at the piece's top-left) to `copy`. XReduce asks the iterator for a
+// smaller piece and tries again; XUnmapped goes to `unmapped` when given.
+template <typename Copy, typename Unmapped>
+void walkPieces(Image& image, const Rect& rect, LockMode mode, Copy copy, Unmapped unmapped) {
+  const std::unique_ptr<PieceIterator> pieces = image.newRectIterator(rect);
+  bool done = pieces->next();
+  while (!done) {
+    const Rect piece = pieces->piece();
+    try {
+      StPieceLock locked(image, piece, mode);
+      // The image promises a lock that holds the whole piece; copying a
+      // part of it would leave the rest unread or unwritten.
+      if (!locked.piece().contains(piece)) throw XLock(TESSALY_HERE);
+      copy(piece, locked.view());
+    } catch (const XUnmapped& e) {
+      if constexpr (std::is_same_v<Unmapped, std::nullptr_t>) {
+        throw;
+      } else {
+        unmapped(piece, e.fill());
+      }
+    } catch (const XReduce&) {
+      if (pieces->reduce()) throw;
+      continue;
+    }
+    done = pieces->next();
+  }
+}
+
+}  // namespace
+
+void Image::ReadRect(const Rect& rect, const PlaneView& destination) {
+  const int32_t pixelBytes = layout_.bytesPerPixel;
+  walkPieces(
+      *this, rect, LockMode::read,
+      [&](const Rect& piece, const PlaneView& source) {
+        CopyRowsOut(source, piece.height(), piece.width() * pixelBytes,
+                    destination.at(piece.top - rect.top, piece.left - rect.left),
+                    destination.rowStep);
+      },
+      [&](const Rect& piece, uint8_t fill) {
+        FillPlane(destination.offsetBy(piece.top - rect.top, piece.left - rect.left),
+                  piece.height(), piece.width() * pixelBytes, fill);
+      });
+}
+
+void Image::WriteRect(const Rect& rect, const PlaneView& source) {
+  const int32_t pixelBytes = layout_.bytesPerPixel;
+  walkPieces(
+      *this, rect, LockMode::write,
+      [&](const Rect& piece, const PlaneView& target) {
+        CopyRowsIn(target, piece.height(), piece.width() * pixelBytes,
+                   source.at(piece.top - rect.top, piece.left - rect.left), source.rowStep);
+      },
+      nullptr);
+}
+
+namespace {
+
+int16_t clampTo16(int32_t value) {
+  return static_cast<int16_t>(std::clamp<int32_t>(value, INT16_MIN, INT16_MAX));
+}
+
+// Moves `along` (one dimension of a request wholly outside the image in
+// that dimension) so that it overlaps the image's range by exactly one.
+void shiftToOverlapOne(int16_t& first, int16_t& last, int16_t imageFirst, int16_t imageLast) {
+  int32_t shift = 0;
+  if (last <= imageFirst)
+    shift = imageFirst + 1 - last;
+  else if (first >= imageLast)
+    shift = imageLast - 1 - first;
+  first = clampTo16(first + shift);
+  last = clampTo16(last + shift);
+}
+
+}  // namespace
+
+void Image::ReadPadded(const Rect& rect, const PlaneView& destination, int32_t padding) {
+  if (padding < kPadInsideOnly || padding > 255) throw XPadding(TESSALY_HERE);
+  if (rect.empty()) return;
+  const int32_t pixelBytes = layout_.bytesPerPixel;
+  Rect work = rect;
+  if (!rect.meets(bounds_)) {
+    switch (padding) {
+      case kPadInsideOnly:
+        throw XPadding(TESSALY_HERE);
+      case kPadUntouched:
+        return;
+      case kPadReplicate:
+        if (bounds_.empty()) throw XPadding(TESSALY_HERE);
+        shiftToOverlapOne(work.top, work.bottom, bounds_.top, bounds_.bottom);
+        shiftToOverlapOne(work.left, work.right, bounds_.left, bounds_.right);
+        break;
+      default:
+        FillPlane(destination, rect.height(), rect.width() * pixelBytes, static_cast<uint8_t>(padding));
+        return;
+    }
+  }
+  const Rect clipped = work.intersection(bounds_);
+  if (padding == kPadInsideOnly && clipped != rect) throw XPadding(TESSALY_HERE);
+  const Rect inner = clipped.offsetBy(static_cast<int16_t>(-work.top), static_cast<int16_t>(-work.left));
+  ReadRect(clipped, destination.offsetBy(inner.top, inner.left));
+
+  const Rect outer{0, 0, static_cast<int16_t>(rect.height()), static_cast<int16_t>(rect.width())};
+  if (padding == kPadReplicate)
+    ReplicateEdges(destination, outer, inner);
+  else if (padding >= 0)
+    FillMargins(destination, outer, inner, static_cast<uint8_t>(padding));
+}
+
+// ---- Gaussian blur ------------------------------------------------------------
+
+int32_t GaussianRadius(double sigma) {
+  if (!(sigma > 0)) return 0;
+  const double peak = sigma * std::sqrt(2 * std::numbers::pi) / 510;
+  if (peak >= 1) return 0;
+  return static_cast<int32_t>(std::floor(std::sqrt(-2 * sigma * sigma * std::log(peak))));
+}
+
+std::vector<uint32_t> GaussianWeights(double sigma, int32_t radius) {
+  constexpr double kOne = 16777216;
+  const size_t taps = static_cast<size_t>(2 * radius + 1);
+  std::vector<double> g(taps);
+  double sum = 0;
+  for (int32_t x = -radius; x <= radius; ++x) {
+    const double t = x / sigma;
+    g[static_cast<size_t>(x + radius)] = std::exp(-0.5 * t * t);
+    sum += g[static_cast<size_t>(x + radius)];
+  }
+  std::vector<uint32_t> weights(taps);
+  std::vector<double> remainder(taps);
+  int64_t missing = 16777216;
+  for (size_t i = 0; i < taps; ++i) {
+    const double exact = g[i] * kOne / sum;
+    weights[i] = static_cast<uint32_t>(std::floor(exact + 0.5));
+    remainder[i] = exact - weights[i];
+    missing -= weights[i];
+  }
+  // Rounding each tap alone may miss 2^24 by a few units; they go to (or
+  // come from) the taps that rounding treated worst.
+  for (; missing > 0; --missing) {
+    const size_t i = static_cast<size_t>(std::max_element(remainder.begin(), remainder.end()) - remainder.begin());
+    ++weights[i];
+    remainder[i] -= 1;
+  }
+  for (; missing < 0; ++missing) {
+    const size_t i = static_cast<size_t>(std::min_element(remainder.begin(), remainder.end()) - remainder.begin());
+    --weights[i];
+    remainder[i] += 1;
+  }
+  return weights;
+}
+
+namespace {
+
+// out[c] = (sum over taps i of weights[i] * sources[i][c]) >> 24, the one
+// loop both passes of the blur spend their time in. Columns go in blocks
+// whose sums stay in vector registers; each tap adds one product per column,
+// so the inner loop has no branch and vectorises. The weights sum to 2^24,
+// so a sum never exceeds 255 * 2^24 < 2^32.
+[[gnu::target_clones("avx512f", "avx2", "default")]]
+void weightedSum(const uint8_t* const* sources, const uint32_t* weights, int32_t taps,
+                 uint8_t* out, int32_t count) {
+  constexpr int32_t kBlock = 64;
+  int32_t start = 0;
+  for (; start + kBlock <= count; start += kBlock) {
+    uint32_t sums[kBlock] = {};
+    for (int32_t i = 0; i < taps; ++i) {
+      const uint8_t* source = sources[i] + start;
+      const uint32_t w = weights[i];
+      for (int32_t c = 0; c < kBlock; ++c) sums[c] += source[c] * w;
+    }
+    for (int32_t c = 0; c < kBlock; ++c) out[start + c] = static_cast<uint8_t>(sums[c] >> 24);
+  }
+  const int32_t rest = count - start;
+  if (rest <= 0) return;
+  uint32_t sums[kBlock] = {};
+  for (int32_t i = 0; i < taps; ++i) {
+    const uint8_t* source = sources[i] + start;
+    const uint32_t w = weights[i];
+    for (int32_t c = 0; c < rest; ++c) sums[c] += source[c] * w;
+  }
+  for (int32_t c = 0; c < rest; ++c) out[start + c] = static_cast<uint8_t>(sums[c] >> 24);
+}
+
+}  // namespace
+
+int Image::GaussianBlur(const Rect& rect, double sigma) {
+  const Rect area = rect.intersection(bounds_);
+  if (area.empty()) return 1;
+  if (layout_.bytesPerPixel != 1) throw XLock(TESSALY_HERE);
+  const int32_t r = GaussianRadius(sigma);
+  if (r == 0) return 0;
+  const std::vector<uint32_t> weights = GaussianWeights(sigma, r);
+  const int32_t taps = 2 * r + 1;
+  const int32_t width = area.width();
+  const int32_t paddedWidth = width + 2 * r;
+
+  // Each image row is read once, with r replicated or true neighbours on
+  // either side, and convolved horizontally into the ring; the ring holds
+  // the 2r + 1 convolved rows that one output row needs.
+  std::vector<uint8_t> padded(static_cast<size_t>(paddedWidth));
+  std::vector<uint8_t> ring(static_cast<size_t>(taps) * static_cast<size_t>(width));
+  std::vector<uint8_t> output(static_cast<size_t>(width));
+  std::vector<const uint8_t*> horizontalTaps(static_cast<size_t>(taps));
+  std::vector<const uint8_t*> verticalTaps(static_cast<size_t>(taps));
+  for (int32_t i = 0; i < taps; ++i) horizontalTaps[static_cast<size_t>(i)] = padded.data() + i;
+  const PlaneView paddedView{padded.data(), 1, paddedWidth};
+  const StProgressIndicator progress(area.top - r, area.height() + 2 * r);
+
+  auto readRow = [&](int32_t y, int32_t slot) {
+    progress.step(y);
+    const Rect row{clampTo16(y), clampTo16(area.left - r), clampTo16(y + 1), clampTo16(area.right + r)};
+    ReadPadded(row, paddedView, kPadReplicate);
+    weightedSum(horizontalTaps.data(), weights.data(), taps, ring.data() + static_cast<size_t>(slot) * width, width);
+  };
+
+  for (int32_t i = 0; i < 2 * r; ++i) readRow(area.top - r + i, i);
+  int32_t oldest = 0;  // the ring slot of row y - r
+  for (int32_t y = area.top; y < area.bottom; ++y) {
+    readRow(y + r, (oldest + 2 * r) % taps);
+    // Tap i weighs row y - r + i, which sits i slots after the oldest.
+    for (int32_t i = 0; i < taps; ++i)
+      verticalTaps[static_cast<size_t>(i)] = ring.data() + static_cast<size_t>((oldest + i) % taps) * width;
+    weightedSum(verticalTaps.data(), weights.data(), taps, output.data(), width);
+    WriteRect(Rect{static_cast<int16_t>(y), area.left, static_cast<int16_t>(y + 1), area.right},
+              PlaneView{output.data(), 1, width});
+    oldest = (oldest + 1) % taps;
+  }
+  return 0;
+}
