@@ -36,6 +36,36 @@ class FakeFilterHost {
 
   static FakeFilterHost* current() { return current_; }
 
+  // ---- Pixels. advanceState writes the output piece delivered last back
+  // into the document, then delivers what the request fields ask for:
+  // interleaved planes of inRect and outRect (in reduced coordinates when
+  // inputRate is k >= 2: pixel (y, x) is document pixel (k y, k x)), and the
+  // selection mask for maskRect. Pixels outside the document read as 0.
+
+  // Every plane of the document by absolute number, one byte per pixel,
+  // rows of imageSize.h bytes.
+  std::vector<uint8_t>& documentPlane(int16_t absolute);
+  uint8_t& pixel(int16_t absolute, int16_t v, int16_t h);
+  // The absolute planes that the input and output streams number 0, 1, ...
+  // (default: the identity). Sets the record's plane count.
+  void setStreamPlanes(std::vector<int16_t> absolute);
+  // The host's selection mask, one byte per document pixel (default 255).
+  std::vector<uint8_t>& selectionMask();
+  // Writes the output piece delivered last back into the document.
+  void commitOutput();
+
+  // Fault injection: advanceState returns these, in order, before it
+  // delivers anything again (0 delivers).
+  void queueAdvanceResults(std::vector<HostError> results);
+  // What the request fields held at each advanceState call.
+  struct AdvanceCall {
+    HostRect in, out, mask;
+    int16_t inLo, inHi, outLo, outHi;
+    HostFixed inputRate;
+    HostBoolean wantsAbsolute;
+  };
+  const std::vector<AdvanceCall>& advanceCalls() const { return advanceCalls_; }
+
  private:
   static HostError getProperty(uint32_t, uint32_t key, int32_t, intptr_t* simple, void**);
   static HostError setProperty(uint32_t, uint32_t key, int32_t, intptr_t simple, void*);
@@ -48,7 +78,22 @@ class FakeFilterHost {
   static void progress(int32_t, int32_t);
   static HostError displayPixels(const HostPixelMap*, const HostRect32*, int32_t, int32_t, void*);
 
+  struct Delivery {
+    HostRect rect{};
+    int16_t lo = 0, hi = -1;
+    std::vector<uint8_t> bytes;
+  };
+  HostError deliver();
+  void fill(Delivery& d, const HostRect& rect, int16_t lo, int16_t hi, bool absolute, int32_t rate);
+  int16_t absolutePlane(int16_t streamPlane, bool absolute) const;
+
   FilterRecord record_{};
+  std::vector<std::vector<uint8_t>> document_;
+  std::vector<uint8_t> selection_;
+  std::vector<int16_t> streamPlanes_;
+  Delivery in_, out_, mask_;
+  std::vector<HostError> queuedResults_;
+  std::vector<AdvanceCall> advanceCalls_;
   HostBufferProcs bufferProcs_{};
   HostPropertyProcs propertyProcs_{};
   int16_t imageMode_ = kHostModeRGB;
