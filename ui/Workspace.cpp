@@ -7,6 +7,7 @@
 
 #include "image/File.h"
 #include "shell/ErrorRecord.h"
+#include "ui/StErrorsSetAside.h"
 #include "ui/WorkspaceParticipant.h"
 
 namespace {
@@ -104,6 +105,7 @@ bool fail(WorkspaceError code, FailureReport report) {
 }
 
 bool load(File& file, const Participants& participants, FailureReport report) {
+  StErrorsSetAside earlierErrors;
   StRecordSink current({&file, nullptr});
   bool failed = false;
   try {
@@ -200,6 +202,7 @@ bool LoadParticipant(File& file, WorkspaceParticipant& participant, FailureRepor
 }
 
 bool SaveWorkspace(File& file, FailureReport report) {
+  StErrorsSetAside earlierErrors;
   StRecordSink current({&file, nullptr});
   try {
     file.Seek(0, File::kFromBeginning);
@@ -214,6 +217,7 @@ bool SaveWorkspace(File& file, FailureReport report) {
 
 bool RewriteParticipantRecord(File& file, uint32_t tag, WorkspaceParticipant& participant,
                               FailureReport report) {
+  StErrorsSetAside earlierErrors;
   StRecordSink current({&file, nullptr});
   try {
     rewrite(file, tag, participant);

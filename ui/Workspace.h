@@ -22,9 +22,10 @@ enum WorkspaceError : int16_t {
   kErrSavingFailed = 2,
 };
 
-// What becomes of the error records of a failure.
+// What becomes of the error records of a failure. Records pending before
+// the call are neither shown nor dropped: they stay below.
 enum class FailureReport {
-  kAtOnce,        // the whole chain is shown to the user and cleared
+  kAtOnce,        // the failure's chain is shown to the user and cleared
   kLeavePending,  // the chain stays on the error stack for the caller
 };
 

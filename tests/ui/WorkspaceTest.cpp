@@ -310,6 +310,28 @@ TEST_F(WorkspaceTest, SavingFailureIsReportedAboveItsCauseAndEndsTheSave) {
   EXPECT_EQ(boxText(1).rfind(std::string(stringResource(17008)) + "\n", 0), 0u) << boxText(1);
 }
 
+TEST_F(WorkspaceTest, RecordsPendingBeforeAFailureAreNeitherShownNorLost) {
+  TestParticipant path(kTagPathSettings, 12);
+  path.saveFailure = [] { THROW_ERROR(kErrDiskFull, kGroupGeneral); };
+  pushError(kResultQuiet, kGroupHost);  // closing through Exit, answered No
+
+  platform::automation::queueBoxAnswer(platform::kIdCancel);
+  EXPECT_FALSE(Save());
+  EXPECT_EQ(boxes().size(), 2u) << "the report showed more than the failed save";
+  ASSERT_TRUE(errorPending()) << "the quiet cancel record was dropped";
+  EXPECT_EQ(pendingErrorCode(), kResultQuiet);
+  EXPECT_EQ(errorStackHead()->next, nullptr);
+
+  File file;
+  file.OpenForSaving(path_);
+  EXPECT_FALSE(SaveWorkspace(file, FailureReport::kLeavePending));
+  ExpectPendingFailure(kErrSavingFailed, kErrDiskFull, kGroupGeneral);
+  const ErrorRecord* bottom = errorStackHead()->next->next;
+  ASSERT_NE(bottom, nullptr);
+  EXPECT_EQ(bottom->code, kResultQuiet) << "the earlier record is not below the new ones";
+  EXPECT_EQ(bottom->next, nullptr);
+}
+
 TEST_F(WorkspaceTest, LoadingOneParticipantLeavesTheRegistryAlone) {
   TestParticipant registered(kTagPathSettings, 12);
   TestParticipant alone(kTagPathSettings, 12, WorkspaceParticipant::Registration::kStandalone);
