@@ -1,0 +1,390 @@
+#include "host/Batch.h"
+
+#include <charconv>
+#include <fstream>
+#include <map>
+#include <ostream>
+#include <sstream>
+
+#include "host/Failure.h"
+#include "host/HostServices.h"
+#include "host/ImageFiles.h"
+#include "platform/Automation.h"
+#include "platform/MessageBox.h"
+
+namespace host {
+
+namespace {
+
+struct Arity {
+  size_t min, max;  // arguments after the command name
+};
+
+const std::map<std::string, Arity>& commands() {
+  static const std::map<std::string, Arity> table = {
+      {"open", {1, 1}},         {"new", {4, 7}},          {"add-transparency", {0, 1}},
+      {"add-layer-mask", {0, 1}}, {"add-alpha", {1, 2}},  {"selection", {1, 5}},
+      {"target", {1, 2}},       {"host", {2, 3}},         {"filter", {0, 0}},
+      {"end", {0, 0}},          {"make-work-path", {0, 0}}, {"about", {1, 1}},
+      {"key", {1, 1}},          {"keydown", {1, 1}},      {"keyup", {1, 1}},
+      {"mouse", {3, 8}},        {"click", {2, 6}},        {"drag", {2, 64}},
+      {"menu", {1, 1}},         {"wait", {1, 1}},         {"answer", {1, 64}},
+      {"expect", {1, 2}},       {"save", {1, 1}},         {"save-mask", {1, 1}},
+      {"save-path", {1, 1}},    {"screenshot", {2, 2}},
+  };
+  return table;
+}
+
+// Commands played inside the work window while a filter runs.
+bool isWindowCommand(const std::string& c) {
+  return c == "key" || c == "keydown" || c == "keyup" || c == "mouse" || c == "click" || c == "drag" ||
+         c == "menu" || c == "wait";
+}
+
+long parseInteger(const std::string& text, const std::string& what, long min, long max) {
+  long value = 0;
+  const char* end = text.data() + text.size();
+  auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  if (ec != std::errc() || ptr != end) throw Failure(what + " \"" + text + "\" is not a whole number");
+  if (value < min || value > max)
+    throw Failure(what + " " + text + " is outside " + std::to_string(min) + " to " + std::to_string(max));
+  return value;
+}
+
+uint8_t parseByte(const std::string& text, const std::string& what) {
+  return static_cast<uint8_t>(parseInteger(text, what, 0, 255));
+}
+
+int16_t parseMode(const std::string& text) {
+  if (text == "grey") return kModeGrey;
+  if (text == "rgb") return kModeRGB;
+  if (text == "cmyk") return kModeCMYK;
+  if (text == "lab") return kModeLab;
+  throw Failure("mode \"" + text + "\" is not grey, rgb, cmyk or lab");
+}
+
+void needArgs(const std::vector<std::string>& a, size_t count, const std::string& usage) {
+  if (a.size() != count + 1) throw Failure("usage: " + usage);
+}
+
+}  // namespace
+
+std::vector<std::string> splitScriptLine(const std::string& line) {
+  std::vector<std::string> args;
+  std::string current;
+  bool inWord = false, quoted = false;
+  for (char c : line) {
+    if (quoted) {
+      if (c == '"') quoted = false;
+      else current.push_back(c);
+      continue;
+    }
+    if (c == '#') break;
+    if (c == '"') {
+      quoted = true;
+      inWord = true;
+    } else if (c == ' ' || c == '\t' || c == '\r') {
+      if (inWord) args.push_back(current);
+      current.clear();
+      inWord = false;
+    } else {
+      current.push_back(c);
+      inWord = true;
+    }
+  }
+  if (quoted) throw Failure("a double quote is not closed");
+  if (inWord) args.push_back(current);
+  return args;
+}
+
+BatchRunner::BatchRunner(const PluginFolder& plugins, std::ostream& log)
+    : plugins_(plugins), log_(log), services_(std::make_unique<HostServices>()) {}
+
+BatchRunner::~BatchRunner() = default;
+
+int BatchRunner::runFile(const std::filesystem::path& script) {
+  std::ifstream in(script);
+  if (!in) {
+    log_ << script.string() << ": cannot be read\n";
+    return 1;
+  }
+  std::stringstream text;
+  text << in.rdbuf();
+  return runText(text.str(), script.string());
+}
+
+int BatchRunner::runText(const std::string& text, const std::string& scriptName) {
+  std::vector<Line> lines;
+  std::istringstream in(text);
+  std::string raw;
+  int number = 0;
+  int depth = 0, filterLine = 0;
+  try {
+    // Check the whole script first, so that a typo near the end does not
+    // leave half of the outputs written.
+    while (std::getline(in, raw)) {
+      ++number;
+      Line line{number, splitScriptLine(raw)};
+      if (line.args.empty()) continue;
+      const std::string& c = line.args[0];
+      auto it = commands().find(c);
+      if (it == commands().end()) throw Failure("unknown command \"" + c + "\"");
+      const size_t n = line.args.size() - 1;
+      if (n < it->second.min || n > it->second.max)
+        throw Failure("\"" + c + "\" takes " +
+                      (it->second.min == it->second.max ? std::to_string(it->second.min)
+                                                        : std::to_string(it->second.min) + " to " +
+                                                              std::to_string(it->second.max)) +
+                      " arguments, not " + std::to_string(n));
+      if (c == "filter") {
+        if (depth > 0) throw Failure("\"filter\" inside a filter");
+        depth = 1;
+        filterLine = number;
+      } else if (c == "end") {
+        if (depth == 0) throw Failure("\"end\" without \"filter\"");
+        depth = 0;
+      } else if (depth > 0 && !isWindowCommand(c) && c != "answer" && c != "expect" && c != "screenshot") {
+        throw Failure("\"" + c + "\" cannot be used inside a filter");
+      }
+      lines.push_back(std::move(line));
+    }
+    if (depth > 0) {
+      number = filterLine;
+      throw Failure("\"filter\" has no matching \"end\"");
+    }
+  } catch (const Failure& f) {
+    log_ << scriptName << ":" << number << ": " << f.what() << "\n";
+    return 1;
+  }
+
+  platform::automation::setEnabled(true);
+  platform::automation::reset();
+  boxesChecked_ = 0;
+  size_t i = 0;
+  try {
+    while (i < lines.size()) i = runCommand(lines, i);
+  } catch (const Failure& f) {
+    log_ << scriptName << ":" << lines[i].number << ": " << f.what() << "\n";
+    return 1;
+  }
+  return 0;
+}
+
+Document& BatchRunner::requireDocument(const std::string& command) {
+  if (!document_) throw Failure("\"" + command + "\" needs a document: use open or new first");
+  return *document_;
+}
+
+size_t BatchRunner::runCommand(const std::vector<Line>& lines, size_t index) {
+  const std::vector<std::string>& a = lines[index].args;
+  const std::string& c = a[0];
+  // A plug-in call that fails must be expected to, on the next line.
+  auto requireResultCheck = [&](const std::string& what, size_t next) {
+    if (lastResult_ == 0) return;
+    const bool checked = next < lines.size() && lines[next].args[0] == "expect" &&
+                         lines[next].args.size() == 3 && lines[next].args[1] == "result";
+    if (!checked) throw Failure(what + " ended with result " + std::to_string(lastResult_));
+  };
+
+  if (c == "open") {
+    document_ = std::make_unique<Document>(openImage(a[1]));
+  } else if (c == "new") {
+    const int16_t mode = parseMode(a[1]);
+    const auto width = static_cast<int32_t>(parseInteger(a[2], "width", 1, kMaxDocumentSide));
+    const auto height = static_cast<int32_t>(parseInteger(a[3], "height", 1, kMaxDocumentSide));
+    const size_t channels = static_cast<size_t>(colourChannelCount(mode));
+    if (a.size() - 4 != channels)
+      throw Failure("a " + std::string(modeName(mode)) + " colour has " + std::to_string(channels) + " values");
+    std::vector<uint8_t> values;
+    for (size_t v = 4; v < a.size(); ++v) values.push_back(parseByte(a[v], "value"));
+    document_ = std::make_unique<Document>(mode, width, height, values);
+  } else if (c == "add-transparency" || c == "add-layer-mask") {
+    Document& doc = requireDocument(c);
+    const uint8_t value = a.size() > 1 ? parseByte(a[1], "value") : 255;
+    (c == "add-transparency" ? doc.transparency : doc.layerMask) = doc.newPlane(value);
+  } else if (c == "add-alpha") {
+    Document& doc = requireDocument(c);
+    if (doc.findAlpha(a[1]) != nullptr) throw Failure("an alpha channel \"" + a[1] + "\" exists already");
+    Plane plane = doc.newPlane(0);
+    if (a.size() > 2) {
+      const bool number = !a[2].empty() && a[2].find_first_not_of("0123456789") == std::string::npos;
+      if (number) {
+        plane = doc.newPlane(parseByte(a[2], "value"));
+      } else {
+        Document grey = openImage(a[2]);
+        if (grey.mode() != kModeGrey || grey.width() != doc.width() || grey.height() != doc.height())
+          throw Failure(a[2] + ": an alpha channel comes from a greyscale image of the document's size (" +
+                        std::to_string(doc.width()) + " x " + std::to_string(doc.height()) + ")");
+        plane = std::move(grey.colour(0));
+      }
+    }
+    doc.alphas.push_back({a[1], std::move(plane)});
+  } else if (c == "selection") {
+    Document& doc = requireDocument(c);
+    if (a[1] == "none") {
+      needArgs(a, 1, "selection none");
+      doc.selection.reset();
+    } else if (a[1] == "rect") {
+      needArgs(a, 5, "selection rect TOP LEFT BOTTOM RIGHT");
+      const long top = parseInteger(a[2], "top", 0, doc.height()), left = parseInteger(a[3], "left", 0, doc.width());
+      const long bottom = parseInteger(a[4], "bottom", top, doc.height());
+      const long right = parseInteger(a[5], "right", left, doc.width());
+      Plane sel = doc.newPlane(0);
+      for (long y = top; y < bottom; ++y)
+        std::fill_n(sel.begin() + y * doc.width() + left, right - left, uint8_t{255});
+      doc.selection = std::move(sel);
+    } else if (a[1] == "channel") {
+      needArgs(a, 2, "selection channel NAME");
+      AlphaChannel* alpha = doc.findAlpha(a[2]);
+      if (alpha == nullptr) throw Failure("the document has no alpha channel \"" + a[2] + "\"");
+      doc.selection = alpha->data;
+    } else {
+      throw Failure("usage: selection none | rect TOP LEFT BOTTOM RIGHT | channel NAME");
+    }
+  } else if (c == "target") {
+    Document& doc = requireDocument(c);
+    Target t;
+    if (a[1] == "transparency" && a.size() == 2) {
+      t.kind = Target::Transparency;
+    } else if (a[1] == "layer-mask" && a.size() == 2) {
+      t.kind = Target::LayerMask;
+    } else if (a[1] == "quick-mask" && a.size() == 2) {
+      t.kind = Target::QuickMask;
+      // The Quick Mask shows the selection: selected pixels are 255.
+      if (!doc.quickMask) doc.quickMask = doc.selection ? *doc.selection : doc.newPlane(255);
+    } else if (a[1] == "alpha" && a.size() == 3) {
+      t.kind = Target::Alpha;
+      t.alphaName = a[2];
+    } else if (a[1] == "colour" && a.size() == 3) {
+      t.kind = Target::Colour;
+      t.colour = static_cast<int>(parseInteger(a[2], "colour channel", 0, doc.colourCount() - 1));
+    } else {
+      throw Failure("usage: target transparency | layer-mask | quick-mask | alpha NAME | colour N");
+    }
+    const Target previous = doc.target;
+    doc.target = t;
+    try {
+      doc.targetPlanes();
+    } catch (const Failure&) {
+      doc.target = previous;
+      throw;
+    }
+  } else if (c == "host") {
+    if (a[1] == "memory" && a.size() == 3) {
+      services_->memory().setLimit(parseInteger(a[2], "memory", 0, INT32_MAX));
+    } else if (a[1] == "fail-advance" && a.size() == 4) {
+      services_->failAdvance(static_cast<int>(parseInteger(a[2], "call number", 1, INT32_MAX)),
+                             static_cast<int16_t>(parseInteger(a[3], "result code", INT16_MIN, INT16_MAX)));
+    } else {
+      throw Failure("usage: host memory BYTES | host fail-advance N CODE");
+    }
+  } else if (c == "filter") {
+    size_t end = index + 1;
+    while (lines[end].args[0] != "end") ++end;
+    std::vector<Line> block(lines.begin() + static_cast<std::ptrdiff_t>(index) + 1,
+                            lines.begin() + static_cast<std::ptrdiff_t>(end));
+    runFilter(block);
+    requireResultCheck("Filter > Corvane > Tessaly...", end + 1);
+    return end + 1;
+  } else if (c == "end") {
+    // Reached only through runFilter.
+  } else if (c == "make-work-path") {
+    runMakeWorkPath();
+    requireResultCheck("Select > Corvane Tessaly > Make Work Path...", index + 1);
+  } else if (c == "about") {
+    runAbout(a[1]);
+  } else if (isWindowCommand(c)) {
+    throw NotAvailable("\"" + c + "\" (the work window)");
+  } else if (c == "answer") {
+    if (a[1] == "file") {
+      needArgs(a, 2, "answer file PATH");
+      platform::automation::queueFileAnswer(a[2]);
+    } else if (a[1] == "cancel" && a.size() == 2) {
+      platform::automation::queueFileAnswer("");
+    } else {
+      static const std::map<std::string, int> boxButtons = {
+          {"OK", platform::kIdOk}, {"Cancel", platform::kIdCancel}, {"Yes", platform::kIdYes}, {"No", platform::kIdNo}};
+      platform::automation::DialogAnswer answer;
+      answer.button = a[1];
+      for (size_t f = 2; f < a.size(); ++f) {
+        const size_t eq = a[f].find('=');
+        if (eq == std::string::npos) throw Failure("field value \"" + a[f] + "\" is not ID=VALUE");
+        const int id = static_cast<int>(parseInteger(a[f].substr(0, eq), "control id", 1, 65535));
+        answer.fields[id] = a[f].substr(eq + 1);
+      }
+      // A box button without field values answers a message box; anything
+      // else answers a dialog.
+      auto box = boxButtons.find(a[1]);
+      if (box != boxButtons.end() && answer.fields.empty()) platform::automation::queueBoxAnswer(box->second);
+      else platform::automation::queueDialogAnswer(answer);
+    }
+  } else if (c == "expect") {
+    const auto& boxes = platform::automation::shownBoxes();
+    if (a[1] == "result") {
+      needArgs(a, 2, "expect result N");
+      const long want = parseInteger(a[2], "result", INT16_MIN, INT16_MAX);
+      if (!resultKnown_) throw Failure("expect result: no plug-in has been called");
+      if (want != lastResult_)
+        throw Failure("expected result " + std::to_string(want) + ", the plug-in returned " + std::to_string(lastResult_));
+    } else if (a[1] == "box") {
+      needArgs(a, 2, "expect box \"TEXT\"");
+      bool found = false;
+      for (size_t b = boxesChecked_; b < boxes.size() && !found; ++b) found = boxes[b].text.rfind(a[2], 0) == 0;
+      const size_t shown = boxes.size() - std::min(boxesChecked_, boxes.size());
+      boxesChecked_ = boxes.size();
+      if (!found)
+        throw Failure("expected a message box starting \"" + a[2] + "\"; " +
+                      (shown == 0 ? std::string("none was shown")
+                                  : std::to_string(shown) + " other(s) shown, the last \"" + boxes.back().text + "\""));
+    } else if (a[1] == "no-box") {
+      needArgs(a, 1, "expect no-box");
+      const size_t shown = boxes.size() - std::min(boxesChecked_, boxes.size());
+      boxesChecked_ = boxes.size();
+      if (shown != 0) throw Failure("expected no message box; \"" + boxes.back().text + "\" was shown");
+    } else {
+      throw Failure("usage: expect result N | expect box \"TEXT\" | expect no-box");
+    }
+  } else if (c == "save") {
+    saveImage(requireDocument(c), a[1]);
+    log_ << "wrote " << a[1] << "\n";
+  } else if (c == "save-mask") {
+    Document& doc = requireDocument(c);
+    saveGreyPng(doc.targetPlane(), doc.width(), doc.height(), a[1]);
+    log_ << "wrote " << a[1] << "\n";
+  } else if (c == "save-path") {
+    savePath(requireDocument(c), a[1]);
+    log_ << "wrote " << a[1] << "\n";
+  } else if (c == "screenshot") {
+    throw NotAvailable("\"screenshot\" (the host has no windows)");
+  }
+  return index + 1;
+}
+
+void BatchRunner::runAbout(const std::string& which) {
+  const Plugin* p = which == "filter"      ? plugins_.find("8BFM", "Tessaly...")
+                    : which == "selection" ? plugins_.find("8BSM", "Make Work Path...")
+                                           : nullptr;
+  if (which != "filter" && which != "selection") throw Failure("usage: about filter | about selection");
+  if (p == nullptr) throw Failure("the " + which + " plug-in is not loaded");
+  lastResult_ = services_->runAbout(*p);
+  resultKnown_ = true;
+}
+
+void BatchRunner::runFilter(const std::vector<Line>& block) {
+  Document& doc = requireDocument("filter");
+  const Plugin* p = plugins_.find("8BFM", "Tessaly...");
+  if (p == nullptr) throw Failure("Filter > Corvane > Tessaly... is not loaded");
+  if (!block.empty()) throw NotAvailable("playing \"" + block.front().args[0] + "\" inside the filter (the work window)");
+  lastResult_ = services_->runFilter(*p, doc);
+  resultKnown_ = true;
+}
+
+void BatchRunner::runMakeWorkPath() {
+  Document& doc = requireDocument("make-work-path");
+  const Plugin* p = plugins_.find("8BSM", "Make Work Path...");
+  if (p == nullptr) throw Failure("Select > Corvane Tessaly > Make Work Path... is not loaded");
+  lastResult_ = services_->runSelection(*p, doc);
+  resultKnown_ = true;
+}
+
+}  // namespace host

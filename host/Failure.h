@@ -1,0 +1,22 @@
+// One failure the host reports to its user as a single line: what went wrong
+// and with which file or script line. Everything the host does on untrusted
+// input ends in one of these, never in a crash.
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace host {
+
+class Failure : public std::runtime_error {
+ public:
+  explicit Failure(const std::string& message) : std::runtime_error(message) {}
+};
+
+// A command that needs a part of the plug-in or platform that is not built.
+class NotAvailable : public Failure {
+ public:
+  explicit NotAvailable(const std::string& what) : Failure(what + ": not available yet") {}
+};
+
+}  // namespace host

@@ -1,0 +1,523 @@
+#include "host/HostServices.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "host/ColourConversion.h"
+#include "host/Failure.h"
+#include "host/PathRecords.h"
+#include "platform/DeviceContext.h"
+
+namespace host {
+
+namespace {
+
+constexpr uint32_t kHostSig = HOST_FOURCC('T', 's', 'l', 'y');
+// The interface's code for a property the host does not have.
+constexpr HostError kPropertyUnknown = -30901;
+// A plug-in that keeps asking for pieces forever is stopped after this many.
+constexpr int kMaxContinueCalls = 10'000'000;
+
+// Filter cases of the interface (1-based): flat image with and without a
+// selection, and a layer whose transparency is edited.
+enum : int16_t { kCaseFlat = 1, kCaseFlatSelection = 2, kCaseEditableTransparency = 4, kCaseEditableTransparencySelection = 5 };
+
+bool emptyRect(const HostRect& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+HostRect toRect(const Document::Bounds& b) {
+  return {static_cast<int16_t>(b.top), static_cast<int16_t>(b.left), static_cast<int16_t>(b.bottom),
+          static_cast<int16_t>(b.right)};
+}
+
+int rateOf(HostFixed rate) { return std::max(1, rate >> 16); }
+
+const char* const* channelNames(int16_t mode) {
+  static const char* const grey[] = {"Grey"};
+  static const char* const rgb[] = {"Red", "Green", "Blue"};
+  static const char* const cmyk[] = {"Cyan", "Magenta", "Yellow", "Black"};
+  static const char* const lab[] = {"Lightness", "a", "b"};
+  switch (mode) {
+    case kModeGrey: return grey;
+    case kModeCMYK: return cmyk;
+    case kModeLab: return lab;
+    default: return rgb;
+  }
+}
+
+}  // namespace
+
+// The plug-in's context is a platform device context: the pixels go into
+// its framebuffer through its origin and clip.
+static HostError drawIntoDeviceContext(void* context, const DisplayedPixels& pixels) {
+  if (context == nullptr) return kHostFilterBadParameters;
+  auto* dc = static_cast<platform::DeviceContext*>(context);
+  const platform::Rect area{pixels.area.left, pixels.area.top, pixels.area.right, pixels.area.bottom};
+  dc->setPixelsRgb24(area, pixels.rgb.data(), static_cast<ptrdiff_t>(area.width()) * 3);
+  return kHostNoError;
+}
+
+HostServices::HostServices() : drawer_(drawIntoDeviceContext) {
+  propertyProcs_.version = 1;
+  propertyProcs_.count = 2;
+  propertyProcs_.getPropertyProc = getProperty;
+  propertyProcs_.setPropertyProc = setProperty;
+  channelPortProcs_.version = 1;
+  channelPortProcs_.count = 1;
+  channelPortProcs_.readPixelsProc = readPixels;
+}
+
+HostServices::~HostServices() {
+  if (active_ == this) active_ = nullptr;
+}
+
+void HostServices::beginCall(Document& doc) {
+  document_ = &doc;
+  active_ = this;
+  memory_.makeActive();
+  advanceCount_ = 0;
+}
+
+void HostServices::endCall() {
+  releaseStreams();
+  memory_.freeLeftovers();
+  HostMemory::clearActive();
+  active_ = nullptr;
+  document_ = nullptr;
+  failAdvanceAt_ = 0;
+  ports_.clear();
+  channels_.clear();
+}
+
+int16_t HostServices::callEntry(const Plugin& plugin, int16_t selector, void* block) {
+  int32_t data = 0;
+  int16_t result = 0;
+  plugin.entry(selector, block, &data, &result);
+  return result;
+}
+
+int16_t HostServices::runAbout(const Plugin& plugin) {
+  if (plugin.entry == nullptr) throw Failure(plugin.menuPath() + ": the plug-in has no entry point");
+  return callEntry(plugin, 0, nullptr);
+}
+
+// ---- Document information and channel ports ----------------------------
+
+void HostServices::setUpDocumentInfo(Document& doc) {
+  ports_.clear();
+  channels_.clear();
+  auto channel = [&](Plane& plane, const char* name, bool target) {
+    ports_.push_back({&plane, doc.width(), doc.height()});
+    ReadChannelDesc d{};
+    d.port = &ports_.back();
+    d.bounds = {0, 0, doc.height(), doc.width()};
+    d.depth = 8;
+    d.target = target ? 1 : 0;
+    d.shown = 1;
+    d.name = name;
+    channels_.push_back(d);
+    return &channels_.back();
+  };
+  auto chain = [](std::vector<ReadChannelDesc*>& list) {
+    for (size_t i = 0; i + 1 < list.size(); ++i) list[i]->next = list[i + 1];
+    return list.empty() ? nullptr : list.front();
+  };
+
+  documentInfo_ = {};
+  documentInfo_.version = 0;
+  documentInfo_.bounds = {0, 0, doc.height(), doc.width()};
+  documentInfo_.imageMode = doc.mode();
+  documentInfo_.depth = 8;
+  const Target& t = doc.target;
+  std::vector<ReadChannelDesc*> composite;
+  for (int c = 0; c < doc.colourCount(); ++c)
+    composite.push_back(channel(doc.colour(c), channelNames(doc.mode())[c],
+                                t.kind == Target::Composite || (t.kind == Target::Colour && t.colour == c)));
+  documentInfo_.targetCompositeChannels = chain(composite);
+  if (doc.transparency)
+    documentInfo_.targetTransparency = channel(*doc.transparency, "Transparency", t.kind == Target::Transparency);
+  if (doc.layerMask) documentInfo_.targetLayerMask = channel(*doc.layerMask, "Layer Mask", t.kind == Target::LayerMask);
+  std::vector<ReadChannelDesc*> alphas;
+  for (AlphaChannel& a : doc.alphas)
+    alphas.push_back(channel(a.data, a.name.c_str(), t.kind == Target::Alpha && t.alphaName == a.name));
+  if (doc.quickMask) alphas.push_back(channel(*doc.quickMask, "Quick Mask", t.kind == Target::QuickMask));
+  documentInfo_.alphaChannels = chain(alphas);
+  if (doc.selection) documentInfo_.selection = channel(*doc.selection, "Selection", false);
+}
+
+HostError HostServices::readPixels(HostChannelReadPort port, const HostScalingInfo* scaling,
+                                   const HostRect32* writeRect, const HostPixelMemoryDesc* destination,
+                                   HostRect32* wroteRect) {
+  HostServices* s = active_;
+  if (s == nullptr || writeRect == nullptr || destination == nullptr || destination->data == nullptr)
+    return kHostFilterBadParameters;
+  const bool known = std::any_of(s->ports_.begin(), s->ports_.end(),
+                                 [&](const HostChannelPort& p) { return &p == port; });
+  if (!known) return kHostFilterBadParameters;
+  if (destination->depth != 8 || destination->colBits % 8 != 0 || destination->colBits < 8 ||
+      destination->rowBits % 8 != 0 || destination->bitOffset % 8 != 0)
+    return kHostFilterBadParameters;
+  const HostRect32 dst = *writeRect;
+  const int64_t width = int64_t{dst.right} - dst.left, height = int64_t{dst.bottom} - dst.top;
+  const int64_t colBytes = destination->colBits / 8, rowBytes = destination->rowBits / 8;
+  if (width < 0 || height < 0 || (height > 0 && rowBytes < width * colBytes)) return kHostFilterBadParameters;
+  // Without a scaling the source is the rectangle written.
+  const HostRect32 src = scaling != nullptr ? scaling->sourceRect : dst;
+  const HostRect32 scaledDst = scaling != nullptr ? scaling->destinationRect : dst;
+  const int64_t srcW = int64_t{src.right} - src.left, srcH = int64_t{src.bottom} - src.top;
+  const int64_t sdW = int64_t{scaledDst.right} - scaledDst.left, sdH = int64_t{scaledDst.bottom} - scaledDst.top;
+  if (srcW <= 0 || srcH <= 0 || sdW <= 0 || sdH <= 0) {
+    if (wroteRect != nullptr) *wroteRect = {dst.top, dst.left, dst.top, dst.left};
+    return width == 0 || height == 0 ? kHostNoError : kHostFilterBadParameters;
+  }
+  auto* out = static_cast<uint8_t*>(destination->data) + destination->bitOffset / 8;
+  const Plane& plane = *port->plane;
+  for (int64_t y = 0; y < height; ++y) {
+    const int64_t sy = src.top + (dst.top + y - scaledDst.top) * srcH / sdH;
+    uint8_t* row = out + y * rowBytes;
+    for (int64_t x = 0; x < width; ++x) {
+      const int64_t sx = src.left + (dst.left + x - scaledDst.left) * srcW / sdW;
+      const bool inside = sy >= 0 && sy < port->height && sx >= 0 && sx < port->width;
+      row[x * colBytes] = inside ? plane[static_cast<size_t>(sy * port->width + sx)] : 0;
+    }
+  }
+  if (wroteRect != nullptr) *wroteRect = dst;
+  return kHostNoError;
+}
+
+// ---- Properties, colour and display --------------------------------------
+
+HostError HostServices::getProperty(uint32_t, uint32_t key, int32_t, intptr_t* simple, void** complex) {
+  HostServices* s = active_;
+  if (complex != nullptr) *complex = nullptr;
+  if (s == nullptr || s->document_ == nullptr || simple == nullptr) return kPropertyUnknown;
+  if (key == kHostPropImageMode) {
+    *simple = s->document_->mode();
+    return kHostNoError;
+  }
+  return kPropertyUnknown;
+}
+
+HostError HostServices::setProperty(uint32_t, uint32_t key, int32_t, intptr_t, void*) {
+  // The host does not time its plug-ins, so suspending the watch changes nothing.
+  return key == kHostPropWatchSuspension ? HostError{kHostNoError} : kPropertyUnknown;
+}
+
+HostError HostServices::colourServices(HostColourServicesInfo* info) {
+  if (info == nullptr || info->infoSize < static_cast<int32_t>(sizeof(HostColourServicesInfo)))
+    return kHostFilterBadParameters;
+  if (info->selector != kHostColourServicesConvert) return kHostFilterBadParameters;
+  if (!convertColour(info->sourceSpace, info->resultSpace, info->colourComponents)) return kHostFilterBadParameters;
+  info->resultGamutInfoValid = 0;
+  return kHostNoError;
+}
+
+bool HostServices::renderPixelMap(const HostPixelMap& map, const HostRect32& area, DisplayedPixels& out) {
+  const int channels = colourChannelCount(static_cast<int16_t>(map.imageMode));
+  if (channels == 0 || map.baseAddr == nullptr) return false;
+  if (area.top < map.bounds.top || area.left < map.bounds.left || area.bottom > map.bounds.bottom ||
+      area.right > map.bounds.right || area.bottom < area.top || area.right < area.left)
+    return false;
+  const size_t width = static_cast<size_t>(area.right - area.left);
+  const size_t height = static_cast<size_t>(area.bottom - area.top);
+  out.rgb.resize(width * height * 3);
+  std::vector<uint8_t> packed(width * static_cast<size_t>(channels));
+  for (size_t y = 0; y < height; ++y) {
+    const int64_t my = area.top + static_cast<int64_t>(y) - map.bounds.top;
+    const auto* row = static_cast<const uint8_t*>(map.baseAddr) + my * map.rowBytes;
+    for (size_t x = 0; x < width; ++x) {
+      const int64_t mx = area.left + static_cast<int64_t>(x) - map.bounds.left;
+      for (int c = 0; c < channels; ++c) packed[x * channels + c] = row[mx * map.colBytes + c * map.planeBytes];
+    }
+    uint8_t* rgb = out.rgb.data() + y * width * 3;
+    toRgb(static_cast<int16_t>(map.imageMode), packed.data(), width, static_cast<size_t>(channels), rgb);
+    if (map.masks == nullptr) continue;
+    // The coverage shows the pixels over a checkerboard of 8-pixel squares.
+    for (size_t x = 0; x < width; ++x) {
+      const int64_t mx = area.left + static_cast<int64_t>(x) - map.bounds.left;
+      int coverage = 255;
+      for (const HostPixelMask* m = map.masks; m != nullptr; m = m->next) {
+        if (m->maskData == nullptr) continue;
+        const uint8_t v = static_cast<const uint8_t*>(m->maskData)[my * m->rowBytes + mx * m->colBytes];
+        coverage = coverage * v / 255;
+      }
+      const int64_t cy = area.top + static_cast<int64_t>(y) + map.maskPhaseRow;
+      const int64_t cx = area.left + static_cast<int64_t>(x) + map.maskPhaseCol;
+      const int checker = ((cy >> 3) + (cx >> 3)) % 2 == 0 ? 255 : 204;
+      for (int c = 0; c < 3; ++c)
+        rgb[x * 3 + c] = static_cast<uint8_t>((rgb[x * 3 + c] * coverage + checker * (255 - coverage) + 127) / 255);
+    }
+  }
+  out.area = area;
+  return true;
+}
+
+HostError HostServices::displayPixels(const HostPixelMap* source, const HostRect32* srcRect, int32_t dstRow,
+                                      int32_t dstCol, void* platformContext) {
+  HostServices* s = active_;
+  if (s == nullptr || source == nullptr || srcRect == nullptr) return kHostFilterBadParameters;
+  DisplayedPixels pixels;
+  if (!renderPixelMap(*source, *srcRect, pixels)) return kHostFilterBadParameters;
+  pixels.area = {dstRow, dstCol, dstRow + (srcRect->bottom - srcRect->top), dstCol + (srcRect->right - srcRect->left)};
+  return s->drawer_(platformContext, pixels);
+}
+
+// ---- The filter -----------------------------------------------------------
+
+void HostServices::setUpFilterRecord(const Plugin& filter, Document& doc) {
+  (void)filter;
+  FilterRecord& r = filter_;
+  r = {};
+  r.serialNumber = 0;
+  r.abortProc = testAbort;
+  r.progressProc = progress;
+  r.imageSize = {static_cast<int16_t>(doc.height()), static_cast<int16_t>(doc.width())};
+  r.planes = static_cast<int16_t>(streamPlanes_.size());
+  r.filterRect = toRect(doc.selectionBounds());
+  r.imageMode = doc.mode();
+  r.maxSpace = static_cast<int32_t>(std::min<int64_t>(memory_.limit(), INT32_MAX));
+  r.isFloating = 0;
+  r.haveMask = doc.selection ? 1 : 0;
+  r.autoMask = 1;
+  r.hostSig = kHostSig;
+  const bool transparency = doc.target.kind == Target::Transparency;
+  r.filterCase = transparency ? (doc.selection ? kCaseEditableTransparencySelection : kCaseEditableTransparency)
+                              : (doc.selection ? kCaseFlatSelection : kCaseFlat);
+  r.bufferProcs = memory_.bufferProcs();
+  r.handleProcs = memory_.handleProcs();
+  r.processEvent = processEvent;
+  r.displayPixels = displayPixels;
+  r.advanceState = advanceStateProc;
+  r.colorServices = colourServices;
+  r.supportsAbsolute = 1;
+  r.getPropertyObsolete = getProperty;
+  r.supportsPadding = 1;
+  r.inputRate = r.maskRate = 0x00010000;
+  const Document::PlaneCounts target = doc.targetCounts();
+  r.inLayerPlanes = r.outLayerPlanes = target.layerPlanes;
+  r.inTransparencyMask = r.outTransparencyMask = target.transparencyMask;
+  r.inLayerMasks = r.outLayerMasks = target.layerMasks;
+  r.inInvertedLayerMasks = r.outInvertedLayerMasks = target.invertedLayerMasks;
+  r.inNonLayerPlanes = r.outNonLayerPlanes = target.nonLayerPlanes;
+  const Document::PlaneCounts all = doc.absoluteCounts();
+  r.absLayerPlanes = all.layerPlanes;
+  r.absTransparencyMask = all.transparencyMask;
+  r.absLayerMasks = all.layerMasks;
+  r.absInvertedLayerMasks = all.invertedLayerMasks;
+  r.absNonLayerPlanes = all.nonLayerPlanes;
+  r.propertyProcs = &propertyProcs_;
+  r.channelPortProcs = &channelPortProcs_;
+  r.documentInfo = &documentInfo_;
+}
+
+bool HostServices::requestsPending() const {
+  return !emptyRect(filter_.inRect) || !emptyRect(filter_.outRect) || !emptyRect(filter_.maskRect);
+}
+
+void HostServices::releaseStreams() {
+  for (StreamBuffer* b : {&in_, &out_, &mask_}) {
+    memory_.release(b->counted);
+    b->counted = 0;
+  }
+}
+
+// Fills one stream's buffer with the planes lo..hi of `planes`, interleaved,
+// for `rect` in the coordinates of the image reduced by `rate` (every
+// rate-th pixel). Pixels outside the image read as 0.
+bool HostServices::fillStream(StreamBuffer& buffer, const HostRect& rect, int rate, const std::vector<Plane*>& planes,
+                              int16_t lo, int16_t hi, void*& data, int32_t& rowBytes) {
+  data = nullptr;
+  rowBytes = 0;
+  if (emptyRect(rect)) return true;
+  const size_t n = static_cast<size_t>(hi - lo + 1);
+  const size_t width = static_cast<size_t>(rect.right - rect.left);
+  const size_t height = static_cast<size_t>(rect.bottom - rect.top);
+  const int64_t bytes = static_cast<int64_t>(width * height * n);
+  if (!memory_.reserve(bytes)) return false;
+  buffer.counted = bytes;
+  if (buffer.bytes.size() < static_cast<size_t>(bytes)) buffer.bytes.resize(static_cast<size_t>(bytes));
+  const int32_t docW = document_->width(), docH = document_->height();
+  const size_t stride = width * n;
+  for (size_t y = 0; y < height; ++y) {
+    uint8_t* out = buffer.bytes.data() + y * stride;
+    const int64_t docY = (int64_t{rect.top} + static_cast<int64_t>(y)) * rate;
+    if (docY < 0 || docY >= docH) {
+      std::memset(out, 0, stride);
+      continue;
+    }
+    // The part of the row inside the image: x from first to end.
+    const int64_t left = rect.left;
+    const int64_t first = std::clamp<int64_t>((-left * rate + rate - 1) / rate, 0, static_cast<int64_t>(width));
+    const int64_t end = std::clamp<int64_t>((docW + rate - 1) / rate - left, first, static_cast<int64_t>(width));
+    std::memset(out, 0, static_cast<size_t>(first) * n);
+    std::memset(out + end * static_cast<int64_t>(n), 0, (width - static_cast<size_t>(end)) * n);
+    for (size_t p = 0; p < n; ++p) {
+      const uint8_t* src = planes[static_cast<size_t>(lo) + p]->data() + docY * docW;
+      uint8_t* o = out + p;
+      if (rate == 1 && n == 1) {
+        std::memcpy(o + first, src + left + first, static_cast<size_t>(end - first));
+        continue;
+      }
+      for (int64_t x = first; x < end; ++x) o[x * static_cast<int64_t>(n)] = src[(left + x) * rate];
+    }
+  }
+  data = buffer.bytes.data();
+  rowBytes = static_cast<int32_t>(stride);
+  return true;
+}
+
+void HostServices::writeBackOutput() {
+  if (!pending_.active) return;
+  pending_.active = false;
+  const HostRect& r = pending_.rect;
+  const size_t n = static_cast<size_t>(pending_.hi - pending_.lo + 1);
+  const size_t width = static_cast<size_t>(r.right - r.left);
+  const int32_t docW = document_->width(), docH = document_->height();
+  const int32_t top = std::max<int32_t>(r.top, 0), bottom = std::min<int32_t>(r.bottom, docH);
+  const int32_t left = std::max<int32_t>(r.left, 0), right = std::min<int32_t>(r.right, docW);
+  if (top >= bottom || left >= right) return;
+  // With autoMask the host keeps the filter's changes inside the selection only.
+  const Plane* selection = autoMask_ && filter_.haveMask && document_->selection ? &*document_->selection : nullptr;
+  for (int32_t y = top; y < bottom; ++y) {
+    const uint8_t* in = out_.bytes.data() + static_cast<size_t>(y - r.top) * width * n + static_cast<size_t>(left - r.left) * n;
+    const size_t base = static_cast<size_t>(y) * static_cast<size_t>(docW);
+    for (size_t p = 0; p < n; ++p) {
+      uint8_t* dst = streamPlanes_[static_cast<size_t>(pending_.lo) + p]->data() + base;
+      const uint8_t* src = in + p;
+      if (selection == nullptr) {
+        if (n == 1) {
+          std::memcpy(dst + left, src, static_cast<size_t>(right - left));
+          continue;
+        }
+        for (int32_t x = left; x < right; ++x, src += n) dst[x] = *src;
+        continue;
+      }
+      const uint8_t* sel = selection->data() + base;
+      for (int32_t x = left; x < right; ++x, src += n)
+        dst[x] = static_cast<uint8_t>((dst[x] * (255 - sel[x]) + *src * sel[x] + 127) / 255);
+    }
+  }
+}
+
+HostError HostServices::advanceStateProc() {
+  HostServices* s = active_;
+  if (s == nullptr || s->document_ == nullptr) return kHostFilterBadParameters;
+  ++s->advanceCount_;
+  if (s->failAdvanceAt_ == s->advanceCount_) {
+    s->writeBackOutput();
+    s->releaseStreams();
+    s->filter_.inData = s->filter_.outData = s->filter_.maskData = nullptr;
+    return s->failAdvanceCode_;
+  }
+  return s->advanceState();
+}
+
+HostError HostServices::advanceState() {
+  writeBackOutput();
+  releaseStreams();
+  FilterRecord& r = filter_;
+  r.inData = r.outData = r.maskData = nullptr;
+  const std::vector<Plane*>& inPlanes = r.wantsAbsolute ? absolutePlanes_ : streamPlanes_;
+  auto planesValid = [](const HostRect& rect, int16_t lo, int16_t hi, size_t count) {
+    return emptyRect(rect) || (lo >= 0 && lo <= hi && static_cast<size_t>(hi) < count);
+  };
+  const bool maskWanted = !emptyRect(r.maskRect) && r.haveMask && document_->selection;
+  if (!planesValid(r.inRect, r.inLoPlane, r.inHiPlane, inPlanes.size()) ||
+      !planesValid(r.outRect, r.outLoPlane, r.outHiPlane, streamPlanes_.size()))
+    return kHostFilterBadParameters;
+  std::vector<Plane*> selection;
+  if (maskWanted) selection.push_back(&*document_->selection);
+  const bool delivered =
+      fillStream(in_, r.inRect, rateOf(r.inputRate), inPlanes, r.inLoPlane, r.inHiPlane, r.inData, r.inRowBytes) &&
+      (!maskWanted || fillStream(mask_, r.maskRect, rateOf(r.maskRate), selection, 0, 0, r.maskData, r.maskRowBytes)) &&
+      fillStream(out_, r.outRect, 1, streamPlanes_, r.outLoPlane, r.outHiPlane, r.outData, r.outRowBytes);
+  if (!delivered) {
+    releaseStreams();
+    r.inData = r.outData = r.maskData = nullptr;
+    return kHostOutOfMemory;
+  }
+  if (r.outData != nullptr) pending_ = {true, r.outRect, r.outLoPlane, r.outHiPlane};
+  return kHostNoError;
+}
+
+int16_t HostServices::runFilter(const Plugin& filter, Document& doc) {
+  if (filter.entry == nullptr) throw Failure(filter.menuPath() + ": the plug-in has no entry point");
+  if (!filter.pipl.allowsMode(doc.mode()))
+    throw Failure(filter.menuPath() + " does not work on " + modeName(doc.mode()) + " documents");
+  streamPlanes_ = doc.targetPlanes();
+  absolutePlanes_ = doc.absolutePlanes();
+  std::vector<Plane> backup;
+  for (const Plane* p : streamPlanes_) backup.push_back(*p);
+
+  beginCall(doc);
+  setUpDocumentInfo(doc);
+  setUpFilterRecord(filter, doc);
+  autoMask_ = true;
+  pending_ = {};
+  int16_t result = callEntry(filter, kFilterSelectorPrepare, &filter_);
+  if (result == 0 && filter_.bufferSpace > memory_.available()) result = kHostOutOfMemory;
+  if (result == 0) {
+    autoMask_ = filter_.autoMask != 0;
+    result = callEntry(filter, kFilterSelectorStart, &filter_);
+    for (int calls = 0; result == 0 && requestsPending(); ++calls) {
+      if (calls == kMaxContinueCalls) {
+        endCall();
+        throw Failure(filter.menuPath() + ": the plug-in never stopped asking for pixels");
+      }
+      autoMask_ = filter_.autoMask != 0;
+      result = advanceState();
+      if (result == 0) result = callEntry(filter, kFilterSelectorContinue, &filter_);
+    }
+    if (result == 0) result = callEntry(filter, kFilterSelectorFinish, &filter_);
+  }
+  writeBackOutput();
+  if (result != 0)
+    for (size_t i = 0; i < backup.size(); ++i) *streamPlanes_[i] = std::move(backup[i]);
+  endCall();
+  return result;
+}
+
+// ---- The selection module -------------------------------------------------
+
+int16_t HostServices::runSelection(const Plugin& module, Document& doc) {
+  if (module.entry == nullptr) throw Failure(module.menuPath() + ": the plug-in has no entry point");
+  if (!module.pipl.allowsMode(doc.mode()))
+    throw Failure(module.menuPath() + " does not work on " + modeName(doc.mode()) + " documents");
+  beginCall(doc);
+  setUpDocumentInfo(doc);
+  PISelectionParams& p = selection_;
+  p = {};
+  p.abortProc = testAbort;
+  p.progressProc = progress;
+  p.documentInfo = &documentInfo_;
+  p.hostSig = kHostSig;
+  p.processEvent = processEvent;
+  p.displayPixels = displayPixels;
+  p.bufferProcs = memory_.bufferProcs();
+  p.handleProcs = memory_.handleProcs();
+  p.propertyProcs = &propertyProcs_;
+  p.channelPortProcs = &channelPortProcs_;
+  p.colorServices = colourServices;
+  const int16_t result = callEntry(module, kSelectionSelectorExecute, &p);
+  std::vector<uint8_t> path;
+  bool ownHandle = true;
+  if (result == 0 && p.newPath != nullptr) {
+    ownHandle = memory_.owns(p.newPath);
+    path = memory_.takeHandle(p.newPath);
+  }
+  const int16_t treatment = p.treatment;
+  const bool pathReturned = result == 0 && p.newPath != nullptr;
+  endCall();
+  if (!pathReturned) return result;
+  if (!ownHandle) throw Failure(module.menuPath() + ": the returned path is not a handle of this host");
+  if (treatment != kSelectionTreatmentWorkPath)
+    throw Failure(module.menuPath() + ": a path with treatment " + std::to_string(treatment) + " is not supported");
+  try {
+    decodePath(path, doc.width(), doc.height());
+  } catch (const Failure& f) {
+    throw Failure(module.menuPath() + ": the returned path is not valid: " + f.what());
+  }
+  doc.workPath = std::move(path);
+  return result;
+}
+
+}  // namespace host
