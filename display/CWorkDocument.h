@@ -1,13 +1,18 @@
 // The work document: the one object that ties the views to the work. It
-// knows the image's size and owns the command history behind Undo and Redo,
-// which gives memory back when memory runs short (redo commands first, then
-// the oldest undo commands).
+// knows the image's size and the images a mask edit works on, tells its
+// views which image areas changed, and owns the command history behind Undo
+// and Redo, which gives memory back when memory runs short (redo commands
+// first, then the oldest undo commands).
 #pragma once
 
 #include <cstdint>
 
 #include "display/CommandHistory.h"
+#include "display/DocumentView.h"
+#include "image/Geometry.h"
 #include "shell/Purgeable.h"
+
+class Image;
 
 class CWorkDocument : public Purgeable {
  public:
@@ -20,6 +25,22 @@ class CWorkDocument : public Purgeable {
     int16_t width;
   };
   virtual Size GetImageSize() const;
+
+  // The mask under edit (the last plane of the host's output) and the
+  // working image (the document's colour planes) of the current run.
+  void SetWorkImages(Image* mask, Image* working) {
+    mask_ = mask;
+    working_ = working;
+  }
+  Image* MaskImage() const { return mask_; }
+  Image* WorkingImage() const { return working_; }
+
+  // Views are put at the front of the list; a removed view must be on it.
+  void AddView(DocumentView& view);
+  void RemoveView(DocumentView& view);
+  bool HasViews() const { return firstView_ != nullptr; }
+  // Every view invalidates the rectangle in its own window coordinates.
+  void InvalidateImageRect(const Rect& rect);
 
   // Appends a change that has been made; never throws for lack of memory
   // (without memory the change just cannot be undone).
@@ -38,4 +59,7 @@ class CWorkDocument : public Purgeable {
 
  private:
   CommandHistory history_;
+  DocumentView* firstView_ = nullptr;
+  Image* mask_ = nullptr;
+  Image* working_ = nullptr;
 };

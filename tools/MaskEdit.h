@@ -1,0 +1,37 @@
+// The arithmetic of mask edits and the undo record they leave.
+//
+// Every soft edit blends the mask byte m towards a target T with weight c:
+//   new = ((255 - c) * m + c * T + 127) / 255
+// and leaves old XOR new in the coverage image, which then is its own undo:
+// applying the same exclusive-or again restores the old bytes.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "display/Command.h"
+#include "image/Image.h"
+#include "tools/ColourClassifier.h"
+
+inline uint8_t blendMask(uint8_t mask, uint8_t weight, uint8_t target) {
+  return static_cast<uint8_t>(((255 - weight) * mask + weight * target + 127) / 255);
+}
+
+// Blends the mask towards `target` under the coverage (pencil and brush).
+void ApplyStrokeToTarget(Image& coverage, CWorkDocument& document, uint8_t target);
+// Blends every pixel towards the classifier's value for the image pixel
+// beneath it (magic brush).
+void ApplyStrokeClassified(Image& coverage, CWorkDocument& document, PixelFormat format);
+
+// The undo record of one mask edit: the coverage image after the edit,
+// holding old XOR new for every pixel. Applying it XORs it into the mask
+// and returns itself.
+class MaskDeltaRecord : public Command {
+ public:
+  explicit MaskDeltaRecord(std::unique_ptr<Image> delta) : delta_(std::move(delta)) {}
+  Command* apply(CWorkDocument& document) override;
+  uint32_t memoryUsage() const override { return delta_->memoryUsage() + 8; }
+
+ private:
+  std::unique_ptr<Image> delta_;
+};
