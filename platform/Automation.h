@@ -1,10 +1,21 @@
 // Automation: scripted runs without a person at the screen. While it is
-// enabled, boxes are recorded and answered from a queue, and time is virtual.
+// enabled, input comes from the script (through the message queues, as
+// real input would), boxes and dialogs are recorded and answered from
+// queues, and time is virtual.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <map>
 #include <string>
+#include <string_view>
 #include <vector>
+
+#include "platform/Geometry.h"
+
+namespace platform {
+class Window;
+}
 
 namespace platform::automation {
 
@@ -28,16 +39,79 @@ void queueBoxFailure();
 const std::vector<ShownBox>& shownBoxes();
 void clearShownBoxes();
 
+// ---- Dialogs ----
+// How the next modal dialog is closed: field values are typed into the
+// controls with those ids, then the button with that text (without "&",
+// e.g. "OK", "Cancel") is pressed. A dialog with no queued answer is
+// closed with OK as it stands.
+struct DialogAnswer {
+  std::string button = "OK";
+  std::map<int, std::string> fields;
+};
+void queueDialogAnswer(DialogAnswer answer);
+bool takeDialogAnswer(DialogAnswer& out);
+
+struct ShownDialog {
+  std::string title;
+  std::string button;  // the button that closed it
+};
+const std::vector<ShownDialog>& shownDialogs();
+void recordDialog(ShownDialog dialog);
+
+// The path chosen in the next open or save dialog; an empty path cancels.
+// A file dialog with no queued answer is cancelled.
+void queueFileAnswer(std::string path);
+bool takeFileAnswer(std::string& out);
+
 // ---- Beeps ----
 const std::vector<unsigned>& beeps();
 void clearBeeps();
 
+// ---- Scripted input ----
+// Each call first lets virtual time advance by the input interval, then
+// updates the asynchronous key state and the pointer, then posts the
+// messages the real input would produce. Points are client coordinates of
+// the window.
+void setInputInterval(uint32_t milliseconds);
+void keyDown(uint32_t virtualKey);
+void keyUp(uint32_t virtualKey);
+enum : unsigned { kModShift = 1, kModControl = 2, kModAlt = 4 };
+// Presses the modifiers, presses and releases the key, releases them.
+void keyPress(uint32_t virtualKey, unsigned modifiers = 0);
+enum class Button { kLeft, kRight };
+void mouseDown(Window& window, Point client, Button button = Button::kLeft);
+void mouseMove(Window& window, Point client);
+void mouseUp(Window& window, Point client, Button button = Button::kLeft);
+// Chooses a menu item of a frame by the texts along its path, as shown
+// ("File", "Save Workspace..."): the popup gets kWmInitMenuPopup and, when
+// the item is enabled then, the frame gets its command. False when there is
+// no such item or it is disabled.
+bool chooseMenuItem(Window& frame, const std::vector<std::string>& path);
+
+// The first top-level window with this title, or null.
+Window* findWindow(std::string_view title);
+
+// ---- Script steps ----
+// Steps run one at a time whenever a message loop would wait for input.
+void queueStep(std::function<void()> step);
+bool runNextStep();
+size_t pendingSteps();
+// Dispatches every queued message (and paint) of the calling thread.
+void drainMessages();
+
 // ---- Virtual time ----
 uint32_t virtualTime();
+// Moves the clock on; threads sleeping on it wake at their deadlines, one
+// deadline at a time, and are waited for until they sleep again.
 void advanceTime(uint32_t milliseconds);
 void sleepVirtual(uint32_t milliseconds);
 
-// Forgets all queued answers and records; time goes back to 0.
+// ---- Screenshots ----
+// Writes what the window shows (with its frame and children) as PNG.
+bool saveScreenshot(Window& window, const std::string& path);
+
+// Forgets all queued answers, steps and records; time goes back to 0,
+// keys are up.
 void reset();
 
 }  // namespace platform::automation

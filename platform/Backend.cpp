@@ -1,16 +1,170 @@
 #include "platform/internal/Backend.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWidget>
 
+#include <chrono>
 #include <cstdlib>
-#include <cstring>
+#include <map>
+#include <set>
+
+#include "platform/Automation.h"
+#include "platform/Input.h"
+#include "platform/SystemMetrics.h"
+#include "platform/Window.h"
+#include "platform/internal/BackendWindows.h"
+#include "platform/internal/FramebufferImpl.h"
+#include "platform/internal/WindowSystem.h"
 
 namespace platform::backend {
 namespace {
 
 bool displayAvailable() {
   return std::getenv("DISPLAY") != nullptr || std::getenv("WAYLAND_DISPLAY") != nullptr;
+}
+
+uint32_t virtualKey(const QKeyEvent* e) {
+  const int k = e->key();
+  if ((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9)) return static_cast<uint32_t>(k);
+  if (k >= Qt::Key_F1 && k <= Qt::Key_F24) return kVkF1 + static_cast<uint32_t>(k - Qt::Key_F1);
+  switch (k) {
+    case Qt::Key_Escape: return kVkEscape;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return kVkReturn;
+    case Qt::Key_Backspace: return kVkBack;
+    case Qt::Key_Tab: return kVkTab;
+    case Qt::Key_Space: return kVkSpace;
+    case Qt::Key_Left: return kVkLeft;
+    case Qt::Key_Right: return kVkRight;
+    case Qt::Key_Up: return kVkUp;
+    case Qt::Key_Down: return kVkDown;
+    case Qt::Key_Shift: return kVkShift;
+    case Qt::Key_Control: return kVkControl;
+    case Qt::Key_Alt: return kVkMenu;
+    case Qt::Key_Delete: return kVkDelete;
+    case Qt::Key_Home: return kVkHome;
+    case Qt::Key_End: return kVkEnd;
+    case Qt::Key_PageUp: return kVkPrior;
+    case Qt::Key_PageDown: return kVkNext;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: return kVkOemPlus;
+    case Qt::Key_Minus:
+    case Qt::Key_Underscore: return kVkOemMinus;
+    case Qt::Key_BracketLeft:
+    case Qt::Key_BraceLeft: return kVkOem4;
+    case Qt::Key_BracketRight:
+    case Qt::Key_BraceRight: return kVkOem6;
+    default: return 0;
+  }
+}
+
+uint32_t buttonMessage(Qt::MouseButton button, bool down) {
+  if (button == Qt::LeftButton) return down ? kWmLButtonDown : kWmLButtonUp;
+  if (button == Qt::RightButton) return down ? kWmRButtonDown : kWmRButtonUp;
+  return 0;
+}
+
+// Shows one top-level window: its menu bar and client area with the
+// children, straight from their framebuffers. The window manager draws the
+// caption and frame.
+class Mirror : public QWidget {
+ public:
+  explicit Mirror(Window* window) : window_(window) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
+    if (window->owner() || (window->exStyle() & kWsExToolWindow)) setWindowFlag(Qt::Tool);
+    if ((window->style() & kWsCaption) != kWsCaption) setWindowFlag(Qt::FramelessWindowHint);
+  }
+
+  void sync() {
+    const Point client = window_->clientToScreen({0, 0});
+    const int menuHeight = window_->menu() ? systemMetric(kSmCyMenu) : 0;
+    const QRect geometry(client.x, client.y - menuHeight, window_->clientRect().width(),
+                         window_->clientRect().height() + menuHeight);
+    menuHeight_ = menuHeight;
+    if (this->geometry() != geometry) setGeometry(geometry);
+    setWindowTitle(QString::fromStdString(window_->title()));
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    QPainter painter(this);
+    painter.setClipRegion(event->region());
+    if (menuHeight_ > 0) {
+      Framebuffer full = Framebuffer(window_->windowRect().width(), window_->windowRect().height());
+      WindowSystem::paintNonClient(window_, full);
+      const Rect in = window_->nonClientInsets();
+      painter.drawImage(QPoint(0, 0), full.impl().image,
+                        QRect(in.left, in.top - menuHeight_, width(), menuHeight_));
+    }
+    WindowSystem::paintTree(&painter, window_, {0, menuHeight_});
+  }
+
+  void mouseEvent(QMouseEvent* e, uint32_t message) {
+    if (message == 0 || automation::enabled()) return;
+    const QPoint g = e->globalPosition().toPoint();
+    WindowSystem::mouseInput(message, {g.x(), g.y()}, 0);
+  }
+  void mousePressEvent(QMouseEvent* e) override { mouseEvent(e, buttonMessage(e->button(), true)); }
+  void mouseReleaseEvent(QMouseEvent* e) override { mouseEvent(e, buttonMessage(e->button(), false)); }
+  void mouseMoveEvent(QMouseEvent* e) override { mouseEvent(e, kWmMouseMove); }
+
+  void keyEvent(QKeyEvent* e, bool down) {
+    if (automation::enabled()) return;
+    if (const uint32_t vk = virtualKey(e)) WindowSystem::keyInput(vk, down);
+  }
+  void keyPressEvent(QKeyEvent* e) override { keyEvent(e, true); }
+  void keyReleaseEvent(QKeyEvent* e) override { keyEvent(e, false); }
+  bool focusNextPrevChild(bool) override { return false; }  // Tab is a key like the others
+
+  void closeEvent(QCloseEvent* e) override {
+    e->ignore();
+    window_->post(kWmClose);
+  }
+
+  void resizeEvent(QResizeEvent*) override {
+    if (syncing_) return;
+    const Point client = window_->clientToScreen({0, 0});
+    if (width() == window_->clientRect().width() && height() == window_->clientRect().height() + menuHeight_) return;
+    const Rect in = window_->nonClientInsets();
+    const Rect r = window_->windowRect();
+    syncing_ = true;
+    window_->move({r.left, r.top, client.x - r.left + width() + in.right,
+                   client.y - r.top + height() - menuHeight_ + in.bottom});
+    syncing_ = false;
+  }
+
+ private:
+  Window* window_;
+  int menuHeight_ = 0;
+  bool syncing_ = false;
+};
+
+std::map<Window*, Mirror*>& mirrors() {
+  static std::map<Window*, Mirror*> map;
+  return map;
+}
+
+std::set<Window*>& pending() {
+  static std::set<Window*> set;
+  return set;
+}
+
+Mirror* mirrorFor(Window* top, bool create) {
+  auto it = mirrors().find(top);
+  if (it != mirrors().end()) return it->second;
+  if (!create) return nullptr;
+  ensureApplication();
+  auto* mirror = new Mirror(top);
+  mirrors()[top] = mirror;
+  return mirror;
 }
 
 }  // namespace
@@ -30,6 +184,58 @@ bool hasScreen() {
   ensureApplication();
   return QGuiApplication::platformName() != QLatin1String("offscreen") &&
          QGuiApplication::platformName() != QLatin1String("minimal");
+}
+
+void windowChanged(Window* topLevel) {
+  if (topLevel) pending().insert(topLevel);
+}
+
+void windowDestroyed(Window* window) {
+  pending().erase(window);
+  if (Mirror* m = mirrorFor(window, false)) {
+    mirrors().erase(window);
+    m->hide();
+    m->deleteLater();
+  }
+}
+
+void present(Window* top) {
+  if (!Window::isWindow(top)) return;
+  const bool visible = top->isVisible() && !top->isMinimized();
+  Mirror* mirror = mirrorFor(top, visible);
+  if (mirror == nullptr) return;
+  if (!visible) {
+    mirror->hide();
+    return;
+  }
+  mirror->sync();
+  if (!mirror->isVisible()) mirror->show();
+  top->framebuffer().takeDirtyRect();
+  mirror->repaint();
+}
+
+void presentPending() {
+  if (pending().empty()) return;
+  if (!hasScreen()) {
+    pending().clear();
+    return;
+  }
+  const std::set<Window*> windows = std::move(pending());
+  pending().clear();
+  for (Window* w : windows) present(w);
+}
+
+void pumpEvents() {
+  if (QCoreApplication::instance() == nullptr || !hasScreen()) return;
+  using Clock = std::chrono::steady_clock;
+  static Clock::time_point last;
+  const Clock::time_point now = Clock::now();
+  // Often enough for input to feel immediate, seldom enough that a loop
+  // peeking once per image row does not spend its time here.
+  if (now - last < std::chrono::milliseconds(10)) return;
+  last = now;
+  presentPending();
+  QCoreApplication::processEvents();
 }
 
 }  // namespace platform::backend

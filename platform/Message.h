@@ -56,8 +56,62 @@ enum : uint32_t {
   kWmRButtonDown = 0x0204,
   kWmRButtonUp = 0x0205,
   kWmRButtonDblClk = 0x0206,
+  kWmSetText = 0x000C,
+  kWmNcDestroy = 0x0082,
+  kWmInitMenu = 0x0116,
+  kWmMouseWheel = 0x020A,
+  kWmCaptureChanged = 0x0215,
+  kWmDrawItem = 0x002B,
+  kWmMeasureItem = 0x002C,
+  kWmCancelMode = 0x001F,
+  // The framework's: asks windows to bring command states up to date.
+  kWmIdleUpdateCmdUi = 0x0363,
   kWmUser = 0x0400,
 };
+
+// Mouse message flags (wParam) and key message bits (lParam).
+enum : uint32_t {
+  kMkLButton = 0x0001,
+  kMkRButton = 0x0002,
+  kMkShift = 0x0004,
+  kMkControl = 0x0008,
+  kMkMButton = 0x0010,
+};
+inline constexpr intptr_t kKeyPreviouslyDown = intptr_t{1} << 30;
+inline constexpr intptr_t kKeyAltDown = intptr_t{1} << 29;
+inline constexpr intptr_t kKeyReleased = intptr_t{1} << 31;
+
+// Scroll codes (low word of wParam of the scroll messages; the high word is
+// the thumb position for the thumb codes).
+enum : uint32_t {
+  kSbLineUp = 0,
+  kSbLineDown = 1,
+  kSbPageUp = 2,
+  kSbPageDown = 3,
+  kSbThumbPosition = 4,
+  kSbThumbTrack = 5,
+  kSbTop = 6,
+  kSbBottom = 7,
+  kSbEndScroll = 8,
+};
+
+// wParam of kWmSize.
+enum : uint32_t {
+  kSizeRestored = 0,
+  kSizeMinimized = 1,
+  kSizeMaximized = 2,
+};
+
+// Packs a point as mouse messages carry it: x in the low word, y in the
+// high word, both signed 16-bit.
+constexpr intptr_t makePointParam(int32_t x, int32_t y) {
+  return static_cast<intptr_t>((static_cast<uint32_t>(static_cast<uint16_t>(y)) << 16) | static_cast<uint16_t>(x));
+}
+constexpr int32_t pointParamX(intptr_t l) { return static_cast<int16_t>(static_cast<uint16_t>(l)); }
+constexpr int32_t pointParamY(intptr_t l) { return static_cast<int16_t>(static_cast<uint16_t>(l >> 16)); }
+constexpr uint32_t lowWord(uintptr_t w) { return static_cast<uint16_t>(w); }
+constexpr uint32_t highWord(uintptr_t w) { return static_cast<uint16_t>(w >> 16); }
+constexpr uintptr_t makeWParam(uint32_t low, uint32_t high) { return (uintptr_t{high & 0xFFFF} << 16) | (low & 0xFFFF); }
 
 // Virtual keys.
 enum : uint32_t {
@@ -73,9 +127,20 @@ enum : uint32_t {
   kVkUp = 0x26,
   kVkRight = 0x27,
   kVkDown = 0x28,
+  kVkPrior = 0x21,
+  kVkNext = 0x22,
+  kVkEnd = 0x23,
+  kVkHome = 0x24,
+  kVkDelete = 0x2E,
   kVkF1 = 0x70,
+  kVkF10 = 0x79,
+  kVkOemPlus = 0xBB,
+  kVkOemMinus = 0xBD,
+  kVkOem4 = 0xDB,  // [ {
+  kVkOem6 = 0xDD,  // ] }
   kVkLButton = 0x01,
   kVkRButton = 0x02,
+  kVkMButton = 0x04,
 };
 
 }  // namespace platform

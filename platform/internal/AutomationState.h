@@ -1,7 +1,11 @@
 // What the rest of the windowing layer asks of automation while it is on.
 #pragma once
 
+#include <cstdint>
+#include <functional>
 #include <string_view>
+
+#include "platform/Message.h"
 
 namespace platform::automation {
 
@@ -9,5 +13,21 @@ namespace platform::automation {
 // asked the box to fail.
 int answerBox(std::string_view text, std::string_view caption, unsigned flags);
 void recordBeep(unsigned icon);
+
+// Threads started by the platform sleep on the virtual clock.
+struct WorkerState;
+WorkerState* registerWorker();
+void workerExited(WorkerState* worker);
+void setCurrentWorker(WorkerState* worker);
+bool isWorkerThread();
+void workerSleep(uint32_t milliseconds);
+// Moves the clock to the worker's next wake-up (or waits for it to end).
+// False once it has ended.
+bool stepWorker(WorkerState* worker);
+
+// The application framework's pre-translation of messages (accelerators,
+// its own hooks), used when a script drains the queue; true: handled.
+using MessageFilter = std::function<bool(const Message&)>;
+void setMessageFilter(MessageFilter filter);
 
 }  // namespace platform::automation

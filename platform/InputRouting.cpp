@@ -1,0 +1,75 @@
+// Turns input (from Qt or from a script) into queued messages for the
+// window it belongs to, keeping the asynchronous state in step.
+#include <algorithm>
+
+#include "platform/Input.h"
+#include "platform/MessageQueue.h"
+#include "platform/Window.h"
+#include "platform/internal/InputState.h"
+#include "platform/internal/WindowSystem.h"
+
+namespace platform {
+namespace {
+
+Window* topLevelAt(Point screen) {
+  for (Window* w : WindowSystem::topLevels())
+    if (w->isVisible() && !w->isMinimized() && w->windowRect().contains(screen)) return w;
+  return nullptr;
+}
+
+void buttonState(uint32_t message) {
+  switch (message) {
+    case kWmLButtonDown: input::setKeyDown(kVkLButton, true); break;
+    case kWmLButtonUp: input::setKeyDown(kVkLButton, false); break;
+    case kWmRButtonDown: input::setKeyDown(kVkRButton, true); break;
+    case kWmRButtonUp: input::setKeyDown(kVkRButton, false); break;
+    default: break;
+  }
+}
+
+bool isButtonDown(uint32_t message) { return message == kWmLButtonDown || message == kWmRButtonDown; }
+
+// Keys whose press and release come as system keys: with Alt held, and F10.
+bool systemKey(uint32_t key) { return key == kVkF10 || (isKeyDown(kVkMenu) && !isKeyDown(kVkControl)); }
+
+}  // namespace
+
+void WindowSystem::mouseInput(uint32_t message, Point screen, uint32_t) {
+  std::lock_guard lock(mutex());
+  input::setCursor(screen);
+  buttonState(message);
+  Window* target = Window::capture();
+  if (target == nullptr) {
+    Window* top = topLevelAt(screen);
+    if (top == nullptr) return;
+    const Point client = top->screenToClient(screen);
+    if (!top->clientRect().contains(client)) return;  // frame, caption and menu bar are the system's
+    target = top->childAtPoint(client);
+    // Disabled windows (owners of a modal dialog, disabled controls) take
+    // no mouse input.
+    for (Window* w = target; w; w = w->parent())
+      if (!w->isEnabled()) return;
+    if (isButtonDown(message) && Window::active() != top) top->activate();
+  }
+  const Point client = target->screenToClient(screen);
+  postMessage(target, message, input::mouseFlags(), makePointParam(client.x, client.y));
+}
+
+void WindowSystem::keyInput(uint32_t virtualKey, bool down) {
+  std::lock_guard lock(mutex());
+  const bool wasDown = isKeyDown(virtualKey);
+  const bool system = systemKey(virtualKey) || (virtualKey == kVkMenu);
+  input::setKeyDown(virtualKey, down);
+  Window* target = Window::focus();
+  if (target == nullptr) target = Window::active();
+  if (target == nullptr) return;
+  intptr_t lParam = 1;
+  if (wasDown) lParam |= kKeyPreviouslyDown;
+  if (!down) lParam |= kKeyReleased;
+  if (isKeyDown(kVkMenu) || (virtualKey == kVkMenu && !down)) lParam |= kKeyAltDown;
+  uint32_t message = down ? kWmKeyDown : kWmKeyUp;
+  if (system) message = down ? kWmSysKeyDown : kWmSysKeyUp;
+  postMessage(target, message, virtualKey, lParam);
+}
+
+}  // namespace platform
