@@ -344,3 +344,12 @@ void reset() {
 }
 
 }  // namespace platform::automation
+
+namespace platform::automation {
+
+bool saveScreenshot(Window& window, const std::string& path) {
+  if (!window.exists()) return false;
+  return window.composite().savePng(path);
+}
+
+}  // namespace platform::automation
