@@ -10,8 +10,15 @@ namespace {
 
 class BandWalk {
  public:
-  BandWalk(Image& coverage, Image& mask, Image* working, CWorkDocument& document, const MaskBandBody& body)
-      : coverage_(coverage), mask_(mask), working_(working), document_(document), body_(body) {}
+  BandWalk(Image& coverage, Image& mask, Image* working, CWorkDocument& document, const MaskBandBody& body,
+           UntouchedCoverage untouched, bool invalidate)
+      : coverage_(coverage),
+        mask_(mask),
+        working_(working),
+        document_(document),
+        body_(body),
+        untouched_(untouched),
+        invalidate_(invalidate) {}
 
   // Processes `band`; pieces that do not cover it leave remainders, which
   // are processed in turn once the locks are released (the host has one
@@ -22,7 +29,7 @@ class BandWalk {
       try {
         const Rect done = processLocked(band);
         if (done.empty()) return;  // untouched coverage
-        document_.InvalidateImageRect(done);
+        if (invalidate_) document_.InvalidateImageRect(done);
         process({done.top, done.right, done.bottom, band.right});
         process({done.bottom, band.left, band.bottom, band.right});
         return;
@@ -43,7 +50,8 @@ class BandWalk {
   Rect processLocked(const Rect& band) {
     std::optional<StPieceLock> coverage;
     try {
-      coverage.emplace(coverage_, band, LockMode::read);
+      coverage.emplace(coverage_, band,
+                       untouched_ == UntouchedCoverage::visit ? LockMode::write : LockMode::read);
     } catch (const XUnmapped& unmapped) {
       if (unmapped.fill() != 0) throw;
       return {};
@@ -63,13 +71,15 @@ class BandWalk {
   Image* working_;
   CWorkDocument& document_;
   const MaskBandBody& body_;
+  UntouchedCoverage untouched_;
+  bool invalidate_;
 };
 
 }  // namespace
 
 void forEachMaskBand(Image& coverage, Image& mask, Image* working, CWorkDocument& document,
-                     const MaskBandBody& body) {
-  BandWalk walk(coverage, mask, working, document, body);
+                     const MaskBandBody& body, UntouchedCoverage untouched, bool invalidate) {
+  BandWalk walk(coverage, mask, working, document, body, untouched, invalidate);
   auto pieces = coverage.newRectIterator(coverage.bounds());
   while (!pieces->next()) walk.process(pieces->piece());
 }

@@ -20,10 +20,15 @@ struct MaskBand {
 
 using MaskBandBody = std::function<void(const MaskBand&)>;
 
+enum class UntouchedCoverage {
+  skip,   // bands whose coverage was never written are left out
+  visit,  // every band is visited; the coverage is locked for writing
+};
+
 // Calls body for the whole of the coverage image's bounds, piece by piece.
-// Coverage never written (every byte 0) is skipped. When a lock asks for a
-// smaller piece the band is halved down to one row; when the host reports a
-// cancel while delivering, the band is tried again. Every band done is
-// invalidated in the document's views.
+// When a lock asks for a smaller piece the band is halved down to one row;
+// when the host reports a cancel while delivering, the band is tried again.
+// Every band done is invalidated in the document's views when `invalidate`.
 void forEachMaskBand(Image& coverage, Image& mask, Image* working, CWorkDocument& document,
-                     const MaskBandBody& body);
+                     const MaskBandBody& body, UntouchedCoverage untouched = UntouchedCoverage::skip,
+                     bool invalidate = true);
