@@ -5,6 +5,7 @@
 
 #include "display/CWorkDocument.h"
 #include "image/BufferImage.h"
+#include "platform/Cursor.h"
 #include "shell/Exceptions.h"
 #include "tools/MaskBandWalk.h"
 #include "tools/MaskEdit.h"
@@ -50,6 +51,7 @@ bool maskUndecided(uint8_t mask, bool keepMode) { return keepMode ? mask < 253 :
 bool BucketFill(CWorkDocument& document, Point at, bool keepMode) {
   Image& mask = *document.MaskImage();
   if (!mask.bounds().contains(at) || !maskUndecided(readByte(mask, at), keepMode)) return false;
+  platform::WaitCursor wait;
   auto regionMap = std::make_unique<BufferImage>(kOneByte, mask.bounds(), kRegionTile, 0);
   if (!fillRegion(mask, *regionMap, at, undecidedPredicate(keepMode))) return false;
   return blendRegionAndRecord(document, std::move(regionMap), fillTarget(keepMode));
@@ -64,6 +66,7 @@ bool MagicWandFill(CWorkDocument& document, Point at, bool keepMode, PixelFormat
   working.ReadRect({at.v, at.h, static_cast<int16_t>(at.v + 1), static_cast<int16_t>(at.h + 1)},
                    {pixel.data(), working.layout().bytesPerPixel, working.layout().bytesPerPixel});
   if (predicate(pixel.data()) == 0) return false;
+  platform::WaitCursor wait;
   auto regionMap = std::make_unique<BufferImage>(kOneByte, working.bounds(), kRegionTile, 0);
   if (!fillRegion(working, *regionMap, at, predicate)) return false;
   return blendRegionAndRecord(document, std::move(regionMap), fillTarget(keepMode));

@@ -1,6 +1,7 @@
 #include "tools/MaskEdit.h"
 
 #include "display/CWorkDocument.h"
+#include "platform/Cursor.h"
 #include "tools/MaskBandWalk.h"
 
 namespace {
@@ -47,6 +48,7 @@ void ApplyStrokeClassified(Image& coverage, CWorkDocument& document, PixelFormat
 }
 
 Command* MaskDeltaRecord::apply(CWorkDocument& document) {
+  platform::WaitCursor wait;
   forEachMaskBand(*delta_, *document.MaskImage(), nullptr, document, [](const MaskBand& band) {
     forEachCoveredPixel(band, [](uint8_t& c, uint8_t& m, const uint8_t*) { m ^= c; });
   });
