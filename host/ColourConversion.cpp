@@ -56,6 +56,12 @@ class Profiles {
 
  private:
   Profiles() = default;
+  ~Profiles() {
+    for (auto& [key, t] : transforms_)
+      if (t != nullptr) cmsDeleteTransform(t);
+    for (auto& [space, p] : profiles_)
+      if (p != nullptr) cmsCloseProfile(p);
+  }
 
   cmsHPROFILE profile(int16_t space) {
     auto it = profiles_.find(space);

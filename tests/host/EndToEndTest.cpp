@@ -1,0 +1,144 @@
+// The host as a user runs it, with the real plug-in beside it: batch
+// scripts, the inspection commands and their exit codes.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+
+#include "TempFolder.h"
+#include "host/ImageFiles.h"
+#include "host/PluginLibrary.h"
+
+namespace {
+
+using host_testing::TempFolder;
+
+struct HostRun {
+  int exitCode = -1;
+  std::string output;  // standard output and error together
+};
+
+HostRun runHost(const std::string& arguments) {
+  const std::string command = (host::executableFolder() / "tessaly-host").string() + " " + arguments + " 2>&1";
+  HostRun run;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return run;
+  std::array<char, 4096> buffer{};
+  size_t n = 0;
+  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0) run.output.append(buffer.data(), n);
+  const int status = pclose(pipe);
+  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return run;
+}
+
+class HostCommand : public ::testing::Test {
+ protected:
+  HostRun batch(const std::string& script) {
+    const auto file = folder_ / "script.tsb";
+    std::ofstream(file) << script;
+    return runHost("batch " + file.string());
+  }
+  TempFolder folder_;
+};
+
+TEST_F(HostCommand, PluginsListsBothPlugInsWithTheirProperties) {
+  const HostRun r = runHost("plugins");
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_NE(r.output.find("PIPL 16000: Filter > Corvane > Tessaly..."), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("PIPL 16001: Select > Corvane Tessaly > Make Work Path..."), std::string::npos);
+  EXPECT_NE(r.output.find("8BIM wx86 = \"SELECTIONENTRYPOINT\""), std::string::npos);
+  EXPECT_NE(r.output.find("8BIM mode = 0x5840 (greyscale, RGB, CMYK, Lab)"), std::string::npos);
+}
+
+TEST_F(HostCommand, PluginsReportsALibraryWithoutResourcesAndFails) {
+  std::filesystem::copy_file(host::executableFolder() / "libtessaly-platform.so", folder_ / "broken.8bf");
+  const HostRun r = runHost("plugins " + folder_.path().string());
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.output.find("broken.8bf: no resource table"), std::string::npos) << r.output;
+}
+
+TEST_F(HostCommand, DumpResourceWritesTheRawBytes) {
+  const HostRun r = runHost("dump-resource tessaly.8bf PIPL 16001");
+  EXPECT_EQ(r.exitCode, 0);
+  ASSERT_GE(r.output.size(), 10u);
+  EXPECT_EQ(r.output[0], 1) << "signature 1, little-endian";
+  EXPECT_NE(r.output.find("SELECTIONENTRYPOINT"), std::string::npos);
+  const HostRun missing = runHost("dump-resource tessaly.8bf PIPL 17");
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.output.find("no resource 'PIPL' 17"), std::string::npos) << missing.output;
+}
+
+TEST_F(HostCommand, BatchAboutCallsBothPlugIns) {
+  const HostRun r = batch("about filter\nexpect result 0\nabout selection\nexpect result 0\nexpect no-box\n");
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+}
+
+TEST_F(HostCommand, BatchFilterOnAColourChannelIsRefusedByThePlugIn) {
+  // The composite of a greyscale image is its only colour channel.
+  const HostRun r = batch("new grey 16 16 10\nfilter\nend\nexpect result 1110\nexpect box \"The mask cannot be stored\"\n");
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+}
+
+TEST_F(HostCommand, BatchReportsAnUnexpectedPlugInResult) {
+  const HostRun r = batch("new grey 16 16 10\nfilter\nend\nsave " + (folder_ / "x.tif").string() + "\n");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.output.find("script.tsb:2: Filter > Corvane > Tessaly... ended with result 1110"), std::string::npos)
+      << r.output;
+}
+
+TEST_F(HostCommand, BatchOpensSavesAndReportsBadFilesByLine) {
+  const auto tif = folder_ / "out.tif";
+  const HostRun ok = batch("new rgb 8 6 200 100 50\nadd-transparency 128\nsave " + tif.string() + "\n");
+  EXPECT_EQ(ok.exitCode, 0) << ok.output;
+  const host::Document back = host::openImage(tif);
+  EXPECT_EQ(back.colour(1)[0], 100);
+  std::ofstream(folder_ / "bad.png") << "not an image";
+  const HostRun bad = batch("\nopen " + (folder_ / "bad.png").string() + "\n");
+  EXPECT_EQ(bad.exitCode, 1);
+  EXPECT_NE(bad.output.find("script.tsb:2: " + (folder_ / "bad.png").string() + ": not a TIFF, PNG or JPEG image"),
+            std::string::npos)
+      << bad.output;
+}
+
+TEST_F(HostCommand, ImageMagickReadsTheSavedAlphaAndPath) {
+  if (std::system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick is not installed";
+  host::Document doc(host::kModeRGB, 20, 10, {10, 20, 30});
+  doc.transparency = doc.newPlane(255);
+  (*doc.transparency)[0] = 0;
+  // A triangle, in the path records other programs read.
+  const std::vector<uint8_t> triangle = [] {
+    std::vector<uint8_t> r(26 * 5, 0);
+    r[1] = 6;
+    r[26 + 1] = 0;
+    r[26 + 3] = 3;
+    const int32_t points[3][2] = {{0x200000, 0x200000}, {0x800000, 0xC00000}, {0xC00000, 0x200000}};
+    for (int k = 0; k < 3; ++k) {
+      uint8_t* rec = r.data() + 26 * (2 + k);
+      rec[1] = 2;
+      for (int p = 0; p < 3; ++p)
+        for (int c = 0; c < 2; ++c)
+          for (int b = 0; b < 4; ++b) rec[2 + p * 8 + c * 4 + b] = static_cast<uint8_t>(points[k][c] >> (24 - 8 * b));
+    }
+    return r;
+  }();
+  doc.workPath = triangle;
+  const auto tif = folder_ / "im.tif";
+  host::saveImage(doc, tif);
+  auto capture = [](const std::string& command) {
+    std::string out;
+    FILE* p = popen((command + " 2>/dev/null").c_str(), "r");
+    std::array<char, 4096> buf{};
+    size_t n = 0;
+    while ((n = fread(buf.data(), 1, buf.size(), p)) > 0) out.append(buf.data(), n);
+    pclose(p);
+    return out;
+  };
+  const std::string alpha = capture("convert " + tif.string() + " -alpha extract -format '%[fx:minima]' info:");
+  EXPECT_EQ(alpha, "0") << "ImageMagick sees the transparency as alpha";
+  const std::string path = capture("identify -format '%[8BIM:1999,2998:#1]' " + tif.string());
+  EXPECT_NE(path.find("<path"), std::string::npos) << "ImageMagick reads the saved path: " << path;
+}
+
+}  // namespace
