@@ -1,5 +1,6 @@
 #include "image/BufferImage.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "image/PieceIterator.h"
@@ -59,13 +60,14 @@ Rect BufferImage::tileRect(Point p) const {
 
 uint32_t BufferImage::memoryUsage() const {
   uint32_t bytes = 24 + 4 * static_cast<uint32_t>(tiles_.size());
-  if (tiles_.empty()) return bytes;
   for (size_t i = 0; i < tiles_.size(); ++i) {
     if (tiles_[i] < kFirstBufferId) continue;
-    const int32_t row = static_cast<int32_t>(i / static_cast<size_t>(columns_)) + firstRow_;
-    const int32_t column = static_cast<int32_t>(i % static_cast<size_t>(columns_)) + firstColumn_;
-    const Rect tile = tileRect({static_cast<int16_t>(std::max<int32_t>(row * tileSize_.v, bounds_.top)),
-                                static_cast<int16_t>(std::max<int32_t>(column * tileSize_.h, bounds_.left))});
+    const auto row = static_cast<int32_t>(i / static_cast<size_t>(columns_)) + firstRow_;
+    const auto column = static_cast<int32_t>(i % static_cast<size_t>(columns_)) + firstColumn_;
+    // The cell's corner nearest the bounds lies in the tile.
+    const Point inside{static_cast<int16_t>(std::max<int32_t>(row * tileSize_.v, bounds_.top)),
+                       static_cast<int16_t>(std::max<int32_t>(column * tileSize_.h, bounds_.left))};
+    const Rect tile = tileRect(inside);
     bytes += static_cast<uint32_t>(tile.height() * tile.width() * layout_.bytesPerPixel);
   }
   return bytes;

@@ -1,0 +1,157 @@
+// The image layer against its references: the blur of a large one-byte
+// tiled image against OpenCV's, and whole-plane transfers through tiles
+// against one memcpy of the same bytes. Prints "ratio NAME VALUE", our time
+// over the reference's.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "image/BufferImage.h"
+#include "image/OfflineImage.h"
+#include "shell/PlugIn.h"
+
+namespace {
+
+constexpr int16_t kSide = 4096;
+constexpr Point kTile{128, 128};
+constexpr PixelLayout kGrey{1, kHostModeGrayScale};
+
+// A host whose buffer procedures are a table lookup, so that the figures
+// measure the image layer and not a test double.
+class BenchHost {
+ public:
+  BenchHost() {
+    procs_.allocateProc = [](int32_t size, HostBufferId* id) -> HostError {
+      auto& buffers = instance().buffers_;
+      buffers.emplace_back(new uint8_t[static_cast<size_t>(size)]);
+      *id = static_cast<HostBufferId>(buffers.size() - 1 + 256);
+      return kHostNoError;
+    };
+    procs_.lockProc = [](HostBufferId id, HostBoolean) -> void* {
+      return instance().buffers_[id - 256].get();
+    };
+    procs_.unlockProc = [](HostBufferId) {};
+    procs_.freeProc = [](HostBufferId id) { instance().buffers_[id - 256].reset(); };
+    record_.bufferProcs = &procs_;
+    gFilterRecord = &record_;
+  }
+  static BenchHost& instance() {
+    static BenchHost host;
+    return host;
+  }
+
+ private:
+  FilterRecord record_{};
+  HostBufferProcs procs_{};
+  std::vector<std::unique_ptr<uint8_t[]>> buffers_;
+};
+
+std::vector<uint8_t> randomBytes(size_t count) {
+  std::vector<uint8_t> bytes(count);
+  std::mt19937 random(7);
+  for (uint8_t& b : bytes) b = static_cast<uint8_t>(random());
+  return bytes;
+}
+
+const Rect kWhole{0, 0, kSide, kSide};
+
+std::unique_ptr<BufferImage> randomImage() {
+  BenchHost::instance();
+  auto image = std::make_unique<BufferImage>(kGrey, kWhole, kTile, 0);
+  std::vector<uint8_t> bytes = randomBytes(size_t{kSide} * kSide);
+  image->WriteRect(kWhole, PlaneView{bytes.data(), 1, kSide});
+  return image;
+}
+
+double sigmaOf(const benchmark::State& state) { return static_cast<double>(state.range(0)); }
+
+void BM_GaussianBlur(benchmark::State& state) {
+  const std::unique_ptr<BufferImage> image = randomImage();
+  for (auto _ : state) benchmark::DoNotOptimize(image->GaussianBlur(kWhole, sigmaOf(state)));
+}
+
+void BM_OpenCVGaussianBlur(benchmark::State& state) {
+  cv::setNumThreads(1);
+  std::vector<uint8_t> bytes = randomBytes(size_t{kSide} * kSide);
+  cv::Mat source(kSide, kSide, CV_8UC1, bytes.data()), result(kSide, kSide, CV_8UC1);
+  const int radius = GaussianRadius(sigmaOf(state));
+  const cv::Size kernel(2 * radius + 1, 2 * radius + 1);
+  for (auto _ : state) {
+    cv::GaussianBlur(source, result, kernel, sigmaOf(state), sigmaOf(state), cv::BORDER_REPLICATE);
+    benchmark::DoNotOptimize(result.data);
+  }
+}
+
+void BM_ReadRect(benchmark::State& state) {
+  const std::unique_ptr<BufferImage> image = randomImage();
+  std::vector<uint8_t> out(size_t{kSide} * kSide);
+  for (auto _ : state) {
+    image->ReadRect(kWhole, PlaneView{out.data(), 1, kSide});
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+
+void BM_WriteRect(benchmark::State& state) {
+  const std::unique_ptr<BufferImage> image = randomImage();
+  std::vector<uint8_t> in = randomBytes(size_t{kSide} * kSide);
+  for (auto _ : state) {
+    image->WriteRect(kWhole, PlaneView{in.data(), 1, kSide});
+    benchmark::ClobberMemory();
+  }
+}
+
+void BM_Memcpy(benchmark::State& state) {
+  std::vector<uint8_t> from = randomBytes(size_t{kSide} * kSide), to(from.size());
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), from.size());
+    benchmark::DoNotOptimize(to.data());
+  }
+}
+
+BENCHMARK(BM_GaussianBlur)->Arg(1)->Arg(3)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenCVGaussianBlur)->Arg(1)->Arg(3)->Arg(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadRect)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WriteRect)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Memcpy)->Unit(benchmark::kMillisecond);
+
+// Remembers every run's time per iteration while the console shows them.
+class RecordingReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs)
+      if (run.run_type == Run::RT_Iteration) times[run.benchmark_name()] = run.GetAdjustedRealTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> times;
+};
+
+void printRatio(const RecordingReporter& reporter, const std::string& name, const std::string& ours,
+                const std::string& reference) {
+  const auto a = reporter.times.find(ours), b = reporter.times.find(reference);
+  if (a == reporter.times.end() || b == reporter.times.end() || b->second <= 0) return;
+  std::printf("ratio %s %.3f\n", name.c_str(), a->second / b->second);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  RecordingReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  for (const char* sigma : {"1", "3", "10"})
+    printRatio(reporter, std::string("GaussianBlur_sigma") + sigma, std::string("BM_GaussianBlur/") + sigma,
+               std::string("BM_OpenCVGaussianBlur/") + sigma);
+  printRatio(reporter, "ReadRect_vs_memcpy", "BM_ReadRect", "BM_Memcpy");
+  printRatio(reporter, "WriteRect_vs_memcpy", "BM_WriteRect", "BM_Memcpy");
+  benchmark::Shutdown();
+  return 0;
+}
