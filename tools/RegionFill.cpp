@@ -12,10 +12,22 @@ namespace {
 constexpr int32_t kTileSide = 128;
 
 // A span of one row still to be scanned. dir is +1 when it lies below the
-// run that pushed it, -1 above; 0 marks a seed, whose run spreads both ways.
+// run that pushed it, -1 above; 0 marks a seed, whose run spreads both ways
+// and which was reached from `from`.
 struct Span {
   int32_t row, first, last;
   int dir;
+  FillFrom from = FillFrom::seed;
+};
+
+// The plain predicates judge the pixel alone.
+class PredicateJudge : public FillJudge {
+ public:
+  explicit PredicateJudge(FillPredicate predicate) : predicate_(predicate) {}
+  uint8_t judge(const uint8_t* pixel, int32_t, int32_t, FillFrom) override { return predicate_(pixel); }
+
+ private:
+  FillPredicate predicate_;
 };
 
 struct TileKey {
@@ -25,10 +37,11 @@ struct TileKey {
 
 class TiledFill {
  public:
-  TiledFill(Image& source, Image& map, FillPredicate predicate)
+  TiledFill(Image& source, Image& map, FillJudge& judge)
       : source_(source),
         map_(map),
-        predicate_(predicate),
+        judge_(judge),
+        margin_(judge.margin()),
         bounds_(map.bounds()),
         pixelBytes_(source.layout().bytesPerPixel),
         progress_(0, bounds_.height() * bounds_.width()) {}
@@ -74,8 +87,15 @@ class TiledFill {
     const Rect tile = tileRect(key);
     tile_ = tile;
     current_ = key;
-    sourceBuffer_.resize(static_cast<size_t>(tile.height() * tile.width() * pixelBytes_));
-    source_.ReadRect(tile, {sourceBuffer_.data(), pixelBytes_, tile.width() * pixelBytes_});
+    // The tile's source pixels with a margin of replicated image edge for
+    // judges that look at neighbours.
+    const int32_t width = tile.width() + 2 * margin_;
+    sourceRowStep_ = width * pixelBytes_;
+    sourceBuffer_.resize(static_cast<size_t>((tile.height() + 2 * margin_) * sourceRowStep_));
+    const auto m = static_cast<int16_t>(margin_);
+    source_.ReadPadded({static_cast<int16_t>(tile.top - m), static_cast<int16_t>(tile.left - m),
+                        static_cast<int16_t>(tile.bottom + m), static_cast<int16_t>(tile.right + m)},
+                       {sourceBuffer_.data(), pixelBytes_, sourceRowStep_}, kPadReplicate);
     StPieceLock region(map_, tile, LockMode::write);
     region_ = region.view();
     processing_ = true;
@@ -92,18 +112,21 @@ class TiledFill {
   }
 
   // Evaluates a pixel not known to be inside, stores and returns the value.
-  uint8_t evaluate(int32_t row, int32_t column) {
-    const size_t at = static_cast<size_t>(((row - tile_.top) * tile_.width() + (column - tile_.left)) * pixelBytes_);
-    return regionAt(row, column) = predicate_(sourceBuffer_.data() + at);
+  uint8_t evaluate(int32_t row, int32_t column, FillFrom from) {
+    const uint8_t* pixel = sourceBuffer_.data() + (row - tile_.top + margin_) * sourceRowStep_ +
+                           (column - tile_.left + margin_) * pixelBytes_;
+    return regionAt(row, column) = judge_.judge(pixel, sourceRowStep_, pixelBytes_, from);
   }
 
   // Extends an inside pixel into the longest run of unknown inside pixels
   // within the tile, and queues what lies around the run.
   void grow(int32_t row, int32_t column, const Span& parent) {
     int32_t first = column;
-    while (first > tile_.left && regionAt(row, first - 1) == 0 && evaluate(row, first - 1) != 0) --first;
+    while (first > tile_.left && regionAt(row, first - 1) == 0 && evaluate(row, first - 1, FillFrom::right) != 0)
+      --first;
     int32_t last = column;
-    while (last + 1 < tile_.right && regionAt(row, last + 1) == 0 && evaluate(row, last + 1) != 0) ++last;
+    while (last + 1 < tile_.right && regionAt(row, last + 1) == 0 && evaluate(row, last + 1, FillFrom::left) != 0)
+      ++last;
     taken_ += last - first + 1;
     progress_.step(taken_);
 
@@ -118,16 +141,17 @@ class TiledFill {
       if (last > parent.last) queue({row - parent.dir, parent.last + 1, last, -parent.dir});
     }
     // A run cut by the tile's side goes on in the neighbouring tile.
-    if (first == tile_.left) queue({row, first - 1, first - 1, 0});
-    if (last == tile_.right - 1) queue({row, last + 1, last + 1, 0});
+    if (first == tile_.left) queue({row, first - 1, first - 1, 0, FillFrom::right});
+    if (last == tile_.right - 1) queue({row, last + 1, last + 1, 0, FillFrom::left});
     scanResume_ = last + 1;
   }
 
   void scan(const Span& span) {
     // The span's extent, for the opposite-direction rule; a seed has none.
     const Span parent = span.dir == 0 ? Span{span.row, span.first, span.last, 0} : span;
+    const FillFrom from = span.dir > 0 ? FillFrom::above : span.dir < 0 ? FillFrom::below : span.from;
     for (int32_t column = span.first; column <= span.last;) {
-      if (regionAt(span.row, column) != 0 || evaluate(span.row, column) == 0) {
+      if (regionAt(span.row, column) != 0 || evaluate(span.row, column, from) == 0) {
         ++column;
         continue;
       }
@@ -138,7 +162,8 @@ class TiledFill {
 
   Image& source_;
   Image& map_;
-  FillPredicate predicate_;
+  FillJudge& judge_;
+  int32_t margin_;
   Rect bounds_;
   int16_t pixelBytes_;
   StProgressIndicator progress_;
@@ -151,14 +176,20 @@ class TiledFill {
   Rect tile_;
   PlaneView region_;
   std::vector<uint8_t> sourceBuffer_;
+  int32_t sourceRowStep_ = 0;
   int32_t scanResume_ = 0;
 };
 
 }  // namespace
 
-void regionFill(Image& source, Image& regionMap, Point seed, FillPredicate predicate) {
+void regionFill(Image& source, Image& regionMap, Point seed, FillJudge& judge) {
   if (!regionMap.bounds().contains(seed)) return;
-  TiledFill(source, regionMap, predicate).fill(seed);
+  TiledFill(source, regionMap, judge).fill(seed);
+}
+
+void regionFill(Image& source, Image& regionMap, Point seed, FillPredicate predicate) {
+  PredicateJudge judge(predicate);
+  regionFill(source, regionMap, seed, judge);
 }
 
 uint8_t undecidedForKeep(const uint8_t* mask) { return *mask < 253 ? 255 : 0; }

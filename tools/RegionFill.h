@@ -15,6 +15,19 @@
 // Non-zero means inside; the value is what the region map records.
 using FillPredicate = uint8_t (*)(const uint8_t* pixel);
 
+// Where the fill came from when it reaches a pixel.
+enum class FillFrom : uint8_t { seed, above, below, left, right };
+
+// A judge that may look at the pixel's neighbours and at the direction of
+// travel. Its pixel pointer lies inside a buffer with `margin()` pixels of
+// replicated image edge around the tile, with the given steps.
+class FillJudge {
+ public:
+  virtual ~FillJudge() = default;
+  virtual int margin() const { return 0; }
+  virtual uint8_t judge(const uint8_t* pixel, int32_t rowStep, int32_t colStep, FillFrom from) = 0;
+};
+
 // Fills the region map from seed, within the region map's bounds, judging
 // every pixel by the predicate on the source's pixel at the same position.
 // The fill works one region-map tile at a time: spans waiting for a tile are
@@ -22,6 +35,7 @@ using FillPredicate = uint8_t (*)(const uint8_t* pixel);
 // its source pixels are fetched as few times as possible. Escape cancels
 // (XCancel) between runs.
 void regionFill(Image& source, Image& regionMap, Point seed, FillPredicate predicate);
+void regionFill(Image& source, Image& regionMap, Point seed, FillJudge& judge);
 
 // Predicates: a mask byte still undecided in keep mode (< 253) or in drop
 // mode (> 2), and the colour classifier's keep or drop weight of an image

@@ -10,6 +10,7 @@
 #include "image/BufferImage.h"
 #include "platform/MessageQueue.h"
 #include "tests/image/ImageTestSupport.h"
+#include "tools/EdgeFill.h"
 #include "tools/RegionFill.h"
 
 namespace {
@@ -200,6 +201,38 @@ TEST_F(FillsTest, MagicWandBlendsByTheClassifiersWeight) {
   EXPECT_EQ(maskAt(10, 10), 128) << "(128 * 255 + 127 * 0 + 127) / 255";
   EXPECT_EQ(maskAt(0, 0), 0);
   setClassifierSource(nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// Two flat grey areas, 40 and 200, split by a vertical edge at column 50,
+// with a one-pixel soft step between them.
+TEST_F(FillsTest, EdgeFillStopsJustPastACrestStrongerThanTheLimit) {
+  BufferImage working(kOneByte, {0, 0, 300, 400}, {128, 128}, 40);
+  Plane right(300, 349, 1, 200);
+  working.WriteRect({0, 51, 300, 400}, right.view);
+  Plane step(300, 1, 1, 120);
+  working.WriteRect({0, 50, 300, 51}, step.view);
+  document.SetWorkImages(&mask, &working);
+
+  EXPECT_TRUE(EdgeFill(document, {150, 10}, true, 30));
+  EXPECT_EQ(maskAt(150, 0), 255);
+  EXPECT_EQ(maskAt(150, 49), 255);
+  EXPECT_EQ(maskAt(299, 10), 255) << "down to the image border";
+  EXPECT_EQ(maskAt(150, 60), 0) << "the fill stopped at the edge";
+  document.Undo();
+  EXPECT_EQ(maskAt(150, 10), 0);
+
+  // A limit above the edge's strength lets the fill through.
+  EXPECT_TRUE(EdgeFill(document, {150, 10}, true, 255));
+  EXPECT_EQ(maskAt(150, 399), 255);
+}
+
+TEST(EdgeJudge, LimitFollowsTheThresholdAndChannels) {
+  EXPECT_EQ(EdgeJudge::limitFor(30, 3), 540);
+  EXPECT_EQ(EdgeJudge::limitFor(1, 1), 0) << "2 / 10 truncates";
 }
 
 }  // namespace
