@@ -34,6 +34,14 @@ bool systemKey(uint32_t key) { return key == kVkF10 || (isKeyDown(kVkMenu) && !i
 
 }  // namespace
 
+Window* WindowSystem::windowAt(Point screen) {
+  Window* top = topLevelAt(screen);
+  if (top == nullptr) return nullptr;
+  const Point client = top->screenToClient(screen);
+  if (!top->clientRect().contains(client)) return nullptr;
+  return top->childAtPoint(client);
+}
+
 void WindowSystem::mouseInput(uint32_t message, Point screen, uint32_t) {
   std::lock_guard lock(mutex());
   input::setCursor(screen);

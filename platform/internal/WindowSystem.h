@@ -24,6 +24,8 @@ struct WindowSystem {
   // Real or scripted input at a screen point / for the focus window.
   static void mouseInput(uint32_t message, Point screen, uint32_t flags);
   static void keyInput(uint32_t virtualKey, bool down);
+  // The visible window under a screen point (client areas only), or null.
+  static Window* windowAt(Point screen);
 
   // The first window of the thread that needs painting (top-levels before
   // their children), or null.

@@ -1,0 +1,273 @@
+#include "platform/Dialog.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/Automation.h"
+#include "platform/MessageBox.h"
+#include "platform/SystemMetrics.h"
+
+namespace platform {
+namespace {
+
+std::unique_ptr<Window> makeControl(const ControlTemplate& t) {
+  switch (t.kind) {
+    case ControlKind::kPushButton:
+    case ControlKind::kDefaultPushButton: {
+      auto b = std::make_unique<PushButton>();
+      b->setDefault(t.kind == ControlKind::kDefaultPushButton);
+      return b;
+    }
+    case ControlKind::kRadioButton: return std::make_unique<RadioButton>();
+    case ControlKind::kCheckBox: return std::make_unique<CheckBox>();
+    case ControlKind::kGroupBox: return std::make_unique<GroupBox>();
+    case ControlKind::kNumberField: return std::make_unique<NumberField>();
+    case ControlKind::kIcon: return std::make_unique<StaticImage>();
+    case ControlKind::kStaticText:
+    default: return std::make_unique<StaticText>();
+  }
+}
+
+}  // namespace
+
+// ---- DataExchange ----
+
+void DataExchange::fail(int controlId, const std::string& message) {
+  failed_ = true;
+  messageBox(dialog_, message, dialog_->title(), kMbOk | kMbIconExclamation);
+  if (Window* c = dialog_->control(controlId)) c->setFocus();
+}
+
+void DataExchange::integer(int controlId, int& value) {
+  if (failed_) return;
+  Window* c = dialog_->control(controlId);
+  if (c == nullptr) return;
+  if (!saving_) {
+    dialog_->setControlText(controlId, std::to_string(value));
+    return;
+  }
+  long parsed = 0;
+  const std::string text = c->title();
+  char* end = nullptr;
+  const char* begin = text.c_str();
+  while (*begin == ' ') ++begin;
+  parsed = std::strtol(begin, &end, 10);
+  while (end && *end == ' ') ++end;
+  if (*begin == '\0' || end == begin || *end != '\0' || parsed < INT32_MIN || parsed > INT32_MAX) {
+    fail(controlId, "Please enter an integer.");
+    return;
+  }
+  value = static_cast<int>(parsed);
+}
+
+void DataExchange::integerRange(int controlId, int value, int min, int max) {
+  if (failed_ || !saving_) return;
+  if (value >= min && value <= max) return;
+  fail(controlId, "Please enter an integer between " + std::to_string(min) + " and " + std::to_string(max) + ".");
+}
+
+void DataExchange::radio(int firstControlId, int& index) {
+  if (failed_) return;
+  auto* first = dialog_->controlAs<RadioButton>(firstControlId);
+  if (first == nullptr) return;
+  const std::vector<RadioButton*> group = first->group();
+  if (saving_) {
+    index = -1;
+    for (size_t i = 0; i < group.size(); ++i)
+      if (group[i]->isChecked()) index = static_cast<int>(i);
+    return;
+  }
+  for (size_t i = 0; i < group.size(); ++i) group[i]->setChecked(static_cast<int>(i) == index);
+}
+
+void DataExchange::check(int controlId, bool& value) {
+  if (failed_) return;
+  auto* box = dialog_->controlAs<CheckBox>(controlId);
+  if (box == nullptr) return;
+  if (saving_) {
+    value = box->isChecked();
+  } else {
+    box->setChecked(value);
+  }
+}
+
+// ---- Dialog ----
+
+Dialog::Dialog(int templateId) : template_(resources::loadDialog(templateId)) {}
+
+Dialog::Dialog(DialogTemplate dialogTemplate) : template_(std::move(dialogTemplate)) {}
+
+Dialog::~Dialog() {
+  destroy();
+  controls_.clear();
+}
+
+Window* Dialog::control(int id) const {
+  for (const auto& c : controls_)
+    if (c->id() == id && c->exists()) return c.get();
+  return nullptr;
+}
+
+void Dialog::enableControl(int id, bool enabled) {
+  if (Window* c = control(id)) {
+    c->enable(enabled);
+    c->invalidate(true);
+  }
+}
+
+void Dialog::setControlText(int id, std::string text) {
+  Window* c = control(id);
+  if (c == nullptr) return;
+  if (auto* field = dynamic_cast<NumberField*>(c)) {
+    field->setText(std::move(text));
+  } else {
+    c->setTitle(std::move(text));
+    c->invalidate(true);
+  }
+}
+
+std::string Dialog::controlText(int id) const {
+  Window* c = control(id);
+  return c ? c->title() : std::string();
+}
+
+bool Dialog::pressButton(const std::string& text) {
+  for (const auto& c : controls_) {
+    auto* button = dynamic_cast<PushButton*>(c.get());
+    if (button && button->exists() && Menu::displayText(button->title()) == text && button->isEnabled()) {
+      closedWith_ = text;
+      button->click();
+      return true;
+    }
+  }
+  return false;
+}
+
+bool Dialog::updateData(bool save) {
+  DataExchange dx(*this, save);
+  doDataExchange(dx);
+  return !dx.failed();
+}
+
+bool Dialog::onInitDialog() {
+  updateData(false);
+  return true;
+}
+
+void Dialog::onOk() {
+  if (updateData(true)) endDialog(kIdOk);
+}
+
+void Dialog::onCancel() { endDialog(kIdCancel); }
+
+void Dialog::endDialog(int result) {
+  result_ = result;
+  ended_ = true;
+}
+
+bool Dialog::createFromTemplate(Window* owner) {
+  if (!template_) return false;
+  const Rect client{0, 0, template_->size.cx, template_->size.cy};
+  CreateParams p;
+  p.title = template_->title;
+  p.style = kWsPopup | kWsCaption | kWsSysMenu;
+  p.parent = owner;
+  Rect outer = windowRectForClient(client, p.style, 0, false);
+  // Centred over the owner, or on the work area.
+  const Rect over = owner && owner->exists() ? owner->windowRect() : workArea();
+  const int32_t left = over.left + (over.width() - outer.width()) / 2;
+  const int32_t top = over.top + (over.height() - outer.height()) / 2;
+  p.rect = {left, top, left + outer.width(), top + outer.height()};
+  setBackground(systemColour(kColourBtnFace));
+  if (!create(p)) return false;
+  for (const ControlTemplate& t : template_->controls) {
+    auto c = makeControl(t);
+    CreateParams cp = controlParams(*this, t.id, t.rect, t.text);
+    if (t.groupStart || t.kind == ControlKind::kGroupBox) cp.style |= kWsGroup;
+    if (!c->create(cp)) return false;
+    if (t.kind == ControlKind::kIcon) static_cast<StaticImage*>(c.get())->setImage(resources::loadIcon(std::atoi(t.text.c_str())));
+    controls_.push_back(std::move(c));
+  }
+  return true;
+}
+
+bool Dialog::answerFromScript() {
+  automation::DialogAnswer answer;
+  if (automation::takeDialogAnswer(answer)) {
+    for (const auto& [id, text] : answer.fields) setControlText(id, text);
+    return pressButton(answer.button);
+  }
+  // No answer queued: OK as it stands, then Cancel when OK did not close.
+  if (automaticPresses_ >= 2) return false;
+  return pressButton(automaticPresses_++ == 0 ? "OK" : "Cancel") || pressButton("Cancel");
+}
+
+int Dialog::doModal(Window* owner) {
+  ended_ = false;
+  automaticPresses_ = 0;
+  closedWith_.clear();
+  result_ = kIdCancel;
+  if (!createFromTemplate(owner)) {
+    destroy();
+    controls_.clear();
+    return -1;
+  }
+  const bool ownerWasEnabled = owner && owner->exists() && owner->isEnabled();
+  if (ownerWasEnabled) owner->enable(false);
+  if (onInitDialog()) {
+    Window* first = nullptr;
+    for (const auto& c : controls_)
+      if (!first && dynamic_cast<NumberField*>(c.get())) first = c.get();
+    show(kSwShow);
+    if (first) first->setFocus();
+  } else {
+    show(kSwShow);
+  }
+  running_ = true;
+  runModalLoop(ended_, [this] { return answerFromScript(); });
+  running_ = false;
+  if (!ended_) result_ = kIdCancel;
+  if (automation::enabled()) {
+    if (closedWith_.empty()) closedWith_ = result_ == kIdOk ? "OK" : "Cancel";
+    automation::recordDialog({title(), closedWith_});
+  }
+  if (ownerWasEnabled && owner->exists()) owner->enable(true);
+  destroy();
+  controls_.clear();
+  if (ownerWasEnabled && owner->exists()) owner->activate();
+  return result_;
+}
+
+intptr_t Dialog::handleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  switch (message) {
+    case kWmCommand: {
+      const uint32_t id = lowWord(wParam);
+      if (id == kIdOk) {
+        onOk();
+      } else if (id == kIdCancel) {
+        onCancel();
+      } else {
+        onCommand(id);
+      }
+      return 0;
+    }
+    case kWmClose:
+      onCancel();
+      return 0;
+    case kWmKeyDown:
+      if (wParam == kVkReturn) {
+        onOk();
+        return 0;
+      }
+      if (wParam == kVkEscape) {
+        onCancel();
+        return 0;
+      }
+      return Window::handleMessage(message, wParam, lParam);
+    default:
+      return Window::handleMessage(message, wParam, lParam);
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,275 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/Application.h"
+#include "platform/Dialog.h"
+#include "platform/FileDialog.h"
+#include "platform/FrameWindow.h"
+#include "platform/MessageQueue.h"
+#include "platform/Resources.h"
+#include "tests/platform/TestWindows.h"
+#include "tests/support/AutomatedTest.h"
+
+namespace platform {
+namespace {
+
+namespace automation = platform::automation;
+
+constexpr int kFrameResource = 9001;
+constexpr uint32_t kCmdSave = 0x8004;
+constexpr uint32_t kCmdNew = 0x800B;
+constexpr uint32_t kCmdToggleBar = 0x800F;
+constexpr uint32_t kCmdExit = 0xE141;
+
+void registerFrameResources() {
+  resources::registerMenu(kFrameResource, {{"&File", 0, {{"&Save/Apply...\tCtrl+S", kCmdSave, {}}, {}, {"E&xit\tCtrl+Q", kCmdExit, {}}}},
+                                           {"&Window", 0, {{"&New Navigator\tCtrl+N", kCmdNew, {}}, {"&Toolbox", kCmdToggleBar, {}}}}});
+  resources::registerAccelerators(kFrameResource, {{kFVirtKey | kFControl, 'N', kCmdNew},
+                                                   {kFVirtKey | kFControl, 'S', kCmdSave},
+                                                   {kFVirtKey | kFControl, 'Q', kCmdExit}});
+}
+
+class TestBar : public ControlBar {
+ public:
+  Size calcDynamicSize(int length, unsigned) override { return {60, std::max(80, length)}; }
+};
+
+class TestFrame : public FrameWindow {
+ public:
+  int saves = 0, news = 0;
+  bool newEnabled = true;
+  TestBar bar;
+
+  bool onCommand(uint32_t id) override {
+    if (id == kCmdSave) return ++saves, true;
+    if (id == kCmdNew) return ++news, true;
+    if (id == kCmdToggleBar) return showControlBar(bar, !bar.isBarVisible(), true), true;
+    if (id == kCmdExit) return destroy(), true;
+    return false;
+  }
+  bool onUpdateCommand(CommandUpdate& u) override {
+    if (u.id == kCmdNew) return u.enable(newEnabled), true;
+    if (u.id == kCmdToggleBar) return u.setCheck(bar.isBarVisible()), true;
+    return false;
+  }
+
+ protected:
+  intptr_t handleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override {
+    if (message == kWmCreate) {
+      if (FrameWindow::handleMessage(message, wParam, lParam) != 0) return -1;
+      if (!bar.createBar(*this, "Tools", 0xE800, {60, 120})) return -1;
+      bar.floatAt({10, 45});
+      showControlBar(bar, true, false);
+      return 0;
+    }
+    return FrameWindow::handleMessage(message, wParam, lParam);
+  }
+};
+
+class TestApp : public Application {
+ public:
+  std::vector<long> idleCounts;
+  long idleRounds = 2;
+  bool onIdle(long count) override {
+    Application::onIdle(count);
+    idleCounts.push_back(count);
+    return count + 1 < idleRounds;
+  }
+};
+
+class FrameworkTest : public testing_support::AutomatedTest {
+ protected:
+  void SetUp() override {
+    AutomatedTest::SetUp();
+    registerFrameResources();
+  }
+};
+
+TEST_F(FrameworkTest, RunLoopIdlesWithGrowingCountsAndEndsWhenTheMainFrameGoes) {
+  TestApp app;
+  TestFrame frame;
+  ASSERT_TRUE(frame.loadFrame(kFrameResource, kWsOverlappedWindow | kWsVisible, nullptr, "Work"));
+  app.setMainWindow(&frame);
+  frame.setFocus();
+  automation::queueStep([] { automation::keyPress('S', automation::kModControl); });
+  automation::queueStep([&] { EXPECT_TRUE(automation::chooseMenuItem(frame, {"File", "Exit"})); });
+  const int code = app.run();
+  EXPECT_EQ(code, 0) << "destroying the main frame quits with 0";
+  EXPECT_EQ(frame.saves, 1);
+  EXPECT_FALSE(frame.exists());
+  ASSERT_GE(app.idleCounts.size(), 2u);
+  EXPECT_EQ(app.idleCounts[0], 0);
+  EXPECT_EQ(app.idleCounts[1], 1) << "idle is called again with a higher count while it asks for more";
+}
+
+TEST_F(FrameworkTest, DisabledCommandsIgnoreTheirAcceleratorsAndMenuItemsShowTheUpdate) {
+  TestApp app;
+  TestFrame frame;
+  ASSERT_TRUE(frame.loadFrame(kFrameResource, kWsOverlappedWindow | kWsVisible, nullptr, "Work"));
+  frame.setFocus();
+  frame.newEnabled = false;
+  automation::keyPress('N', automation::kModControl);
+  automation::drainMessages();
+  EXPECT_EQ(frame.news, 0) << "Ctrl+N on a disabled command does nothing";
+  EXPECT_FALSE(automation::chooseMenuItem(frame, {"Window", "New Navigator"}));
+  frame.newEnabled = true;
+  automation::keyPress('N', automation::kModControl);
+  automation::drainMessages();
+  EXPECT_EQ(frame.news, 1);
+
+  EXPECT_TRUE(frame.bar.isBarVisible());
+  ASSERT_TRUE(automation::chooseMenuItem(frame, {"Window", "Toolbox"}));
+  automation::drainMessages();
+  EXPECT_FALSE(frame.bar.isBarVisible());
+  frame.send(kWmInitMenuPopup, reinterpret_cast<uintptr_t>(frame.menu()->item(1).submenu.get()), 1);
+  EXPECT_FALSE(frame.menu()->findById(kCmdToggleBar)->checked);
+}
+
+TEST_F(FrameworkTest, BarLayoutComesBackFromItsBlockAndDamagedBlocksChangeNothing) {
+  TestFrame frame;
+  ASSERT_TRUE(frame.loadFrame(kFrameResource, kWsOverlappedWindow | kWsVisible, nullptr, "Work"));
+  frame.bar.floatAt({300, 200});
+  frame.bar.setBarSize({60, 150});
+  const std::vector<uint8_t> block = frame.saveBarState();
+  frame.bar.floatAt({0, 0});
+  frame.showControlBar(frame.bar, false, false);
+  frame.bar.setBarSize({60, 90});
+
+  std::vector<uint8_t> damaged = block;
+  damaged.pop_back();
+  EXPECT_FALSE(frame.loadBarState(damaged));
+  EXPECT_FALSE(frame.loadBarState({}));
+  EXPECT_EQ(frame.bar.floatingPosition(), (Point{0, 0}));
+
+  ASSERT_TRUE(frame.loadBarState(block));
+  EXPECT_EQ(frame.bar.floatingPosition(), (Point{300, 200}));
+  EXPECT_EQ(frame.bar.barSize(), (Size{60, 150}));
+  EXPECT_TRUE(frame.bar.isBarVisible());
+  EXPECT_EQ(frame.bar.miniFrame()->owner(), &frame) << "bars float in frames owned by the frame";
+}
+
+DialogTemplate rangeDialog() {
+  DialogTemplate t;
+  t.title = "Make Work Path";
+  t.size = {240, 120};
+  t.controls = {{ControlKind::kStaticText, "Choke:", 100, {10, 10, 60, 30}, false},
+                {ControlKind::kNumberField, "", 101, {70, 10, 130, 30}, false},
+                {ControlKind::kRadioButton, "Channel", 110, {10, 40, 100, 56}, true},
+                {ControlKind::kRadioButton, "Selection", 111, {10, 60, 100, 76}, false},
+                {ControlKind::kDefaultPushButton, "OK", kIdOk, {150, 80, 230, 100}, false},
+                {ControlKind::kPushButton, "Cancel", kIdCancel, {150, 50, 230, 70}, false}};
+  return t;
+}
+
+class RangeDialog : public Dialog {
+ public:
+  int choke = 2;
+  int source = 1;
+  RangeDialog() : Dialog(rangeDialog()) {}
+
+ protected:
+  void doDataExchange(DataExchange& dx) override {
+    dx.integer(101, choke);
+    dx.integerRange(101, choke, 0, 64);
+    dx.radio(110, source);
+  }
+};
+
+TEST_F(FrameworkTest, DialogValidatesTheRangeAndStaysOpenUntilTheValueFits) {
+  RangeDialog dialog;
+  automation::queueDialogAnswer({"OK", {{101, "99"}}});
+  automation::queueDialogAnswer({"OK", {{101, "12"}}});
+  EXPECT_EQ(dialog.doModal(nullptr), kIdOk);
+  EXPECT_EQ(dialog.choke, 12);
+  EXPECT_EQ(dialog.source, 1) << "the radio group kept its choice";
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_EQ(boxText(0), "Please enter an integer between 0 and 64.");
+  ASSERT_EQ(automation::shownDialogs().size(), 1u);
+  EXPECT_EQ(automation::shownDialogs()[0].title, "Make Work Path");
+}
+
+TEST_F(FrameworkTest, DialogCancelKeepsTheVariablesAndTextIsRejected) {
+  RangeDialog dialog;
+  automation::queueDialogAnswer({"OK", {{101, "abc"}}});
+  automation::queueDialogAnswer({"Cancel", {}});
+  EXPECT_EQ(dialog.doModal(nullptr), kIdCancel);
+  EXPECT_EQ(dialog.choke, 2);
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_EQ(boxText(0), "Please enter an integer.");
+  EXPECT_EQ(Dialog(12345).doModal(nullptr), -1) << "a missing template is no dialog";
+}
+
+TEST_F(FrameworkTest, NestedModalLoopsEndInnerFirstAndReenableTheirOwners) {
+  TestFrame frame;
+  ASSERT_TRUE(frame.loadFrame(kFrameResource, kWsOverlappedWindow | kWsVisible, nullptr, "Work"));
+  std::vector<std::string> order;
+  class Outer : public RangeDialog {
+   public:
+    std::vector<std::string>* order;
+    int inner = 0;
+
+   protected:
+    bool onInitDialog() override {
+      RangeDialog::onInitDialog();
+      automation::queueStep([this] {
+        RangeDialog innerDialog;
+        automation::queueStep([this] {
+          EXPECT_FALSE(isEnabled()) << "the outer dialog is disabled while the inner one runs";
+          order->push_back("inner running");
+        });
+        inner = innerDialog.doModal(this);
+        order->push_back("inner");
+        EXPECT_TRUE(isEnabled());
+        pressButton("OK");
+      });
+      return true;
+    }
+  } outer;
+  outer.order = &order;
+  const int result = outer.doModal(&frame);
+  order.push_back("outer");
+  EXPECT_EQ(result, kIdOk);
+  EXPECT_EQ(outer.inner, kIdOk) << "an unanswered dialog closes with OK";
+  EXPECT_EQ(order, (std::vector<std::string>{"inner running", "inner", "outer"}));
+  EXPECT_TRUE(frame.isEnabled());
+}
+
+TEST_F(FrameworkTest, ModalLoopPassesAQuitOnToTheOuterLoop) {
+  RangeDialog dialog;
+  automation::queueStep([] { postQuitMessage(5); });
+  EXPECT_EQ(dialog.doModal(nullptr), kIdCancel);
+  Message m;
+  ASSERT_FALSE(getMessage(m));
+  EXPECT_EQ(m.wParam, 5u);
+}
+
+TEST_F(FrameworkTest, FilterStringsParseAndFileAnswersComeFromTheQueue) {
+  const auto filters = parseFilterString("Tessaly Workspace (*.tsw)|*.tsw||");
+  ASSERT_EQ(filters.size(), 1u);
+  EXPECT_EQ(filters[0].name, "Tessaly Workspace (*.tsw)");
+  EXPECT_EQ(filters[0].patterns, "*.tsw");
+  EXPECT_TRUE(parseFilterString("Broken|*.x").empty());
+  EXPECT_TRUE(parseFilterString("").empty());
+  EXPECT_EQ(parseFilterString("A (*.a)|*.a|B (*.b)|*.b||").size(), 2u);
+
+  EXPECT_FALSE(openFileDialog(nullptr, "Tessaly Workspace (*.tsw)|*.tsw||")) << "no answer: cancelled";
+  automation::queueFileAnswer("/tmp/work.tsw");
+  EXPECT_EQ(openFileDialog(nullptr, "Tessaly Workspace (*.tsw)|*.tsw||"), std::optional<std::string>("/tmp/work.tsw"));
+
+  const auto existing = std::filesystem::temp_directory_path() / "tessaly-existing.tsw";
+  { std::ofstream(existing) << "x"; }
+  automation::queueFileAnswer(existing.string().substr(0, existing.string().size() - 4));  // no extension
+  automation::queueBoxAnswer(kIdNo);
+  automation::queueFileAnswer("/tmp/other");
+  EXPECT_EQ(saveFileDialog(nullptr, "Tessaly Workspace (*.tsw)|*.tsw||", "Workspace 1.tsw", true),
+            std::optional<std::string>("/tmp/other.tsw"))
+      << "refusing to replace asks again; the extension is added";
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_EQ(boxText(0), "tessaly-existing.tsw already exists.\nDo you want to replace it?");
+  std::filesystem::remove(existing);
+}
+
+}  // namespace
+}  // namespace platform
