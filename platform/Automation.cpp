@@ -10,11 +10,15 @@
 #include <mutex>
 #include <stdexcept>
 
+#include <QPainter>
+
 #include "platform/Input.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageQueue.h"
+#include "platform/SystemMetrics.h"
 #include "platform/Window.h"
 #include "platform/internal/AutomationState.h"
+#include "platform/internal/FramebufferImpl.h"
 #include "platform/internal/InputState.h"
 #include "platform/internal/WindowSystem.h"
 
@@ -350,6 +354,21 @@ namespace platform::automation {
 bool saveScreenshot(Window& window, const std::string& path) {
   if (!window.exists()) return false;
   return window.composite().savePng(path);
+}
+
+bool saveDesktopScreenshot(const Rect& area, const std::string& path) {
+  if (area.isEmpty()) return false;
+  Framebuffer desktop(area.width(), area.height(), systemColour(kColourAppWorkspace));
+  QPainter painter(&desktop.impl().image);
+  const std::vector<Window*> windows = Window::topLevelWindows();
+  for (auto it = windows.rbegin(); it != windows.rend(); ++it) {
+    Window* w = *it;
+    if (!w->isVisible() || w->isMinimized()) continue;
+    const Rect r = w->windowRect();
+    painter.drawImage(r.left - area.left, r.top - area.top, w->composite().impl().image);
+  }
+  painter.end();
+  return desktop.savePng(path);
 }
 
 }  // namespace platform::automation

@@ -109,6 +109,9 @@ void sleepVirtual(uint32_t milliseconds);
 // ---- Screenshots ----
 // Writes what the window shows (with its frame and children) as PNG.
 bool saveScreenshot(Window& window, const std::string& path);
+// Writes the part of the desktop in `area` (screen coordinates) with every
+// visible top-level window in z-order, as PNG.
+bool saveDesktopScreenshot(const Rect& area, const std::string& path);
 
 // Forgets all queued answers, steps and records; time goes back to 0,
 // keys are up.

@@ -115,11 +115,15 @@ bool Window::create(const CreateParams& params) {
   } else {
     WindowSystem::topLevels().insert(WindowSystem::topLevels().begin(), this);
   }
-  resizeClient();
+  // As on the desktop system, the window learns its size after kWmCreate,
+  // when its children exist.
+  resizeClient(false);
   if (send(kWmCreate) == -1) {
     destroy();
     return false;
   }
+  if (!live_) return false;
+  sendSize();
   if (params.style & kWsMaximize) {
     show(kSwShowMaximized);
   } else if (params.style & kWsVisible) {
@@ -365,7 +369,7 @@ Rect Window::windowRectForClient(const Rect& client, uint32_t style, uint32_t ex
   return {client.left - in.left, client.top - in.top, client.right + in.right, client.bottom + in.bottom};
 }
 
-void Window::resizeClient() {
+void Window::resizeClient(bool notify) {
   const Rect in = nonClientInsets();
   const Size size{std::max(0, rect_.width() - in.left - in.right), std::max(0, rect_.height() - in.top - in.bottom)};
   if (size == clientSize_ && framebuffer_.width() == size.cx && framebuffer_.height() == size.cy) return;
@@ -373,6 +377,11 @@ void Window::resizeClient() {
   framebuffer_.resize(size.cx, size.cy, hasBackground_ ? background_ : rgb(255, 255, 255));
   update_.setRect(clientRect());
   erasePending_ = true;
+  if (notify) sendSize();
+}
+
+void Window::sendSize() {
+  const Size size = clientSize_;
   const uint32_t kind = showState_ == kSwShowMaximized   ? kSizeMaximized
                         : showState_ == kSwShowMinimized ? kSizeMinimized
                                                          : kSizeRestored;

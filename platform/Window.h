@@ -215,7 +215,8 @@ class Window {
   friend class PaintDC;
   friend intptr_t sendMessage(Window*, uint32_t, uintptr_t, intptr_t);
 
-  void resizeClient();
+  void resizeClient(bool notify = true);
+  void sendSize();
   void setShowState(int state, bool visible, bool activate);
   void drawNonClient(Framebuffer& target);
 
