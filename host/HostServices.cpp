@@ -350,14 +350,28 @@ bool HostServices::fillStream(StreamBuffer& buffer, const HostRect& rect, int ra
     const int64_t end = std::clamp<int64_t>((docW + rate - 1) / rate - left, first, static_cast<int64_t>(width));
     std::memset(out, 0, static_cast<size_t>(first) * n);
     std::memset(out + end * static_cast<int64_t>(n), 0, (width - static_cast<size_t>(end)) * n);
-    for (size_t p = 0; p < n; ++p) {
-      const uint8_t* src = planes[static_cast<size_t>(lo) + p]->data() + docY * docW;
-      uint8_t* o = out + p;
-      if (rate == 1 && n == 1) {
-        std::memcpy(o + first, src + left + first, static_cast<size_t>(end - first));
-        continue;
+    const size_t count = static_cast<size_t>(end - first);
+    if (rate == 1 && n == 3) {
+      // The common case, colour pixels: one pass writing whole pixels.
+      const uint8_t* __restrict a = planes[static_cast<size_t>(lo)]->data() + docY * docW + left + first;
+      const uint8_t* __restrict b = planes[static_cast<size_t>(lo) + 1]->data() + docY * docW + left + first;
+      const uint8_t* __restrict c = planes[static_cast<size_t>(lo) + 2]->data() + docY * docW + left + first;
+      uint8_t* __restrict o = out + first * 3;
+      for (size_t x = 0; x < count; ++x, o += 3) {
+        o[0] = a[x];
+        o[1] = b[x];
+        o[2] = c[x];
       }
-      for (int64_t x = first; x < end; ++x) o[x * static_cast<int64_t>(n)] = src[(left + x) * rate];
+    } else {
+      for (size_t p = 0; p < n; ++p) {
+        const uint8_t* src = planes[static_cast<size_t>(lo) + p]->data() + docY * docW;
+        uint8_t* o = out + p;
+        if (rate == 1 && n == 1) {
+          std::memcpy(o + first, src + left + first, count);
+          continue;
+        }
+        for (int64_t x = first; x < end; ++x) o[x * static_cast<int64_t>(n)] = src[(left + x) * rate];
+      }
     }
   }
   data = buffer.bytes.data();
@@ -375,6 +389,7 @@ void HostServices::writeBackOutput() {
   const int32_t top = std::max<int32_t>(r.top, 0), bottom = std::min<int32_t>(r.bottom, docH);
   const int32_t left = std::max<int32_t>(r.left, 0), right = std::min<int32_t>(r.right, docW);
   if (top >= bottom || left >= right) return;
+  for (size_t p = 0; p < n; ++p) savePlaneBeforeWriting(static_cast<size_t>(pending_.lo) + p);
   // With autoMask the host keeps the filter's changes inside the selection only.
   const Plane* selection = autoMask_ && filter_.haveMask && document_->selection ? &*document_->selection : nullptr;
   for (int32_t y = top; y < bottom; ++y) {
@@ -396,6 +411,20 @@ void HostServices::writeBackOutput() {
         dst[x] = static_cast<uint8_t>((dst[x] * (255 - sel[x]) + *src * sel[x] + 127) / 255);
     }
   }
+}
+
+void HostServices::savePlaneBeforeWriting(size_t plane) {
+  if (planeSaved_[plane]) return;
+  planeSaved_[plane] = true;
+  if (savedPlanes_.size() <= plane) savedPlanes_.resize(plane + 1);
+  const Plane& source = *streamPlanes_[plane];
+  savedPlanes_[plane].resize(source.size());
+  std::memcpy(savedPlanes_[plane].data(), source.data(), source.size());
+}
+
+void HostServices::restoreSavedPlanes() {
+  for (size_t p = 0; p < planeSaved_.size(); ++p)
+    if (planeSaved_[p]) std::memcpy(streamPlanes_[p]->data(), savedPlanes_[p].data(), streamPlanes_[p]->size());
 }
 
 HostError HostServices::advanceStateProc() {
@@ -445,8 +474,7 @@ int16_t HostServices::runFilter(const Plugin& filter, Document& doc) {
     throw Failure(filter.menuPath() + " does not work on " + modeName(doc.mode()) + " documents");
   streamPlanes_ = doc.targetPlanes();
   absolutePlanes_ = doc.absolutePlanes();
-  std::vector<Plane> backup;
-  for (const Plane* p : streamPlanes_) backup.push_back(*p);
+  planeSaved_.assign(streamPlanes_.size(), false);
 
   beginCall(doc);
   setUpDocumentInfo(doc);
@@ -460,6 +488,8 @@ int16_t HostServices::runFilter(const Plugin& filter, Document& doc) {
     result = callEntry(filter, kFilterSelectorStart, &filter_);
     for (int calls = 0; result == 0 && requestsPending(); ++calls) {
       if (calls == kMaxContinueCalls) {
+        writeBackOutput();
+        restoreSavedPlanes();
         endCall();
         throw Failure(filter.menuPath() + ": the plug-in never stopped asking for pixels");
       }
@@ -470,8 +500,7 @@ int16_t HostServices::runFilter(const Plugin& filter, Document& doc) {
     if (result == 0) result = callEntry(filter, kFilterSelectorFinish, &filter_);
   }
   writeBackOutput();
-  if (result != 0)
-    for (size_t i = 0; i < backup.size(); ++i) *streamPlanes_[i] = std::move(backup[i]);
+  if (result != 0) restoreSavedPlanes();
   endCall();
   return result;
 }

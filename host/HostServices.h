@@ -90,6 +90,8 @@ class HostServices {
   void endCall();
   int16_t callEntry(const Plugin& plugin, int16_t selector, void* block);
   void writeBackOutput();
+  void savePlaneBeforeWriting(size_t plane);
+  void restoreSavedPlanes();
   void releaseStreams();
   bool fillStream(StreamBuffer& buffer, const HostRect& rect, int rate, const std::vector<Plane*>& planes,
                   int16_t lo, int16_t hi, void*& data, int32_t& rowBytes);
@@ -123,6 +125,12 @@ class HostServices {
   std::vector<Plane*> streamPlanes_;    // the target's planes
   std::vector<Plane*> absolutePlanes_;  // every plane by absolute number
   bool autoMask_ = false;
+  // The planes as they were before the output first changed them, so that a
+  // filter that does not succeed leaves no trace. One contiguous copy per
+  // plane is cheaper than saving pieces as they go (bench/host); the
+  // buffers are kept from run to run, as fresh memory costs more than the copy.
+  std::vector<Plane> savedPlanes_;
+  std::vector<bool> planeSaved_;
 
   int advanceCount_ = 0;
   int failAdvanceAt_ = 0;

@@ -370,24 +370,16 @@ Document decodePng(const uint8_t* bytes, size_t size, const std::string& name) {
   return result;
 }
 
-void encodePng(const std::vector<const Plane*>& planes, int32_t width, int32_t height,
-               std::vector<uint8_t>& out, const std::string& name) {
-  auto state = std::make_unique<PngState>();
-  state->out = &out;
-  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, state.get(), pngError, pngWarning);
-  if (png == nullptr) throw Failure(name + ": out of memory");
-  png_infop info = png_create_info_struct(png);
+// The part of writing that libpng may jump out of; it keeps nothing on the
+// stack of the function that called setjmp.
+void writePngRows(png_structp png, png_infop info, PngState& state, const std::vector<const Plane*>& planes,
+                  int32_t width, int32_t height) {
   const size_t channels = planes.size();
   const int type = channels == 1   ? PNG_COLOR_TYPE_GRAY
                    : channels == 2 ? PNG_COLOR_TYPE_GRAY_ALPHA
                    : channels == 3 ? PNG_COLOR_TYPE_RGB
                                    : PNG_COLOR_TYPE_RGB_ALPHA;
-  state->pixels.resize(channels * static_cast<size_t>(width));
-  if (setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, &info);
-    throw Failure(name + ": cannot be written: " + state->error);
-  }
-  png_set_write_fn(png, state.get(), pngWrite, pngFlush);
+  png_set_write_fn(png, &state, pngWrite, pngFlush);
   png_set_IHDR(png, info, static_cast<png_uint_32>(width), static_cast<png_uint_32>(height), 8, type,
                PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   png_write_info(png, info);
@@ -395,12 +387,27 @@ void encodePng(const std::vector<const Plane*>& planes, int32_t width, int32_t h
     const size_t base = static_cast<size_t>(y) * static_cast<size_t>(width);
     for (size_t c = 0; c < channels; ++c) {
       const uint8_t* in = planes[c]->data() + base;
-      uint8_t* o = state->pixels.data() + c;
+      uint8_t* o = state.pixels.data() + c;
       for (int32_t x = 0; x < width; ++x, o += channels) *o = in[x];
     }
-    png_write_row(png, state->pixels.data());
+    png_write_row(png, state.pixels.data());
   }
   png_write_end(png, nullptr);
+}
+
+void encodePng(const std::vector<const Plane*>& planes, int32_t width, int32_t height,
+               std::vector<uint8_t>& out, const std::string& name) {
+  auto state = std::make_unique<PngState>();
+  state->out = &out;
+  state->pixels.resize(planes.size() * static_cast<size_t>(width));
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, state.get(), pngError, pngWarning);
+  if (png == nullptr) throw Failure(name + ": out of memory");
+  png_infop info = png_create_info_struct(png);
+  if (setjmp(png_jmpbuf(png))) {
+    png_destroy_write_struct(&png, &info);
+    throw Failure(name + ": cannot be written: " + state->error);
+  }
+  writePngRows(png, info, *state, planes, width, height);
   png_destroy_write_struct(&png, &info);
 }
 

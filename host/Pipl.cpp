@@ -76,6 +76,13 @@ std::string printable(const std::string& s) {
   return out;
 }
 
+std::string quoted(const std::string& s) {
+  std::string out(1, '"');
+  out.append(printable(s));
+  out.push_back('"');
+  return out;
+}
+
 void interpret(PiplInfo& info, const PiplProperty& p) {
   if (p.vendor != "8BIM") return;
   if (p.key == "kind") {
@@ -138,11 +145,11 @@ std::vector<std::string> describeProperties(const PiplInfo& info) {
     std::string value;
     char buf[64];
     if (p.vendor == "8BIM" && p.key == "kind") {
-      value = "\"" + printable(reversedCode(p.data)) + "\"";
+      value = quoted(reversedCode(p.data));
     } else if (p.vendor == "8BIM" && (p.key == "name" || p.key == "catg")) {
-      value = "\"" + printable(pascalString(p.data)) + "\"";
+      value = quoted(pascalString(p.data));
     } else if (p.vendor == "8BIM" && p.key == "wx86") {
-      value = "\"" + printable(cString(p.data)) + "\"";
+      value = quoted(cString(p.data));
     } else if (p.vendor == "8BIM" && p.key == "vers" && info.version) {
       std::snprintf(buf, sizeof buf, "%d.%d (0x%08x)", *info.version >> 16, *info.version & 0xFFFF,
                     static_cast<unsigned>(*info.version));
