@@ -2,6 +2,7 @@
 
 #include <map>
 #include <mutex>
+#include <optional>
 
 #include "platform/Automation.h"
 #include "platform/Input.h"
@@ -69,7 +70,8 @@ class DragSession {
  public:
   DragSession(const DataObject& data, uint32_t allowed) : data_(data), allowed_(allowed) {}
 
-  uint32_t run() {
+  uint32_t run(std::optional<Point> firstMove) {
+    if (firstMove) track(*firstMove);
     Message m;
     while (nextInput(m)) {
       const Point screen{m.x, m.y};
@@ -129,8 +131,9 @@ class DragSession {
 };
 
 // Waits for the pointer to leave the start rectangle or for the delay;
-// false when the button went up (or Escape) first.
-bool waitForDragStart(const Rect& start, uint32_t delay) {
+// false when the button went up (or Escape) first. The move that started
+// the drag is the drag's first move.
+bool waitForDragStart(const Rect& start, uint32_t delay, std::optional<Point>& firstMove) {
   const uint32_t began = tickCount();
   Message m;
   for (;;) {
@@ -148,8 +151,7 @@ bool waitForDragStart(const Rect& start, uint32_t delay) {
     if (m.message == kWmLButtonUp || m.message == kWmRButtonUp) return false;
     if (m.message == kWmKeyDown && m.wParam == kVkEscape) return false;
     if (m.message == kWmMouseMove && !start.contains({m.x, m.y})) {
-      // The move that started the drag is the drag's first move.
-      postMessage(m.window, m.message, m.wParam, m.lParam);
+      firstMove = Point{m.x, m.y};
       return true;
     }
   }
@@ -191,12 +193,15 @@ bool registerDropTarget(Window& window, DropTarget& target) {
 void revokeDropTarget(Window& window) { targets().erase(&window); }
 
 uint32_t doDragDrop(const DataObject& data, uint32_t allowed, const Rect* startRect, uint32_t delay) {
-  const Point at = cursorPosition();
+  // Around the pointer as the message being handled (the button press)
+  // saw it; later input may already be waiting in the queue.
+  const Point at = input::lastMessagePoint();
   const Rect start = startRect ? *startRect
                                : Rect{at.x - kDefaultDragDistance, at.y - kDefaultDragDistance,
                                       at.x + kDefaultDragDistance + 1, at.y + kDefaultDragDistance + 1};
-  if (!waitForDragStart(start, delay)) return kDropEffectNone;
-  return DragSession(data, allowed).run();
+  std::optional<Point> firstMove;
+  if (!waitForDragStart(start, delay, firstMove)) return kDropEffectNone;
+  return DragSession(data, allowed).run(firstMove);
 }
 
 }  // namespace platform

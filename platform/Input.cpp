@@ -41,7 +41,15 @@ uint32_t mouseFlags() {
   if (isKeyDown(kVkMButton)) flags |= kMkMButton;
   return flags;
 }
-void messageTaken(uint32_t message, uintptr_t wParam) {
+std::atomic<int32_t> gTakenX{0}, gTakenY{0};
+
+Point lastMessagePoint() { return {gTakenX.load(), gTakenY.load()}; }
+
+void messageTaken(uint32_t message, uintptr_t wParam, Point screen) {
+  if ((message >= kWmKeyDown && message <= kWmSysKeyUp) || (message >= kWmMouseMove && message <= kWmRButtonDblClk)) {
+    gTakenX = screen.x;
+    gTakenY = screen.y;
+  }
   switch (message) {
     case kWmKeyDown:
     case kWmSysKeyDown:

@@ -97,7 +97,7 @@ bool peekMessage(Message& out, Window* window, uint32_t first, uint32_t last, un
       out = *it;
       if (flags & kPeekRemove) {
         queue.messages.erase(it);
-        input::messageTaken(out.message, out.wParam);
+        input::messageTaken(out.message, out.wParam, {out.x, out.y});
       }
       return true;
     }

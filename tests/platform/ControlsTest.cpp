@@ -1,0 +1,155 @@
+#include "platform/Controls.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/MessageQueue.h"
+#include "tests/platform/TestWindows.h"
+#include "tests/support/AutomatedTest.h"
+
+namespace platform {
+namespace {
+
+namespace automation = platform::automation;
+using testing::RecordingWindow;
+
+class ControlsTest : public testing_support::AutomatedTest {
+ protected:
+  void SetUp() override {
+    AutomatedTest::SetUp();
+    CreateParams p = testing::topLevel({0, 0, 300, 300});
+    p.style = kWsPopup | kWsVisible;
+    ASSERT_TRUE(parent.create(p));
+  }
+  RecordingWindow parent;
+};
+
+TEST_F(ControlsTest, ScrollBarSetsEverythingAtOnceAndDisablesWhenNothingScrolls) {
+  ScrollBar bar(false);
+  ASSERT_TRUE(bar.create(controlParams(parent, 5, {0, 280, 300, 297})));
+  EXPECT_EQ(bar.setInfo({kSifAll | kSifDisableNoScroll, 0, 40000 >> 1, 300, 25000, 0}), 20000 - 299)
+      << "the position stays where a full page still fits";
+  EXPECT_TRUE(bar.isEnabled());
+  bar.setInfo({kSifAll | kSifDisableNoScroll, 0, 100, 300, 0, 0});
+  EXPECT_FALSE(bar.isEnabled()) << "a page larger than the range leaves nothing to scroll";
+  bar.setInfo({kSifAll | kSifDisableNoScroll, 0, 1000, 100, 10, 0});
+  ASSERT_TRUE(bar.isEnabled());
+  automation::drainMessages();
+  parent.received.clear();
+  automation::mouseDown(bar, {5, 8});    // left arrow
+  automation::mouseUp(bar, {5, 8});
+  automation::mouseDown(bar, {200, 8});  // right part of the track
+  automation::mouseUp(bar, {200, 8});
+  automation::drainMessages();
+  std::vector<uint32_t> codes;
+  for (const auto& r : parent.received)
+    if (r.message == kWmHScroll) {
+      codes.push_back(lowWord(r.wParam));
+      EXPECT_EQ(r.lParam, reinterpret_cast<intptr_t>(&bar));
+    }
+  EXPECT_EQ(codes, (std::vector<uint32_t>{kSbLineUp, kSbEndScroll, kSbPageDown, kSbEndScroll}));
+}
+
+TEST_F(ControlsTest, ScrollBarThumbDragReportsTrackingAndFinalPositions) {
+  ScrollBar bar(true);
+  ASSERT_TRUE(bar.create(controlParams(parent, 6, {280, 0, 297, 217})));
+  bar.setInfo({kSifAll, 0, 99, 10, 0, 0});
+  automation::drainMessages();
+  parent.received.clear();
+  automation::mouseDown(bar, {8, 20});
+  automation::mouseMove(bar, {8, 210});
+  automation::mouseUp(bar, {8, 210});
+  automation::drainMessages();
+  ASSERT_NE(parent.last(kWmVScroll), nullptr);
+  std::vector<uint32_t> codes;
+  uint32_t finalPos = 0;
+  for (const auto& r : parent.received)
+    if (r.message == kWmVScroll) {
+      codes.push_back(lowWord(r.wParam));
+      if (lowWord(r.wParam) == kSbThumbPosition) finalPos = highWord(r.wParam);
+    }
+  EXPECT_EQ(codes, (std::vector<uint32_t>{kSbThumbTrack, kSbThumbPosition, kSbEndScroll}));
+  EXPECT_EQ(finalPos, 90u) << "dragged to the end: the last position where a page fits";
+}
+
+TEST_F(ControlsTest, ListBoxKeepsDataSelectionAndCaretThroughInsertsAndDeletes) {
+  ListBox list;
+  ASSERT_TRUE(list.create(controlParams(parent, 7, {0, 0, 100, 100})));
+  list.addRow(10, 19);
+  list.addRow(20, 20);
+  list.addRow(30, 19);
+  list.setSelected(2, true);
+  list.setCaretIndex(2);
+  EXPECT_EQ(list.insertRow(0, 5, 19), 0);
+  EXPECT_EQ(list.caretIndex(), 3) << "the caret follows its row";
+  EXPECT_TRUE(list.isSelected(3));
+  EXPECT_EQ(list.rowData(3), 30u);
+  EXPECT_EQ(list.rowRect(2), (Rect{0, 38, 100, 58})) << "rows have their own heights";
+  bool outside = false;
+  EXPECT_EQ(list.rowFromPoint({50, 40}, outside), 2);
+  EXPECT_FALSE(outside);
+  EXPECT_EQ(list.rowFromPoint({50, 95}, outside), 4);
+  EXPECT_TRUE(outside) << "below the last row";
+  EXPECT_TRUE(list.deleteRow(3));
+  EXPECT_EQ(list.caretIndex(), -1) << "deleting the caret row leaves no caret";
+  EXPECT_FALSE(list.deleteRow(9));
+  EXPECT_EQ(list.insertRow(9, 1, 19), -1);
+
+  int drawn = 0;
+  list.drawRow = [&](DeviceContext&, const ListBox::DrawItem&) { ++drawn; };
+  list.setRedraw(false);
+  list.addRow(40, 19);
+  automation::drainMessages();
+  EXPECT_EQ(drawn, 0) << "nothing is drawn while redrawing is off";
+  list.setRedraw(true);
+  automation::drainMessages();
+  EXPECT_EQ(drawn, list.count());
+}
+
+TEST_F(ControlsTest, RadioGroupsEndAtTheNextGroupStart) {
+  RadioButton a, b, c, d;
+  CreateParams pa = controlParams(parent, 1, {0, 0, 80, 16}, "A");
+  pa.style |= kWsGroup;
+  ASSERT_TRUE(a.create(pa));
+  ASSERT_TRUE(b.create(controlParams(parent, 2, {0, 20, 80, 36}, "B")));
+  CreateParams pc = controlParams(parent, 3, {0, 40, 80, 56}, "C");
+  pc.style |= kWsGroup;
+  ASSERT_TRUE(c.create(pc));
+  ASSERT_TRUE(d.create(controlParams(parent, 4, {0, 60, 80, 76}, "D")));
+  c.check();
+  automation::mouseDown(b, {2, 2});
+  automation::mouseUp(b, {2, 2});
+  automation::drainMessages();
+  EXPECT_TRUE(b.isChecked());
+  EXPECT_FALSE(a.isChecked());
+  EXPECT_TRUE(c.isChecked()) << "another group is left alone";
+  ASSERT_NE(parent.last(kWmCommand), nullptr);
+  EXPECT_EQ(lowWord(parent.last(kWmCommand)->wParam), 2u);
+}
+
+TEST_F(ControlsTest, ButtonsClickOnlyWhenReleasedOverThemAndNumberFieldsTakeDigits) {
+  PushButton button;
+  ASSERT_TRUE(button.create(controlParams(parent, 119, {10, 10, 33, 27})));
+  automation::mouseDown(button, {5, 5});
+  automation::mouseMove(button, {50, 50});
+  automation::mouseUp(button, {50, 50});
+  automation::drainMessages();
+  EXPECT_EQ(parent.count(kWmCommand), 0) << "released elsewhere: no click";
+  automation::mouseDown(button, {5, 5});
+  automation::mouseUp(button, {6, 6});
+  automation::drainMessages();
+  EXPECT_EQ(parent.count(kWmCommand), 1);
+
+  NumberField field;
+  ASSERT_TRUE(field.create(controlParams(parent, 9, {0, 100, 60, 120})));
+  field.setFocus();
+  for (uint32_t key : {uint32_t{'1'}, uint32_t{'A'}, uint32_t{'2'}, uint32_t{kVkBack}, uint32_t{'5'}}) automation::keyPress(key);
+  automation::drainMessages();
+  long value = 0;
+  ASSERT_TRUE(field.integer(value)) << field.text();
+  EXPECT_EQ(value, 15);
+  field.setText("99999999999999999999");
+  EXPECT_FALSE(field.integer(value)) << "too large to hold";
+}
+
+}  // namespace
+}  // namespace platform
