@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <limits>
 
+#include "platform/FileDialog.h"
 #include "shell/ErrorRecord.h"
 
 namespace {
@@ -27,6 +28,20 @@ void File::OpenForSaving(const std::string& path) {
 
 void File::OpenForLoading(const std::string& path) {
   Open(path, O_RDONLY, kErrOpenForLoading);
+}
+
+void File::OpenForSavingWithDialog(std::string_view filter, std::string_view proposedName,
+                                   platform::Window* parent) {
+  const std::optional<std::string> path =
+      platform::saveFileDialog(parent, filter, proposedName, /*overwritePrompt=*/true);
+  if (!path) throw XCancel(TESSALY_HERE);
+  OpenForSaving(*path);
+}
+
+void File::OpenForLoadingWithDialog(std::string_view filter, platform::Window* parent) {
+  const std::optional<std::string> path = platform::openFileDialog(parent, filter);
+  if (!path) throw XCancel(TESSALY_HERE);
+  OpenForLoading(*path);
 }
 
 void File::Open(const std::string& path, int flags, int16_t error) {

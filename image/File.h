@@ -7,6 +7,11 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
+
+namespace platform {
+class Window;
+}
 
 // Codes of kGroupHost raised by File; each is its own message id.
 enum FileError : int16_t {
@@ -33,6 +38,14 @@ class File {
   void OpenForSaving(const std::string& path);
   // Opens an existing regular file for reading. Error 2008 otherwise.
   void OpenForLoading(const std::string& path);
+  // The same after the user has chosen the file in the system's save or
+  // open dialog, with a filter such as "Tessaly Workspace (*.tsw)|*.tsw||".
+  // A name typed without extension gets the first pattern's; choosing an
+  // existing file to save into asks before replacing it. Cancelling raises
+  // XCancel with nothing to report: the command ends quietly.
+  void OpenForSavingWithDialog(std::string_view filter, std::string_view proposedName,
+                               platform::Window* parent);
+  void OpenForLoadingWithDialog(std::string_view filter, platform::Window* parent);
   // Error 2006 when the system reports a failure; nothing when not open.
   void Close();
 

@@ -8,6 +8,8 @@
 #include <iterator>
 #include <string>
 
+#include "platform/Automation.h"
+#include "platform/MessageBox.h"
 #include "shell/ErrorRecord.h"
 #include "tests/support/AutomatedTest.h"
 
@@ -171,6 +173,46 @@ TEST_F(FileTest, ReopeningClosesThePreviousFile) {
   EXPECT_EQ(file.ReadBytes(1, &c), 0u);
   EXPECT_EQ(c, '2');
   EXPECT_EQ(ContentOf(PathOf("first")), "1");
+}
+
+constexpr const char* kWorkspaceFilter = "Tessaly Workspace (*.tsw)|*.tsw||";
+
+TEST_F(FileTest, CancelledDialogsEndQuietly) {
+  File file;
+  platform::automation::queueFileAnswer("");
+  EXPECT_THROW(file.OpenForLoadingWithDialog(kWorkspaceFilter, nullptr), XCancel);
+  platform::automation::queueFileAnswer("");
+  EXPECT_THROW(file.OpenForSavingWithDialog(kWorkspaceFilter, "Workspace 1.tsw", nullptr), XCancel);
+  EXPECT_FALSE(file.IsOpen());
+  EXPECT_FALSE(errorPending()) << "a cancel is not an error";
+  EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(FileTest, SaveDialogAddsTheFiltersExtensionAndAsksBeforeReplacing) {
+  File file;
+  platform::automation::queueFileAnswer(PathOf("Workspace 2"));
+  file.OpenForSavingWithDialog(kWorkspaceFilter, "Workspace 1.tsw", nullptr);
+  EXPECT_EQ(file.Path(), PathOf("Workspace 2.tsw"));
+  EXPECT_TRUE(boxes().empty()) << "a new file needs no question";
+  file.Close();
+
+  const std::string existing = WriteFileWith("old.tsw", "keep me");
+  platform::automation::queueFileAnswer(existing);
+  platform::automation::queueBoxAnswer(platform::kIdYes);
+  file.OpenForSavingWithDialog(kWorkspaceFilter, "Workspace 1.tsw", nullptr);
+  EXPECT_EQ(boxes().size(), 1u) << "replacing a file was not asked about";
+  EXPECT_EQ(file.Path(), existing);
+  EXPECT_EQ(ContentOf(existing), "keep me") << "opening to save shortened the file";
+}
+
+TEST_F(FileTest, LoadDialogOpensTheChosenFileOrReportsItMissing) {
+  File file;
+  platform::automation::queueFileAnswer(WriteFileWith("chosen.tsw", "x"));
+  file.OpenForLoadingWithDialog(kWorkspaceFilter, nullptr);
+  EXPECT_EQ(file.GetLength(), 1u);
+
+  platform::automation::queueFileAnswer(PathOf("gone.tsw"));
+  ExpectHostError(kErrOpenForLoading, [&] { file.OpenForLoadingWithDialog(kWorkspaceFilter, nullptr); });
 }
 
 }  // namespace
