@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "display/CBezierPath.h"
 #include "display/CommandHistory.h"
 #include "display/DocumentView.h"
 #include "image/Geometry.h"
@@ -35,6 +36,12 @@ class CWorkDocument : public Purgeable {
   Image* MaskImage() const { return mask_; }
   Image* WorkingImage() const { return working_; }
 
+  // The pen's path, empty and open at creation, and the view it is drawn
+  // in (none while no view shows it).
+  CBezierPath& Path() { return path_; }
+  BezierPathView* PathView() const { return pathView_; }
+  void SetPathView(BezierPathView* view) { pathView_ = view; }
+
   // Views are put at the front of the list; a removed view must be on it.
   void AddView(DocumentView& view);
   void RemoveView(DocumentView& view);
@@ -62,4 +69,6 @@ class CWorkDocument : public Purgeable {
   DocumentView* firstView_ = nullptr;
   Image* mask_ = nullptr;
   Image* working_ = nullptr;
+  CBezierPath path_;
+  BezierPathView* pathView_ = nullptr;
 };

@@ -47,10 +47,14 @@ void ApplyStrokeClassified(Image& coverage, CWorkDocument& document, PixelFormat
                   });
 }
 
-Command* MaskDeltaRecord::apply(CWorkDocument& document) {
+void MaskDeltaRecord::applyDelta(Image& delta, CWorkDocument& document) {
   platform::WaitCursor wait;
-  forEachMaskBand(*delta_, *document.MaskImage(), nullptr, document, [](const MaskBand& band) {
+  forEachMaskBand(delta, *document.MaskImage(), nullptr, document, [](const MaskBand& band) {
     forEachCoveredPixel(band, [](uint8_t& c, uint8_t& m, const uint8_t*) { m ^= c; });
   });
+}
+
+Command* MaskDeltaRecord::apply(CWorkDocument& document) {
+  applyDelta(*delta_, document);
   return this;
 }

@@ -32,6 +32,9 @@ class MaskDeltaRecord : public Command {
   Command* apply(CWorkDocument& document) override;
   uint32_t memoryUsage() const override { return delta_->memoryUsage() + 8; }
 
+  // XORs a difference image into the document's mask, piece by piece.
+  static void applyDelta(Image& delta, CWorkDocument& document);
+
  private:
   std::unique_ptr<Image> delta_;
 };
