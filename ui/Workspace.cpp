@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "image/File.h"
+#include "resources/StringTable.h"
 #include "shell/ErrorRecord.h"
 #include "ui/StErrorsSetAside.h"
 #include "ui/WorkspaceParticipant.h"
@@ -226,4 +227,33 @@ bool RewriteParticipantRecord(File& file, uint32_t tag, WorkspaceParticipant& pa
     pushCauseOfCurrentException();
   }
   return fail(kErrSavingFailed, report);
+}
+
+bool LoadWorkspaceWithDialog(platform::Window* owner) {
+  StErrorsSetAside earlierErrors;
+  try {
+    File file;
+    file.OpenForLoadingWithDialog(stringResource(kStrWorkspaceFilter), owner);
+    return LoadWorkspace(file);
+  } catch (const XCancel&) {
+  } catch (const XError&) {
+    reportErrors();
+  }
+  return false;
+}
+
+bool SaveWorkspaceWithDialog(platform::Window* owner) {
+  StErrorsSetAside earlierErrors;
+  try {
+    File file;
+    file.OpenForSavingWithDialog(stringResource(kStrWorkspaceFilter), stringResource(kStrWorkspaceDefaultName),
+                                 owner);
+    if (!SaveWorkspace(file)) return false;
+    file.Close();
+    return true;
+  } catch (const XCancel&) {
+  } catch (const XError&) {
+    reportErrors();
+  }
+  return false;
 }

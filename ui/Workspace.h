@@ -14,6 +14,9 @@
 
 class File;
 class WorkspaceParticipant;
+namespace platform {
+class Window;
+}
 
 // Codes of group 1100 (kGroupRecordFile), pushed above the cause of a
 // failure.
@@ -54,3 +57,11 @@ bool SaveWorkspace(File& file, FailureReport report = FailureReport::kAtOnce);
 // SaveWorkspace.
 bool RewriteParticipantRecord(File& file, uint32_t tag, WorkspaceParticipant& participant,
                               FailureReport report = FailureReport::kAtOnce);
+
+// The Load Workspace and Save Workspace commands: the open or save dialog
+// with the workspace filter (string 21; the save dialog proposes string 31
+// and asks before replacing a file), then the load or save of the chosen
+// file. Cancelling the dialog does nothing; any failure, opening included,
+// is reported at once. True when the file was loaded or saved.
+bool LoadWorkspaceWithDialog(platform::Window* owner);
+bool SaveWorkspaceWithDialog(platform::Window* owner);

@@ -332,6 +332,34 @@ TEST_F(WorkspaceTest, RecordsPendingBeforeAFailureAreNeitherShownNorLost) {
   EXPECT_EQ(bottom->next, nullptr);
 }
 
+TEST_F(WorkspaceTest, WorkspaceCommandsSaveAndLoadTheChosenFile) {
+  TestParticipant window(kTagWindow, 44);
+  window.toSave = {kWindowPayload};
+  platform::automation::queueFileAnswer((folder_ / "Mine").string());
+  EXPECT_TRUE(SaveWorkspaceWithDialog(nullptr));
+  const std::string saved = (folder_ / "Mine.tsw").string();
+  ASSERT_TRUE(fs::exists(saved)) << "the workspace extension was not added";
+
+  platform::automation::queueFileAnswer(saved);
+  EXPECT_TRUE(LoadWorkspaceWithDialog(nullptr));
+  EXPECT_EQ(window.taken, window.toSave);
+  EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(WorkspaceTest, WorkspaceCommandsCancelQuietlyAndReportOpeningFailures) {
+  TestParticipant window(kTagWindow, 44);
+  EXPECT_FALSE(LoadWorkspaceWithDialog(nullptr)) << "no file chosen";
+  EXPECT_FALSE(SaveWorkspaceWithDialog(nullptr));
+  EXPECT_TRUE(window.calls.empty()) << "a cancelled load began loading";
+  EXPECT_TRUE(boxes().empty()) << "a cancel showed a message";
+
+  platform::automation::queueFileAnswer((folder_ / "missing.tsw").string());
+  EXPECT_FALSE(LoadWorkspaceWithDialog(nullptr));
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_EQ(boxText(0).rfind(std::string(stringResource(2008)) + "\nFile.cpp ", 0), 0u) << boxText(0);
+  EXPECT_FALSE(errorPending());
+}
+
 TEST_F(WorkspaceTest, LoadingOneParticipantLeavesTheRegistryAlone) {
   TestParticipant registered(kTagPathSettings, 12);
   TestParticipant alone(kTagPathSettings, 12, WorkspaceParticipant::Registration::kStandalone);
