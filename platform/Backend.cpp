@@ -209,7 +209,11 @@ void present(Window* top) {
     return;
   }
   mirror->sync();
-  if (!mirror->isVisible()) mirror->show();
+  if (!mirror->isVisible()) {
+    mirror->show();
+    // A new window paints only once the platform has exposed it.
+    QCoreApplication::processEvents();
+  }
   top->framebuffer().takeDirtyRect();
   mirror->repaint();
 }
