@@ -241,6 +241,12 @@ bool chooseMenuItem(Window& frame, const std::vector<std::string>& path) {
   return false;
 }
 
+bool queryEndSession() {
+  for (Window* w : Window::topLevelWindows())
+    if (Window::isWindow(w) && w->send(kWmQueryEndSession) == 0) return false;
+  return true;
+}
+
 Window* findWindow(std::string_view title) {
   for (Window* w : Window::topLevelWindows())
     if (w->title() == title) return w;

@@ -88,6 +88,10 @@ void mouseUp(Window& window, Point client, Button button = Button::kLeft);
 // no such item or it is disabled.
 bool chooseMenuItem(Window& frame, const std::vector<std::string>& path);
 
+// Asks every top-level window whether the session may end
+// (kWmQueryEndSession), as a log-off would; false when one refuses.
+bool queryEndSession();
+
 // The first top-level window with this title, or null.
 Window* findWindow(std::string_view title);
 

@@ -4,6 +4,7 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWidget>
@@ -14,6 +15,7 @@
 #include <set>
 
 #include "platform/Automation.h"
+#include "platform/DeviceContext.h"
 #include "platform/Input.h"
 #include "platform/SystemMetrics.h"
 #include "platform/Window.h"
@@ -90,6 +92,12 @@ class Mirror : public QWidget {
                          window_->clientRect().height() + menuHeight);
     menuHeight_ = menuHeight;
     if (this->geometry() != geometry) setGeometry(geometry);
+    MinMaxInfo limits{};
+    window_->send(kWmGetMinMaxInfo, 0, reinterpret_cast<intptr_t>(&limits));
+    const Rect in = window_->nonClientInsets();
+    if (limits.minTrackSize.x > 0 || limits.minTrackSize.y > 0)
+      setMinimumSize(std::max(0, limits.minTrackSize.x - in.left - in.right),
+                     std::max(0, limits.minTrackSize.y - in.top - in.bottom + menuHeight));
     setWindowTitle(QString::fromStdString(window_->title()));
   }
 
@@ -112,7 +120,57 @@ class Mirror : public QWidget {
     const QPoint g = e->globalPosition().toPoint();
     WindowSystem::mouseInput(message, {g.x(), g.y()}, 0);
   }
-  void mousePressEvent(QMouseEvent* e) override { mouseEvent(e, buttonMessage(e->button(), true)); }
+  void mousePressEvent(QMouseEvent* e) override {
+    if (e->position().y() < menuHeight_) {
+      openMenu(static_cast<int>(e->position().x()));
+      return;
+    }
+    mouseEvent(e, buttonMessage(e->button(), true));
+  }
+
+  // The menu bar is ours; its popups are Qt's menus, filled after the
+  // window has brought the items up to date.
+  void openMenu(int x) {
+    Menu* bar = window_->menu();
+    if (bar == nullptr || !window_->isEnabled()) return;
+    window_->send(kWmInitMenu, reinterpret_cast<uintptr_t>(bar));
+    int left = window_->nonClientInsets().left + 6;
+    Framebuffer probe(1, 1);
+    DeviceContext dc(probe);
+    for (size_t i = 0; i < bar->itemCount(); ++i) {
+      const int width = dc.textExtent(Menu::displayText(bar->item(i).text)).cx + 14;
+      if (x >= left - 6 && x < left + width - 6 && bar->item(i).submenu) {
+        Menu* popup = bar->item(i).submenu.get();
+        window_->send(kWmInitMenuPopup, reinterpret_cast<uintptr_t>(popup), static_cast<intptr_t>(i));
+        QMenu menu;
+        fill(menu, *popup);
+        if (QAction* chosen = menu.exec(mapToGlobal(QPoint(left - 6, menuHeight_))))
+          window_->post(kWmCommand, chosen->data().toUInt(), 0);
+        return;
+      }
+      left += width;
+    }
+  }
+
+  void fill(QMenu& menu, Menu& source) {
+    for (size_t i = 0; i < source.itemCount(); ++i) {
+      Menu::Item& item = source.item(i);
+      if (item.text.empty()) {
+        menu.addSeparator();
+        continue;
+      }
+      QString text = QString::fromStdString(item.text);
+      if (item.submenu) {
+        fill(*menu.addMenu(text), *item.submenu);
+        continue;
+      }
+      QAction* action = menu.addAction(text);
+      action->setData(item.id);
+      action->setEnabled(item.enabled);
+      action->setCheckable(item.checked);
+      action->setChecked(item.checked);
+    }
+  }
   void mouseReleaseEvent(QMouseEvent* e) override { mouseEvent(e, buttonMessage(e->button(), false)); }
   void mouseMoveEvent(QMouseEvent* e) override { mouseEvent(e, kWmMouseMove); }
 

@@ -204,6 +204,9 @@ intptr_t Window::defaultHandler(uint32_t message, uintptr_t wParam, intptr_t lPa
     case kWmQueryEndSession:
       return message == kWmQueryEndSession ? 1 : 0;
     case kWmKeyDown:
+      // F1 asks for help; the request travels up to whoever answers it.
+      if (wParam == kVkF1) send(kWmHelp);
+      return 0;
     case kWmKeyUp:
     case kWmSysKeyDown:
     case kWmSysKeyUp:

@@ -193,6 +193,54 @@ TEST_F(WindowTest, SystemAndResourceCursors) {
   EXPECT_EQ(currentCursor().id, 3250);
 }
 
+TEST_F(WindowTest, HelpRequestsFromF1TravelToTheParent) {
+  RecordingWindow frame, view;
+  ASSERT_TRUE(frame.create(testing::topLevel({0, 0, 200, 200})));
+  ASSERT_TRUE(view.create(testing::child(frame, {0, 0, 50, 50}, 1)));
+  view.setFocus();
+  automation::keyPress(kVkF1);
+  automation::drainMessages();
+  EXPECT_EQ(view.count(kWmHelp), 1);
+  EXPECT_EQ(frame.count(kWmHelp), 1);
+}
+
+TEST_F(WindowTest, AnyWindowCanRefuseTheEndOfTheSession) {
+  RecordingWindow a, b;
+  ASSERT_TRUE(a.create(testing::topLevel({0, 0, 100, 100}, "A")));
+  ASSERT_TRUE(b.create(testing::topLevel({0, 0, 100, 100}, "B")));
+  EXPECT_TRUE(automation::queryEndSession());
+  b.onMessage = [](uint32_t m, uintptr_t, intptr_t) { return m == kWmQueryEndSession ? 0 : RecordingWindow::kPassOn; };
+  EXPECT_FALSE(automation::queryEndSession());
+}
+
+TEST_F(WindowTest, FeedbackInvertedOutsidePaintingComesOffWhenDrawnAgain) {
+  RecordingWindow view;
+  CreateParams p = testing::topLevel({0, 0, 120, 120});
+  p.style = kWsPopup | kWsVisible;
+  ASSERT_TRUE(view.create(p));
+  view.onMessage = [&](uint32_t m, uintptr_t, intptr_t) -> intptr_t {
+    if (m != kWmPaint) return RecordingWindow::kPassOn;
+    PaintDC dc(view);
+    for (int32_t y = 0; y < 120; y += 8) dc.fillRect({0, y, 120, y + 4}, Brush::solid(rgb(0, 90, static_cast<uint8_t>(y * 2))));
+    return 0;
+  };
+  automation::drainMessages();
+  const Framebuffer painted = view.framebuffer();
+  auto rubberBand = [&] {
+    ClientDC dc(view);
+    dc.setRop2(kR2Not);
+    dc.setBrush(Brush::null());
+    dc.setPen({kPenSolid, rgb(128, 128, 128)});
+    dc.rectangle({10, 12, 91, 73});
+    dc.ellipse({30, 30, 61, 61});
+  };
+  rubberBand();
+  EXPECT_FALSE(view.framebuffer().samePixels(painted));
+  rubberBand();
+  EXPECT_TRUE(view.framebuffer().samePixels(painted));
+  EXPECT_FALSE(view.needsPaint()) << "drawing through a client context invalidates nothing";
+}
+
 class RegistryTest : public ::testing::Test {
  protected:
   void SetUp() override {
