@@ -428,7 +428,7 @@ struct FoldedTaps {
 }
 
 template <typename Out>
-[[gnu::target("avx2")]] void weightedSumAvx2(const FoldedTaps& k, Out* out, int32_t count) {
+[[gnu::target("avx2")]] void weightedSumAvx2(const FoldedTaps& k, Out* out, int32_t begin, int32_t end) {
   const int32_t n = k.terms;
   const int32_t pairs = (n + 1) / 2;
   __m256i upperWeights[FoldedTaps::kMaxTaps / 2 + 1], lowerWeights[FoldedTaps::kMaxTaps / 2 + 1];
@@ -438,7 +438,7 @@ template <typename Out>
     lowerWeights[p] = _mm256_set1_epi32(static_cast<int32_t>((a & 0xFFF) | (b & 0xFFF) << 16));
   }
 
-  for (int32_t start = 0; start < count; start += kBlock) {
+  for (int32_t start = begin; start < end; start += kBlock) {
     // Per 16 columns: the sums of the upper and of the lower weight halves,
     // for the columns the unpacks put in the low and the high half of each
     // 128-bit lane.
@@ -475,8 +475,8 @@ template <typename Out>
 }
 
 template <typename Out>
-void weightedSumPortable(const FoldedTaps& k, Out* out, int32_t count) {
-  for (int32_t start = 0; start < count; start += kBlock) {
+void weightedSumPortable(const FoldedTaps& k, Out* out, int32_t begin, int32_t end) {
+  for (int32_t start = begin; start < end; start += kBlock) {
     uint32_t sums[kBlock] = {};
     for (int32_t t = 0; t < k.terms; ++t) {
       const Word* a = k.first[t] + start;
@@ -487,13 +487,14 @@ void weightedSumPortable(const FoldedTaps& k, Out* out, int32_t count) {
   }
 }
 
+// Columns begin to end (a multiple of the block) of out.
 template <typename Out>
-void weightedSum(const FoldedTaps& k, Out* out, int32_t count) {
+void weightedSum(const FoldedTaps& k, Out* out, int32_t begin, int32_t end) {
   static const bool avx2 = __builtin_cpu_supports("avx2");
   if (avx2)
-    weightedSumAvx2(k, out, count);
+    weightedSumAvx2(k, out, begin, end);
   else
-    weightedSumPortable(k, out, count);
+    weightedSumPortable(k, out, begin, end);
 }
 
 }  // namespace
@@ -510,41 +511,66 @@ int Image::GaussianBlur(const Rect& rect, double sigma) {
   const int32_t paddedWidth = width + 2 * r;
 
   // Each image row is read once, with r replicated or true neighbours on
-  // either side, and convolved horizontally into the ring; the ring holds
-  // the 2r + 1 convolved rows that one output row needs, so each output row
-  // costs one horizontal and one vertical pass over its width.
-  const auto stride = static_cast<size_t>(roundUpToBlock(width));
-  const size_t paddedStride = stride + static_cast<size_t>(2 * r);
-  std::vector<uint8_t> padded(paddedStride);
-  std::vector<Word> paddedWords(paddedStride), zeros(paddedStride);
-  std::vector<Word> ring(static_cast<size_t>(taps) * stride);
-  std::vector<uint8_t> output(stride);
+  // either side, and convolved horizontally into the ring of convolved
+  // rows. Output rows go in batches: the ring holds the 2r + batch rows
+  // that a batch needs, and the vertical pass walks narrow column strips
+  // through all rows of the batch, so the rows' bytes come from the
+  // nearest cache rather than once per output row from farther away. A
+  // batch's rows are read before any of them is written; rows read are
+  // at or below the batch's first row, which no earlier batch wrote.
+  constexpr int32_t kBatch = 8;
+  constexpr int32_t kStrip = 4 * kBlock;
+  const int32_t slots = taps + kBatch - 1;
+  const int32_t stride = roundUpToBlock(width);
+  const int32_t paddedStride = stride + 2 * r;
+  std::vector<uint8_t> padded(static_cast<size_t>(kBatch * paddedStride));
+  std::vector<Word> paddedWords(static_cast<size_t>(paddedStride)), zeros(static_cast<size_t>(paddedStride));
+  // Ring rows one cache line longer than a block multiple: at a power-of-two
+  // pitch every row would fall into the same cache sets and evict the others.
+  const int32_t pitch = stride + kBlock;
+  std::vector<Word> ring(static_cast<size_t>(slots) * static_cast<size_t>(pitch));
+  std::vector<uint8_t> output(static_cast<size_t>(kBatch * stride));
   std::vector<const Word*> rows(static_cast<size_t>(taps));
   for (int32_t i = 0; i < taps; ++i) rows[static_cast<size_t>(i)] = paddedWords.data() + i;
   const FoldedTaps horizontal(rows.data(), weights.data(), taps, zeros.data());
-  const PlaneView paddedView{padded.data(), 1, paddedWidth};
+  std::vector<FoldedTaps> vertical;
+  vertical.reserve(kBatch);
   const StProgressIndicator progress(area.top - r, area.height() + 2 * r);
-
-  auto readRow = [&](int32_t y, int32_t slot) {
-    progress.step(y);
-    const Rect row{clampTo16(y), clampTo16(area.left - r), clampTo16(y + 1), clampTo16(area.right + r)};
-    ReadPadded(row, paddedView, kPadReplicate);
-    std::copy(padded.begin(), padded.end(), paddedWords.begin());
-    weightedSum(horizontal, ring.data() + static_cast<size_t>(slot) * stride, width);
+  auto slotRow = [&](int32_t y) {  // where image row y lives in the ring
+    const int32_t slot = (y - (area.top - r)) % slots;
+    return ring.data() + static_cast<size_t>(slot) * static_cast<size_t>(pitch);
   };
 
-  for (int32_t i = 0; i < 2 * r; ++i) readRow(area.top - r + i, i);
-  int32_t oldest = 0;  // the ring slot of row y - r
-  for (int32_t y = area.top; y < area.bottom; ++y) {
-    readRow(y + r, (oldest + 2 * r) % taps);
-    // Tap i weighs row y - r + i, which sits i slots after the oldest.
-    for (int32_t i = 0; i < taps; ++i)
-      rows[static_cast<size_t>(i)] = ring.data() + static_cast<size_t>((oldest + i) % taps) * stride;
-    const FoldedTaps vertical(rows.data(), weights.data(), taps, zeros.data());
-    weightedSum(vertical, output.data(), width);
-    WriteRect(Rect{static_cast<int16_t>(y), area.left, static_cast<int16_t>(y + 1), area.right},
-              PlaneView{output.data(), 1, width});
-    oldest = (oldest + 1) % taps;
+  // Reads image rows first .. first + count - 1 into the ring.
+  auto readRows = [&](int32_t first, int32_t count) {
+    for (int32_t done = 0; done < count; done += kBatch) {
+      const int32_t n = std::min(kBatch, count - done), y = first + done;
+      for (int32_t i = 0; i < n; ++i) progress.step(y + i);
+      const Rect band{clampTo16(y), clampTo16(area.left - r), clampTo16(y + n), clampTo16(area.right + r)};
+      ReadPadded(band, PlaneView{padded.data(), 1, paddedStride}, kPadReplicate);
+      for (int32_t i = 0; i < n; ++i) {
+        const uint8_t* row = padded.data() + static_cast<size_t>(i * paddedStride);
+        std::copy(row, row + paddedWidth, paddedWords.begin());
+        weightedSum(horizontal, slotRow(y + i), 0, width);
+      }
+    }
+  };
+
+  readRows(area.top - r, 2 * r);
+  for (int32_t y = area.top; y < area.bottom; y += kBatch) {
+    const int32_t n = std::min<int32_t>(kBatch, area.bottom - y);
+    readRows(y + r, n);
+    vertical.clear();
+    for (int32_t j = 0; j < n; ++j) {
+      for (int32_t i = 0; i < taps; ++i) rows[static_cast<size_t>(i)] = slotRow(y + j - r + i);
+      vertical.emplace_back(rows.data(), weights.data(), taps, zeros.data());
+    }
+    for (int32_t strip = 0; strip < width; strip += kStrip)
+      for (int32_t j = 0; j < n; ++j)
+        weightedSum(vertical[static_cast<size_t>(j)], output.data() + static_cast<size_t>(j * stride), strip,
+                    std::min(strip + kStrip, width));
+    WriteRect(Rect{static_cast<int16_t>(y), area.left, static_cast<int16_t>(y + n), area.right},
+              PlaneView{output.data(), 1, stride});
   }
   return 0;
 }
