@@ -4,6 +4,12 @@
 
 #include "shell/PlugIn.h"
 
+CWorkDocument::CWorkDocument() : previous_(current_) { current_ = this; }
+
+CWorkDocument::~CWorkDocument() {
+  if (current_ == this) current_ = previous_;
+}
+
 CWorkDocument::Size CWorkDocument::GetImageSize() const {
   const HostRect& r = gFilterRecord->filterRect;
   return {static_cast<int16_t>(r.bottom - r.top), static_cast<int16_t>(r.right - r.left)};
@@ -19,6 +25,7 @@ void CWorkDocument::RemoveView(DocumentView& view) {
     if (*link == &view) {
       *link = view.nextView_;
       view.nextView_ = nullptr;
+      if (mainView_ == &view) mainView_ = nullptr;
       return;
     }
   }

@@ -17,8 +17,11 @@ class Image;
 
 class CWorkDocument : public Purgeable {
  public:
-  CWorkDocument() = default;
-  ~CWorkDocument() override = default;
+  // The system has one work document at a time (made by the first mask
+  // view, deleted with the last); Current() finds it, or null.
+  CWorkDocument();
+  ~CWorkDocument() override;
+  static CWorkDocument* Current() { return current_; }
 
   // (height, width) of the host's filter rectangle.
   struct Size {
@@ -46,6 +49,10 @@ class CWorkDocument : public Purgeable {
   void AddView(DocumentView& view);
   void RemoveView(DocumentView& view);
   bool HasViews() const { return firstView_ != nullptr; }
+  DocumentView* FirstView() const { return firstView_; }
+  // The work window's view, offered idle time before the others.
+  DocumentView* MainView() const { return mainView_; }
+  void SetMainView(DocumentView* view) { mainView_ = view; }
   // Every view invalidates the rectangle in its own window coordinates.
   void InvalidateImageRect(const Rect& rect);
 
@@ -67,8 +74,11 @@ class CWorkDocument : public Purgeable {
  private:
   CommandHistory history_;
   DocumentView* firstView_ = nullptr;
+  DocumentView* mainView_ = nullptr;
   Image* mask_ = nullptr;
   Image* working_ = nullptr;
   CBezierPath path_;
   BezierPathView* pathView_ = nullptr;
+  CWorkDocument* previous_;  // the current document before this one
+  static inline CWorkDocument* current_ = nullptr;
 };
