@@ -10,7 +10,16 @@ namespace host {
 
 class Failure : public std::runtime_error {
  public:
-  explicit Failure(const std::string& message) : std::runtime_error(message) {}
+  explicit Failure(const std::string& message) : std::runtime_error(oneLine(message)) {}
+
+ private:
+  // Messages quote libraries and files, which may hold line breaks and
+  // other control characters; the user gets one clean line.
+  static std::string oneLine(std::string text) {
+    for (char& c : text)
+      if (static_cast<unsigned char>(c) < 32 || c == 127) c = ' ';
+    return text;
+  }
 };
 
 // A command that needs a part of the plug-in or platform that is not built.

@@ -284,7 +284,12 @@ Document decodeTiff(const uint8_t* bytes, size_t size, const std::string& name) 
 
 // ----------------------------------------------------------------- PNG ----
 
+// Everything the codec touches after setjmp lives here, on the heap: a
+// longjmp runs no destructors and may lose what registers held.
 struct PngState {
+  std::string refusal;
+  png_uint_32 width = 0, height = 0;
+  int depth = 0, colourType = 0;
   const uint8_t* in = nullptr;
   size_t size = 0;
   size_t at = 0;
@@ -314,59 +319,54 @@ void pngFlush(png_structp) {}
 
 Document decodePng(const uint8_t* bytes, size_t size, const std::string& name) {
   auto state = std::make_unique<PngState>();
-  state->in = bytes;
-  state->size = size;
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, state.get(), pngError, pngWarning);
+  PngState& st = *state;
+  st.in = bytes;
+  st.size = size;
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &st, pngError, pngWarning);
   if (png == nullptr) throw Failure(name + ": out of memory");
   png_infop info = png_create_info_struct(png);
-  // Everything that libpng may jump out of lives in *state or is plain data.
-  png_uint_32 width = 0, height = 0;
-  int depth = 0, colourType = 0;
-  std::unique_ptr<Document> doc;
-  std::string refusal;
   if (setjmp(png_jmpbuf(png))) {
     png_destroy_read_struct(&png, &info, nullptr);
-    throw Failure(name + ": not a readable PNG file: " + state->error);
+    throw Failure(name + ": not a readable PNG file: " + st.error);
   }
-  png_set_read_fn(png, state.get(), pngRead);
+  png_set_read_fn(png, &st, pngRead);
   png_set_user_limits(png, kMaxDocumentSide, kMaxDocumentSide);
   png_read_info(png, info);
-  png_get_IHDR(png, info, &width, &height, &depth, &colourType, nullptr, nullptr, nullptr);
-  if (colourType == PNG_COLOR_TYPE_PALETTE) refusal = "indexed colour is not supported";
-  else if (depth != 8) refusal = std::to_string(depth) + "-bit samples are not supported (8-bit images only)";
-  if (refusal.empty()) {
+  png_get_IHDR(png, info, &st.width, &st.height, &st.depth, &st.colourType, nullptr, nullptr, nullptr);
+  if (st.colourType == PNG_COLOR_TYPE_PALETTE) st.refusal = "indexed colour is not supported";
+  else if (st.depth != 8) st.refusal = std::to_string(st.depth) + "-bit samples are not supported (8-bit images only)";
+  if (st.refusal.empty()) {
     try {
-      checkSize(name, width, height);
+      checkSize(name, st.width, st.height);
     } catch (const Failure& f) {
-      refusal = f.what();
-      refusal = refusal.substr(name.size() + 2);
+      st.refusal = std::string(f.what()).substr(name.size() + 2);
     }
   }
-  if (!refusal.empty()) {
+  if (!st.refusal.empty()) {
     png_destroy_read_struct(&png, &info, nullptr);
-    throw Failure(name + ": " + refusal);
+    throw Failure(name + ": " + st.refusal);
   }
   png_set_interlace_handling(png);
   png_read_update_info(png, info);
   const size_t channels = png_get_channels(png, info);
   const size_t rowBytes = png_get_rowbytes(png, info);
-  if (rowBytes < channels * width) png_error(png, "unexpected row size");
-  state->pixels.resize(rowBytes * height);
-  state->rows.resize(height);
-  for (png_uint_32 y = 0; y < height; ++y) state->rows[y] = state->pixels.data() + y * rowBytes;
-  png_read_image(png, state->rows.data());
+  if (rowBytes < channels * st.width) png_error(png, "unexpected row size");
+  st.pixels.resize(rowBytes * st.height);
+  st.rows.resize(st.height);
+  for (png_uint_32 y = 0; y < st.height; ++y) st.rows[y] = st.pixels.data() + y * rowBytes;
+  png_read_image(png, st.rows.data());
   png_read_end(png, nullptr);
   png_destroy_read_struct(&png, &info, nullptr);
 
-  const bool grey = (colourType & PNG_COLOR_MASK_COLOR) == 0;
-  const bool alpha = (colourType & PNG_COLOR_MASK_ALPHA) != 0;
-  Document result(grey ? kModeGrey : kModeRGB, static_cast<int32_t>(width), static_cast<int32_t>(height));
+  const bool grey = (st.colourType & PNG_COLOR_MASK_COLOR) == 0;
+  const bool alpha = (st.colourType & PNG_COLOR_MASK_ALPHA) != 0;
+  Document result(grey ? kModeGrey : kModeRGB, static_cast<int32_t>(st.width), static_cast<int32_t>(st.height));
   if (alpha) result.transparency = result.newPlane(0);
   std::vector<Plane*> planes;
   for (int c = 0; c < result.colourCount(); ++c) planes.push_back(&result.colour(c));
   if (alpha) planes.push_back(&*result.transparency);
-  for (png_uint_32 y = 0; y < height; ++y)
-    deinterleaveRow(planes, state->rows[y], result.width(), static_cast<int32_t>(y), channels);
+  for (png_uint_32 y = 0; y < st.height; ++y)
+    deinterleaveRow(planes, st.rows[y], result.width(), static_cast<int32_t>(y), channels);
   return result;
 }
 
@@ -426,10 +426,15 @@ void jpegExit(j_common_ptr info) {
 }
 void jpegMessage(j_common_ptr) {}
 
+// Everything the decoder touches after setjmp lives here, on the heap: a
+// longjmp runs no destructors and may lose what registers held.
 struct JpegState {
   jpeg_decompress_struct info;
   JpegError error;
   std::vector<uint8_t> line;
+  std::unique_ptr<Document> doc;
+  std::vector<Plane*> planes;
+  std::string refusal;
 };
 
 Document decodeJpeg(const uint8_t* bytes, size_t size, const std::string& name) {
@@ -437,8 +442,6 @@ Document decodeJpeg(const uint8_t* bytes, size_t size, const std::string& name) 
   s->info.err = jpeg_std_error(&s->error.manager);
   s->error.manager.error_exit = jpegExit;
   s->error.manager.output_message = jpegMessage;
-  std::unique_ptr<Document> doc;
-  std::string refusal;
   if (setjmp(s->error.jump)) {
     jpeg_destroy_decompress(&s->info);
     throw Failure(name + ": not a readable JPEG file: " + s->error.message);
@@ -453,37 +456,35 @@ Document decodeJpeg(const uint8_t* bytes, size_t size, const std::string& name) 
     case JCS_RGB: s->info.out_color_space = JCS_RGB; mode = kModeRGB; break;
     case JCS_CMYK:
     case JCS_YCCK: s->info.out_color_space = JCS_CMYK; mode = kModeCMYK; break;
-    default: refusal = "this JPEG colour space is not supported"; break;
+    default: s->refusal = "this JPEG colour space is not supported"; break;
   }
-  if (refusal.empty() && s->info.data_precision != 8)
-    refusal = std::to_string(s->info.data_precision) + "-bit samples are not supported (8-bit images only)";
-  if (refusal.empty()) {
+  if (s->refusal.empty() && s->info.data_precision != 8)
+    s->refusal = std::to_string(s->info.data_precision) + "-bit samples are not supported (8-bit images only)";
+  if (s->refusal.empty()) {
     try {
       checkSize(name, s->info.image_width, s->info.image_height);
-      doc = std::make_unique<Document>(mode, static_cast<int32_t>(s->info.image_width),
-                                       static_cast<int32_t>(s->info.image_height));
+      s->doc = std::make_unique<Document>(mode, static_cast<int32_t>(s->info.image_width),
+                                          static_cast<int32_t>(s->info.image_height));
     } catch (const Failure& f) {
-      refusal = std::string(f.what()).substr(std::min(name.size() + 2, std::strlen(f.what())));
+      s->refusal = std::string(f.what()).substr(std::min(name.size() + 2, std::strlen(f.what())));
     }
   }
-  if (!refusal.empty()) {
+  if (!s->refusal.empty()) {
     jpeg_destroy_decompress(&s->info);
-    throw Failure(name + ": " + refusal);
+    throw Failure(name + ": " + s->refusal);
   }
   jpeg_start_decompress(&s->info);
-  const size_t channels = static_cast<size_t>(s->info.output_components);
-  if (static_cast<int>(channels) != doc->colourCount()) {
+  if (s->info.output_components != s->doc->colourCount()) {
     jpeg_destroy_decompress(&s->info);
     throw Failure(name + ": unexpected number of components");
   }
-  s->line.resize(channels * s->info.output_width);
-  std::vector<Plane*> planes;
-  for (int c = 0; c < doc->colourCount(); ++c) planes.push_back(&doc->colour(c));
+  s->line.resize(static_cast<size_t>(s->info.output_components) * s->info.output_width);
+  for (int c = 0; c < s->doc->colourCount(); ++c) s->planes.push_back(&s->doc->colour(c));
   while (s->info.output_scanline < s->info.output_height) {
     const auto y = static_cast<int32_t>(s->info.output_scanline);
     JSAMPROW row = s->line.data();
     if (jpeg_read_scanlines(&s->info, &row, 1) != 1) break;
-    deinterleaveRow(planes, s->line.data(), doc->width(), y, channels);
+    deinterleaveRow(s->planes, s->line.data(), s->doc->width(), y, static_cast<size_t>(s->info.output_components));
   }
   // Files with an Adobe marker store CMYK as the complement of the ink.
   const bool invertedCmyk = mode == kModeCMYK && s->info.saw_Adobe_marker;
@@ -491,8 +492,8 @@ Document decodeJpeg(const uint8_t* bytes, size_t size, const std::string& name) 
   jpeg_destroy_decompress(&s->info);
   if (invertedCmyk)
     for (int c = 0; c < 4; ++c)
-      for (uint8_t& v : doc->colour(c)) v = static_cast<uint8_t>(255 - v);
-  return std::move(*doc);
+      for (uint8_t& v : s->doc->colour(c)) v = static_cast<uint8_t>(255 - v);
+  return std::move(*s->doc);
 }
 
 bool targetIsMaskPlane(const Target& t) {

@@ -53,7 +53,11 @@ TEST_F(HostCommand, PluginsListsBothPlugInsWithTheirProperties) {
 }
 
 TEST_F(HostCommand, PluginsReportsALibraryWithoutResourcesAndFails) {
-  std::filesystem::copy_file(host::executableFolder() / "libtessaly-platform.so", folder_ / "broken.8bf");
+  // A loadable library without plug-in resources (one of the host's own
+  // would be loaded twice, which the sanitizers object to).
+  const std::filesystem::path zlib = "/usr/lib/x86_64-linux-gnu/libz.so.1";
+  if (!std::filesystem::exists(zlib)) GTEST_SKIP() << "no " << zlib;
+  std::filesystem::copy_file(zlib, folder_ / "broken.8bf");
   const HostRun r = runHost("plugins " + folder_.path().string());
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.output.find("broken.8bf: no resource table"), std::string::npos) << r.output;
