@@ -33,10 +33,16 @@ bool FrameWindow::loadFrame(int resourceId, uint32_t style, Window* parent, std:
   p.style = style;
   p.parent = parent;
   p.rect = rect.isEmpty() ? Rect{40, 40, 840, 640} : rect;
-  accelerators_ = resources::loadAccelerators(resourceId);
-  icon_ = resources::loadIcon(resourceId);
-  if (auto menu = resources::loadMenu(resourceId)) setMenu(std::move(menu));
-  return create(p);
+  return createFrame(p, resourceId);
+}
+
+bool FrameWindow::createFrame(const CreateParams& params, int resourceId) {
+  if (resourceId != 0) {
+    accelerators_ = resources::loadAccelerators(resourceId);
+    icon_ = resources::loadIcon(resourceId);
+    if (auto menu = resources::loadMenu(resourceId)) setMenu(std::move(menu));
+  }
+  return create(params);
 }
 
 bool FrameWindow::routeCommand(uint32_t id) {
@@ -182,7 +188,9 @@ intptr_t MiniFrame::handleMessage(uint32_t message, uintptr_t wParam, intptr_t l
     case kWmSize: {
       const Size asked{pointParamX(lParam), pointParamY(lParam)};
       if (!bar_->exists() || asked == bar_->barSize()) return 0;
-      const Size size = bar_->calcDynamicSize(asked.cy, kLmLengthIsHeight | kLmCommit);
+      // The length asked for is the side the user dragged.
+      const Size size = asked.cx != bar_->barSize().cx ? bar_->calcDynamicSize(asked.cx, kLmHorz | kLmCommit)
+                                                       : bar_->calcDynamicSize(asked.cy, kLmLengthIsHeight | kLmCommit);
       bar_->move({0, 0, size.cx, size.cy});
       if (size != asked) bar_->setBarSize(size);
       return 0;

@@ -24,6 +24,10 @@ class FrameWindow : public Window, public CommandTarget {
   // id (missing ones are left out). A null rect gets a default size.
   bool loadFrame(int resourceId, uint32_t style, Window* parent, std::string title, const Rect& rect = {});
 
+  // The same with every creation parameter given (owned mini frames with a
+  // small caption, for instance); resource 0 loads nothing.
+  bool createFrame(const CreateParams& params, int resourceId = 0);
+
   const AcceleratorTable* accelerators() const { return accelerators_ ? &*accelerators_ : nullptr; }
   const Icon& icon() const { return icon_; }
 

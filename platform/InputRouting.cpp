@@ -1,9 +1,11 @@
 // Turns input (from Qt or from a script) into queued messages for the
 // window it belongs to, keeping the asynchronous state in step.
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/Input.h"
 #include "platform/MessageQueue.h"
+#include "platform/Time.h"
 #include "platform/Window.h"
 #include "platform/internal/InputState.h"
 #include "platform/internal/WindowSystem.h"
@@ -28,6 +30,34 @@ void buttonState(uint32_t message) {
 }
 
 bool isButtonDown(uint32_t message) { return message == kWmLButtonDown || message == kWmRButtonDown; }
+
+// The last press, to tell double clicks.
+struct LastPress {
+  Window* window = nullptr;
+  uint32_t message = 0;
+  uint32_t time = 0;
+  Point at;
+};
+
+LastPress& lastPress() {
+  static LastPress press;
+  return press;
+}
+
+// A second press of the same button on the same window, near the first and
+// soon enough, is a double click for windows that want them.
+uint32_t pressMessage(Window* target, uint32_t message, Point screen) {
+  LastPress& last = lastPress();
+  const uint32_t now = tickCount();
+  const bool again = last.window == target && last.message == message && now - last.time < doubleClickTime() &&
+                     std::abs(screen.x - last.at.x) <= 2 && std::abs(screen.y - last.at.y) <= 2;
+  if (again && target->acceptsDoubleClicks()) {
+    last = LastPress{};
+    return message + 2;  // kWmLButtonDblClk, kWmRButtonDblClk
+  }
+  last = LastPress{target, message, now, screen};
+  return message;
+}
 
 // Keys whose press and release come as system keys: with Alt held, and F10.
 bool systemKey(uint32_t key) { return key == kVkF10 || (isKeyDown(kVkMenu) && !isKeyDown(kVkControl)); }
@@ -60,6 +90,7 @@ void WindowSystem::mouseInput(uint32_t message, Point screen, uint32_t) {
     if (isButtonDown(message) && Window::active() != top) top->activate();
   }
   const Point client = target->screenToClient(screen);
+  if (isButtonDown(message)) message = pressMessage(target, message, screen);
   postMessage(target, message, input::mouseFlags(), makePointParam(client.x, client.y));
 }
 

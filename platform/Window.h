@@ -122,6 +122,10 @@ class Window {
   uint32_t style() const { return style_; }
   uint32_t exStyle() const { return exStyle_; }
   void setStyle(uint32_t style);
+  // Windows that want double clicks get kWmLButtonDblClk (kWmRButtonDblClk)
+  // for a second press within the double-click time instead of a press.
+  void setAcceptsDoubleClicks(bool accepts) { doubleClicks_ = accepts; }
+  bool acceptsDoubleClicks() const { return doubleClicks_; }
   // The colour the default erase fills with; none: erasing leaves pixels.
   void setBackground(Colour colour);
   void clearBackground();
@@ -233,6 +237,7 @@ class Window {
   int showState_ = kSwShowNormal;
   Rect normalRect_;
   bool hasBackground_ = true;
+  bool doubleClicks_ = false;
   Colour background_ = rgb(255, 255, 255);
   std::map<std::string, intptr_t> properties_;
   std::unique_ptr<Menu> menu_;

@@ -136,6 +136,29 @@ TEST_F(WindowTest, MouseInputGoesToTheWindowUnderThePointerOrTheCapture) {
   EXPECT_EQ(view.count(kWmLButtonDown), 0) << "a disabled window takes no clicks";
 }
 
+TEST_F(WindowTest, SecondPressSoonAfterIsADoubleClickOnlyForWindowsThatWantIt) {
+  RecordingWindow frame, button;
+  ASSERT_TRUE(frame.create(testing::topLevel({0, 0, 200, 200})));
+  ASSERT_TRUE(button.create(testing::child(frame, {10, 10, 50, 50}, 1)));
+  automation::mouseDown(frame, {100, 100});
+  automation::mouseUp(frame, {100, 100});
+  automation::mouseDown(frame, {100, 100});
+  button.setAcceptsDoubleClicks(true);
+  automation::setInputInterval(100);
+  automation::mouseDown(button, {5, 5});
+  automation::mouseUp(button, {5, 5});
+  automation::mouseDown(button, {5, 5});
+  automation::mouseUp(button, {5, 5});
+  automation::setInputInterval(doubleClickTime());
+  automation::mouseDown(button, {5, 5});
+  automation::mouseUp(button, {5, 5});
+  automation::drainMessages();
+  EXPECT_EQ(frame.count(kWmLButtonDblClk), 0);
+  EXPECT_EQ(frame.count(kWmLButtonDown), 2);
+  EXPECT_EQ(button.count(kWmLButtonDblClk), 1);
+  EXPECT_EQ(button.count(kWmLButtonDown), 2) << "a press after the double-click time is a press again";
+}
+
 TEST_F(WindowTest, DestroyingAFrameDestroysChildrenAndOwnedWindows) {
   RecordingWindow frame, child, owned;
   ASSERT_TRUE(frame.create(testing::topLevel({0, 0, 100, 100})));
