@@ -13,7 +13,7 @@ namespace {
 
 // The host's buffer procedures of the call in progress: the filter's, or the
 // selection module's when the image serves Make Work Path.
-const HostBufferProcs& bufferProcs() {
+const HostBufferProcs& hostBufferProcs() {
   const HostBufferProcs* procs = gFilterRecord != nullptr    ? gFilterRecord->bufferProcs
                                  : gSelectionParams != nullptr ? gSelectionParams->bufferProcs
                                                                : nullptr;
@@ -24,7 +24,7 @@ const HostBufferProcs& bufferProcs() {
 }  // namespace
 
 BufferImage::BufferImage(PixelLayout layout, Rect bounds, Point tileSize, uint8_t fill)
-    : Image(layout, bounds), tileSize_(tileSize) {
+    : Image(layout, bounds), procs_(hostBufferProcs()), tileSize_(tileSize) {
   if (tileSize.v <= 0 || tileSize.h <= 0) throw XLock(TESSALY_HERE);
   if (bounds.empty()) return;
   firstRow_ = floorDiv(bounds.top, tileSize.v);
@@ -35,12 +35,8 @@ BufferImage::BufferImage(PixelLayout layout, Rect bounds, Point tileSize, uint8_
 }
 
 BufferImage::~BufferImage() {
-  const HostBufferProcs* procs = nullptr;
-  for (uint32_t entry : tiles_) {
-    if (entry < kFirstBufferId) continue;
-    if (procs == nullptr) procs = &bufferProcs();
-    procs->freeProc(entry);
-  }
+  for (uint32_t entry : tiles_)
+    if (entry >= kFirstBufferId) procs_.freeProc(entry);
 }
 
 size_t BufferImage::tileIndex(Point p) const {
@@ -78,7 +74,7 @@ PlaneView BufferImage::lock(Rect& rect, LockMode mode) {
   if (!bounds_.contains(at)) throw XLock(TESSALY_HERE);
   const Rect tile = tileRect(at);
   uint32_t& entry = tiles_[tileIndex(at)];
-  const HostBufferProcs& procs = bufferProcs();
+  const HostBufferProcs& procs = procs_;
   const int32_t rowStep = tile.width() * layout_.bytesPerPixel;
 
   if (entry >= kFirstBufferId) {
@@ -118,7 +114,7 @@ void BufferImage::unlock(const Rect& piece) {
   const Point at = piece.topLeft();
   if (!bounds_.contains(at)) return;
   const uint32_t entry = tiles_[tileIndex(at)];
-  if (entry >= kFirstBufferId) bufferProcs().unlockProc(entry);
+  if (entry >= kFirstBufferId) procs_.unlockProc(entry);
 }
 
 std::unique_ptr<PieceIterator> BufferImage::newRegionIterator(const Region& region) const {

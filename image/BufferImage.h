@@ -1,11 +1,14 @@
 // An image held in memory as a grid of tiles, each tile one host buffer
 // (so it lives only inside a filter call). A tile never written costs
-// nothing: its table entry is the byte every pixel of it has.
+// nothing: its table entry is the byte every pixel of it has. The buffer
+// procedures are those of the host call in progress at construction
+// (filter or selection module); without one, construction throws XLock.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "hostapi/HostTypes.h"
 #include "image/Image.h"
 
 class BufferImage : public Image {
@@ -35,6 +38,7 @@ class BufferImage : public Image {
   size_t tileIndex(Point p) const;
   Rect tileRect(Point p) const;  // the cell holding p, clipped to the bounds
 
+  const HostBufferProcs& procs_;
   Point tileSize_;
   int32_t firstRow_ = 0;     // grid row of bounds.top
   int32_t firstColumn_ = 0;  // grid column of bounds.left

@@ -170,3 +170,13 @@ TEST(BufferImage, RefusedAllocationWithNothingToPurgeThrowsXMemory) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(BufferImageOutsideACall, ConstructionWithoutAHostThrowsXLock) {
+  ASSERT_EQ(gFilterRecord, nullptr);
+  ASSERT_EQ(gSelectionParams, nullptr);
+  EXPECT_THROW(BufferImage(kGrey, Rect{0, 0, 10, 10}, kTile, 0), XLock);
+}
+
+}  // namespace
