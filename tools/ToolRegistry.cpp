@@ -1,0 +1,72 @@
+#include "tools/ToolRegistry.h"
+
+#include <utility>
+
+#include "display/CNavigatorTool.h"
+#include "display/CTool.h"
+
+namespace {
+
+// Constant-initialised, so registrations made while the library loads
+// find it ready whatever the order of construction.
+ToolRegistration* gFirst = nullptr;
+
+std::function<void(int32_t)>& activationListener() {
+  static std::function<void(int32_t)> listener;
+  return listener;
+}
+
+}  // namespace
+
+ToolRegistration::ToolRegistration(CTool& tool) : tool_(&tool), next_(gFirst) { gFirst = this; }
+
+ToolRegistration::~ToolRegistration() {
+  for (ToolRegistration** link = &gFirst; *link != nullptr; link = &(*link)->next_) {
+    if (*link == this) {
+      *link = next_;
+      return;
+    }
+  }
+}
+
+CTool* FindTool(int32_t id) {
+  for (ToolRegistration* r = gFirst; r != nullptr; r = r->next_)
+    if (r->tool_->CursorResourceId() == id) return r->tool_;
+  return nullptr;
+}
+
+int32_t ToolIdForKey(uint32_t character, uint32_t flags) {
+  const bool ctrl = (flags & 8) != 0, shift = (flags & 4) != 0;
+  switch (character) {
+    case ' ': case 'H': case 'h': case 202: return kToolHand;
+    case 'Z': case 'z': case 189: return ctrl ? 0 : kToolZoom;
+    case 'I': case 'i': return kToolKeepEyedropper;
+    case 'O': case 'o': return kToolDropEyedropper;
+    case 'M': case 'm': return kToolMagicBrush;
+    case 'B': case 'b': return kToolPencil;
+    case 'F': case 'f': return kToolMagicBucket;
+    case 'K': case 'k': return kToolBucket;
+    case 'W': case 'w': return kToolMagicWand;
+    case 'A': case 'a': return kToolBrush;
+    case 'P': case 'p': return kToolPen;
+    case 'S': case 's': return ctrl && shift ? kToolEdgeFill : 0;
+    default: return 0;
+  }
+}
+
+void SetToolActivationListener(std::function<void(int32_t id)> listener) {
+  activationListener() = std::move(listener);
+}
+
+void AnnounceToolActivation(int32_t id) {
+  if (activationListener()) activationListener()(id);
+}
+
+namespace {
+
+CNavigatorTool gNavigatorTool;
+ToolRegistration gNavigatorRegistration(gNavigatorTool);
+
+}  // namespace
+
+CNavigatorTool& TheNavigatorTool() { return gNavigatorTool; }
