@@ -8,9 +8,12 @@
 
 #include "host/Failure.h"
 #include "host/HostServices.h"
+#include "host/HostWindow.h"
 #include "host/ImageFiles.h"
 #include "platform/Automation.h"
+#include "platform/Message.h"
 #include "platform/MessageBox.h"
+#include "platform/MessageQueue.h"
 
 namespace host {
 
@@ -65,6 +68,76 @@ int16_t parseMode(const std::string& text) {
 
 void needArgs(const std::vector<std::string>& a, size_t count, const std::string& usage) {
   if (a.size() != count + 1) throw Failure("usage: " + usage);
+}
+
+struct KeySpec {
+  uint32_t key = 0;
+  unsigned modifiers = 0;
+};
+
+// "ctrl+s", "shift+alt+x", "space", "[", "plus", ...
+KeySpec parseKey(const std::string& spec) {
+  static const std::map<std::string, uint32_t> named = {
+      {"space", platform::kVkSpace},   {"tab", platform::kVkTab},         {"esc", platform::kVkEscape},
+      {"escape", platform::kVkEscape}, {"backspace", platform::kVkBack},  {"enter", platform::kVkReturn},
+      {"return", platform::kVkReturn}, {"delete", platform::kVkDelete},   {"left", platform::kVkLeft},
+      {"right", platform::kVkRight},   {"up", platform::kVkUp},           {"down", platform::kVkDown},
+      {"home", platform::kVkHome},     {"end", platform::kVkEnd},         {"pageup", platform::kVkPrior},
+      {"pagedown", platform::kVkNext}, {"[", platform::kVkOem4},          {"]", platform::kVkOem6},
+      {"plus", platform::kVkOemPlus},  {"minus", platform::kVkOemMinus},  {"f1", platform::kVkF1},
+      {"f10", platform::kVkF10},
+  };
+  KeySpec k;
+  std::string rest = spec;
+  for (;;) {
+    const size_t plus = rest.find('+');
+    if (plus == std::string::npos || plus + 1 == rest.size()) break;
+    const std::string mod = rest.substr(0, plus);
+    if (mod == "ctrl") k.modifiers |= platform::automation::kModControl;
+    else if (mod == "shift") k.modifiers |= platform::automation::kModShift;
+    else if (mod == "alt") k.modifiers |= platform::automation::kModAlt;
+    else throw Failure("key \"" + spec + "\": \"" + mod + "\" is not ctrl, shift or alt");
+    rest = rest.substr(plus + 1);
+  }
+  if (rest.size() == 1 && std::isalpha(static_cast<unsigned char>(rest[0]))) {
+    k.key = static_cast<uint32_t>(std::toupper(static_cast<unsigned char>(rest[0])));
+  } else if (rest.size() == 1 && std::isdigit(static_cast<unsigned char>(rest[0]))) {
+    k.key = static_cast<uint32_t>(rest[0]);
+  } else {
+    auto it = named.find(rest);
+    if (it == named.end()) throw Failure("key \"" + spec + "\" is not known");
+    k.key = it->second;
+  }
+  return k;
+}
+
+void pressModifiers(unsigned modifiers, bool down) {
+  const std::pair<unsigned, uint32_t> keys[] = {{platform::automation::kModControl, platform::kVkControl},
+                                                {platform::automation::kModShift, platform::kVkShift},
+                                                {platform::automation::kModAlt, platform::kVkMenu}};
+  for (const auto& [bit, vk] : keys)
+    if (modifiers & bit) down ? platform::automation::keyDown(vk) : platform::automation::keyUp(vk);
+}
+
+// The window a plug-in is working in: the active one, else the front
+// visible top-level window that is not the host's.
+platform::Window* workWindow() {
+  platform::Window* active = platform::Window::active();
+  if (active != nullptr && active->title() != kHostWindowTitle) return active->topLevel();
+  for (platform::Window* w : platform::Window::topLevelWindows())
+    if (w->isVisible() && w->title() != kHostWindowTitle) return w;
+  return nullptr;
+}
+
+std::vector<std::string> splitMenuPath(const std::string& path) {
+  std::vector<std::string> parts;
+  size_t start = 0;
+  for (size_t gt = path.find('>'); gt != std::string::npos; gt = path.find('>', start)) {
+    parts.push_back(path.substr(start, gt - start));
+    start = gt + 1;
+  }
+  parts.push_back(path.substr(start));
+  return parts;
 }
 
 }  // namespace
@@ -160,14 +233,22 @@ int BatchRunner::runText(const std::string& text, const std::string& scriptName)
   platform::automation::setEnabled(true);
   platform::automation::reset();
   boxesChecked_ = 0;
+  window_ = std::make_unique<HostWindow>(plugins_);
   size_t i = 0;
+  int exitCode = 0;
   try {
+    if (!window_->open(true)) throw Failure("the host window cannot be made");
     while (i < lines.size()) i = runCommand(lines, i);
   } catch (const Failure& f) {
     log_ << scriptName << ":" << lines[i].number << ": " << f.what() << "\n";
-    return 1;
+    exitCode = 1;
+  } catch (const LineFailure& f) {
+    log_ << scriptName << ":" << f.line << ": " << f.message << "\n";
+    exitCode = 1;
   }
-  return 0;
+  window_.reset();
+  platform::discardMessages();
+  return exitCode;
 }
 
 Document& BatchRunner::requireDocument(const std::string& command) {
@@ -283,18 +364,20 @@ size_t BatchRunner::runCommand(const std::vector<Line>& lines, size_t index) {
     while (lines[end].args[0] != "end") ++end;
     std::vector<Line> block(lines.begin() + static_cast<std::ptrdiff_t>(index) + 1,
                             lines.begin() + static_cast<std::ptrdiff_t>(end));
-    runFilter(block);
+    runFilter(block, lines[end].number);
     requireResultCheck("Filter > Corvane > Tessaly...", end + 1);
+    runPostedCommands();
     return end + 1;
   } else if (c == "end") {
     // Reached only through runFilter.
   } else if (c == "make-work-path") {
     runMakeWorkPath();
     requireResultCheck("Select > Corvane Tessaly > Make Work Path...", index + 1);
+    runPostedCommands();
   } else if (c == "about") {
     runAbout(a[1]);
   } else if (isWindowCommand(c)) {
-    throw NotAvailable("\"" + c + "\" (the work window)");
+    throw Failure("\"" + c + "\" is played inside filter ... end");
   } else if (c == "answer") {
     if (a[1] == "file") {
       needArgs(a, 2, "answer file PATH");
@@ -355,7 +438,11 @@ size_t BatchRunner::runCommand(const std::vector<Line>& lines, size_t index) {
     savePath(requireDocument(c), a[1]);
     log_ << "wrote " << a[1] << "\n";
   } else if (c == "screenshot") {
-    throw NotAvailable("\"screenshot\" (the host has no windows)");
+    if (a[1] == "main-view") throw NotAvailable("\"screenshot main-view\" (finding the work window's main view)");
+    platform::Window* w = platform::automation::findWindow(a[1]);
+    if (w == nullptr) throw Failure("no window is titled \"" + a[1] + "\"");
+    if (!platform::automation::saveScreenshot(*w, a[2])) throw Failure(a[2] + ": the screenshot cannot be written");
+    log_ << "wrote " << a[2] << "\n";
   }
   return index + 1;
 }
@@ -370,20 +457,96 @@ void BatchRunner::runAbout(const std::string& which) {
   resultKnown_ = true;
 }
 
-void BatchRunner::runFilter(const std::vector<Line>& block) {
-  Document& doc = requireDocument("filter");
+int16_t BatchRunner::runPlugin(const Plugin& plugin) {
+  Document& doc = requireDocument(plugin.isFilter() ? "filter" : "make-work-path");
+  const int16_t result = plugin.isFilter() ? services_->runFilter(plugin, doc) : services_->runSelection(plugin, doc);
+  // What the plug-in posted to the host's window arrives now.
+  platform::automation::drainMessages();
+  return result;
+}
+
+// Menu commands the plug-in posted to the host's window (the filter asks for
+// "Make Work Path..." this way) run after its call, as in an editor.
+void BatchRunner::runPostedCommands() {
+  for (std::vector<const Plugin*> chosen = window_->takeChosenPlugins(); !chosen.empty();
+       chosen = window_->takeChosenPlugins())
+    for (const Plugin* p : chosen) {
+      const int16_t result = runPlugin(*p);
+      if (result != 0) throw Failure(p->menuPath() + " (posted by the plug-in) ended with result " + std::to_string(result));
+    }
+}
+
+void BatchRunner::playInWindow(const Line& line) {
+  const std::vector<std::string>& a = line.args;
+  const std::string& c = a[0];
+  if (c == "key" || c == "keydown" || c == "keyup") {
+    const KeySpec k = parseKey(a[1]);
+    if (c == "key") {
+      platform::automation::keyPress(k.key, k.modifiers);
+    } else if (c == "keydown") {
+      pressModifiers(k.modifiers, true);
+      platform::automation::keyDown(k.key);
+    } else {
+      platform::automation::keyUp(k.key);
+      pressModifiers(k.modifiers, false);
+    }
+  } else if (c == "menu") {
+    platform::Window* frame = workWindow();
+    if (frame == nullptr) throw Failure("no work window is open");
+    if (!platform::automation::chooseMenuItem(*frame, splitMenuPath(a[1])))
+      throw Failure("the menu item \"" + a[1] + "\" is missing or disabled");
+  } else if (c == "wait") {
+    platform::automation::advanceTime(static_cast<uint32_t>(parseInteger(a[1], "time", 0, 3600000)));
+  } else if (c == "mouse" || c == "click" || c == "drag") {
+    throw NotAvailable("\"" + c + "\" (image coordinates of the work window's main view)");
+  } else {
+    // answer, expect and screenshot work as outside.
+    std::vector<Line> single{line};
+    runCommand(single, 0);
+  }
+}
+
+void BatchRunner::runFilter(const std::vector<Line>& block, int endLine) {
   const Plugin* p = plugins_.find("8BFM", "Tessaly...");
   if (p == nullptr) throw Failure("Filter > Corvane > Tessaly... is not loaded");
-  if (!block.empty()) throw NotAvailable("playing \"" + block.front().args[0] + "\" inside the filter (the work window)");
-  lastResult_ = services_->runFilter(*p, doc);
+  requireDocument("filter");
+  // The block's lines are played one at a time whenever the work window
+  // waits for input; a failure stops the playing and is reported after the
+  // filter has returned (nothing may be thrown through the plug-in).
+  std::optional<LineFailure> failure;
+  size_t played = 0;
+  bool reachedEnd = false, returned = false;
+  for (const Line& line : block)
+    platform::automation::queueStep([this, &line, &failure, &played, &returned] {
+      if (failure || returned) return;
+      ++played;
+      try {
+        playInWindow(line);
+      } catch (const std::exception& e) {
+        failure = LineFailure{line.number, e.what()};
+      }
+    });
+  platform::automation::queueStep([&] {
+    if (!failure && !returned) reachedEnd = true;
+  });
+  lastResult_ = runPlugin(*p);
   resultKnown_ = true;
+  returned = true;
+  const bool unplayed = played < block.size() && !failure;
+  // Steps the filter did not take are dropped.
+  while (platform::automation::runNextStep()) {
+  }
+  if (failure) throw *failure;
+  if (unplayed)
+    throw LineFailure{block[played].number, "the filter ended before this line was played (result " +
+                                                std::to_string(lastResult_) + ")"};
+  if (reachedEnd) throw LineFailure{endLine, "the filter still ran at \"end\""};
 }
 
 void BatchRunner::runMakeWorkPath() {
-  Document& doc = requireDocument("make-work-path");
   const Plugin* p = plugins_.find("8BSM", "Make Work Path...");
   if (p == nullptr) throw Failure("Select > Corvane Tessaly > Make Work Path... is not loaded");
-  lastResult_ = services_->runSelection(*p, doc);
+  lastResult_ = runPlugin(*p);
   resultKnown_ = true;
 }
 

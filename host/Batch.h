@@ -20,6 +20,7 @@ namespace host {
 std::vector<std::string> splitScriptLine(const std::string& line);
 
 class HostServices;
+class HostWindow;
 
 class BatchRunner {
  public:
@@ -42,10 +43,17 @@ class BatchRunner {
     int number;
     std::vector<std::string> args;
   };
-  void run(const std::vector<Line>& lines);
+  // A failure inside the work window, reported with the line played.
+  struct LineFailure {
+    int line;
+    std::string message;
+  };
   size_t runCommand(const std::vector<Line>& lines, size_t index);
+  void playInWindow(const Line& line);
+  void runPostedCommands();
+  int16_t runPlugin(const Plugin& plugin);
   Document& requireDocument(const std::string& command);
-  void runFilter(const std::vector<Line>& block);
+  void runFilter(const std::vector<Line>& block, int endLine);
   void runMakeWorkPath();
   void runAbout(const std::string& which);
 
@@ -53,6 +61,7 @@ class BatchRunner {
   std::ostream& log_;
   std::unique_ptr<Document> document_;
   std::unique_ptr<HostServices> services_;
+  std::unique_ptr<HostWindow> window_;
   int lastResult_ = 0;
   bool resultKnown_ = false;
   size_t boxesChecked_ = 0;

@@ -71,9 +71,22 @@ TEST_F(BatchScript, AFailingCommandStopsTheScriptNamingItsLine) {
 }
 
 TEST_F(BatchScript, CommandsThatNeedPartsNotBuiltSaySo) {
-  EXPECT_EQ(run("new grey 4 4 0\nkey s\n"), 1);
+  EXPECT_EQ(run("new grey 4 4 0\nscreenshot main-view x.png\n"), 1);
   EXPECT_NE(log().find("test.tsb:2: "), std::string::npos);
   EXPECT_NE(log().find("not available yet"), std::string::npos) << log();
+}
+
+TEST_F(BatchScript, InputIsPlayedOnlyInsideAFilter) {
+  EXPECT_EQ(run("new grey 4 4 0\nkey s\n"), 1);
+  EXPECT_EQ(log(), "test.tsb:2: \"key\" is played inside filter ... end\n");
+}
+
+TEST_F(BatchScript, ScreenshotsAWindowByItsTitle) {
+  const auto shot = folder_ / "host.png";
+  ASSERT_EQ(run("screenshot \"Tessaly Host\" " + shot.string() + "\n"), 0) << log();
+  EXPECT_TRUE(std::filesystem::exists(shot));
+  EXPECT_EQ(run("screenshot Nowhere " + shot.string() + "\n"), 1);
+  EXPECT_EQ(log(), "test.tsb:1: no window is titled \"Nowhere\"\n");
 }
 
 TEST_F(BatchScript, BuildsDocumentsWithChannelsSelectionAndTarget) {

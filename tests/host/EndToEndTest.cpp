@@ -85,6 +85,15 @@ TEST_F(HostCommand, BatchFilterOnAColourChannelIsRefusedByThePlugIn) {
   EXPECT_EQ(r.exitCode, 0) << r.output;
 }
 
+TEST_F(HostCommand, BatchReportsTheFirstLineAFilterEndedBefore) {
+  // The plug-in refuses a colour channel at once, so nothing is played.
+  const HostRun r = batch("new grey 16 16 10\nfilter\n  wait 100\n  key ctrl+s\nend\nexpect result 1110\n");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.output.find("script.tsb:3: the filter ended before this line was played (result 1110)"),
+            std::string::npos)
+      << r.output;
+}
+
 TEST_F(HostCommand, BatchReportsAnUnexpectedPlugInResult) {
   const HostRun r = batch("new grey 16 16 10\nfilter\nend\nsave " + (folder_ / "x.tif").string() + "\n");
   EXPECT_EQ(r.exitCode, 1);
