@@ -56,6 +56,16 @@ void CHandTool::Reselect(bool doubleClick, bool force) {
     return;
   }
   SetUsed(doubleClick);
-  if (!doubleClick || force) return;
+  if (force) {
+    // Its key was only tapped: the hand is no tool to keep, the previous
+    // one comes back.
+    if (CTool* previous = Next()) {
+      PopToTool(previous);
+      previous->Activate();
+      previous->ShowFeedback();
+    }
+    return;
+  }
+  if (!doubleClick) return;
   if (CZoomView* view = TargetView()) view->ZoomToRect(view->ImageRect(), 0.0);
 }

@@ -1,7 +1,8 @@
 // The hand: dragging moves the image with the pointer. With Ctrl or Alt
 // held while the pointer moves without a button, it acts as the zoom tool
 // until the next such move without them. A double click on its toolbox
-// button fits the whole image into the view.
+// button fits the whole image into the view. Called up by a key that is
+// only tapped, it gives way to the previous tool again.
 #pragma once
 
 #include "tools/ZoomTool.h"

@@ -38,6 +38,8 @@ void CZoomTool::ButtonUp() {
 
 void CZoomTool::Reselect(bool doubleClick, bool force) {
   SetUsed(doubleClick);
-  if (!doubleClick || force) return;
+  // A tapped key leaves the zoom tool selected on its own.
+  CTool::Reselect(doubleClick, force);
+  if (!doubleClick) return;
   if (CZoomView* view = TargetView()) view->ZoomToRect(view->VisibleImageRect(), 1.0);
 }
