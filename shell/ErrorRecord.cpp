@@ -57,14 +57,17 @@ void pushAndReportError(int16_t code, int16_t group, const char* text, int32_t l
 }
 
 void clearErrors() noexcept {
-  while (gHead != nullptr) {
-    ErrorRecord* record = gHead;
-    gHead = record->next;
-    if (record == &gSpare)
-      releaseSpare();
-    else
-      delete record;
-  }
+  while (gHead != nullptr) dropNewestError();
+}
+
+void dropNewestError() noexcept {
+  ErrorRecord* record = gHead;
+  if (record == nullptr) return;
+  gHead = record->next;
+  if (record == &gSpare)
+    releaseSpare();
+  else
+    delete record;
 }
 
 bool errorPending() noexcept { return gHead != nullptr; }

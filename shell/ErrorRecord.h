@@ -70,6 +70,8 @@ void reportErrors();
 
 // Drops every pending record unseen.
 void clearErrors() noexcept;
+// Drops the newest pending record unseen, if any.
+void dropNewestError() noexcept;
 
 bool errorPending() noexcept;
 int16_t pendingErrorCode() noexcept;   // of the newest record; 0 if none

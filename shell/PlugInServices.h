@@ -18,6 +18,9 @@ struct PlugInServices {
   void (*showAboutBox)() = nullptr;
   // Runs Make Work Path; true when a path was handed to the host.
   bool (*makeWorkPath)() = nullptr;
+  // The Clipping Path question of Save/Apply: false when the user cancels
+  // (the apply does not happen).
+  bool (*askClippingPath)() = nullptr;
 };
 
 PlugInServices& plugInServices();

@@ -1,0 +1,183 @@
+// Runs of the filter's work window through the entry point, as a host makes
+// them, with the user's actions as automation steps.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "platform/Automation.h"
+#include "platform/FrameWindow.h"
+#include "platform/MessageBox.h"
+#include "platform/Registry.h"
+#include "platform/Window.h"
+#include "resources/StringTable.h"
+#include "shell/ErrorRecord.h"
+#include "shell/PlugInServices.h"
+#include "shell/TessalyApplication.h"
+#include "tests/support/AutomatedTest.h"
+#include "tests/support/FakeHost.h"
+#include "ui/PreferenceFile.h"
+
+extern "C" void ENTRYPOINT(int16_t, void*, int32_t*, int16_t*);
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class ApplicationTest : public testing_support::AutomatedTest {
+ protected:
+  void SetUp() override {
+    AutomatedTest::SetUp();
+    std::string pattern = (fs::temp_directory_path() / "tessaly-app-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    config_ = pattern;
+    ::setenv("XDG_CONFIG_HOME", config_.c_str(), 1);
+    ASSERT_TRUE(InstallPreferenceFileLocation());
+    savedColourTest_ = plugInServices().targetIsColourChannel;
+    plugInServices().targetIsColourChannel = [](int16_t, int16_t) { return false; };
+  }
+  void TearDown() override {
+    plugInServices().targetIsColourChannel = savedColourTest_;
+    ::unsetenv("XDG_CONFIG_HOME");
+    fs::remove_all(config_);
+    AutomatedTest::TearDown();
+  }
+
+  // Queues a step that works in the running work window.
+  static void whenRunning(std::function<void(platform::FrameWindow&)> step) {
+    platform::automation::queueStep([step] {
+      platform::Application* app = platform::Application::current();
+      ASSERT_NE(app, nullptr);
+      ASSERT_NE(app->mainWindow(), nullptr) << "the work window runs";
+      step(*app->mainWindow());
+    });
+  }
+  static void choose(platform::FrameWindow& frame, std::vector<std::string> path) {
+    EXPECT_TRUE(platform::automation::chooseMenuItem(frame, path)) << path.back();
+  }
+
+  int16_t start() {
+    int16_t result = 12345;
+    int32_t data = 0;
+    ENTRYPOINT(kFilterSelectorStart, &host_.record(), &data, &result);
+    EXPECT_FALSE(errorPending());
+    return result;
+  }
+
+  fs::path preferenceFile() const { return *ReadPreferenceFileLocation(); }
+
+  testing_support::FakeFilterHost host_;
+  fs::path config_;
+  bool (*savedColourTest_)(int16_t, int16_t) = nullptr;
+};
+
+TEST_F(ApplicationTest, SaveApplyEndsWithResultZeroAndWritesThePreferenceFile) {
+  whenRunning([](platform::FrameWindow& w) { choose(w, {"File", "Save/Apply..."}); });
+  EXPECT_EQ(start(), 0);
+  EXPECT_TRUE(fs::exists(preferenceFile()));
+  EXPECT_GE(fs::file_size(preferenceFile()), 44u) << "the work window's placement at least";
+  EXPECT_EQ(platform::Application::current()->mainWindow(), nullptr);
+}
+
+TEST_F(ApplicationTest, ExitWithNoHandsTheCancelResultAndStillSavesThePreferences) {
+  platform::automation::queueBoxAnswer(platform::kIdNo);
+  whenRunning([](platform::FrameWindow& w) { choose(w, {"File", "Exit"}); });
+  EXPECT_EQ(start(), 1110);
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_EQ(boxText(0), stringResource(25));
+  EXPECT_EQ(boxes()[0].buttons, platform::kMbYesNoCancel);
+  EXPECT_TRUE(fs::exists(preferenceFile()));
+}
+
+TEST_F(ApplicationTest, ExitThenCancelKeepsTheWindowOpen) {
+  platform::automation::queueBoxAnswer(platform::kIdCancel);
+  whenRunning([](platform::FrameWindow& w) { choose(w, {"File", "Exit"}); });
+  whenRunning([](platform::FrameWindow& w) {
+    EXPECT_TRUE(w.isVisible());
+    choose(w, {"File", "Save/Apply..."});
+  });
+  EXPECT_EQ(start(), 0);
+}
+
+TEST_F(ApplicationTest, ClosingTheWindowAsksLikeExit) {
+  platform::automation::queueBoxAnswer(platform::kIdYes);
+  whenRunning([](platform::FrameWindow& w) { w.post(platform::kWmClose); });
+  EXPECT_EQ(start(), 0);
+  EXPECT_EQ(boxText(0), stringResource(25));
+}
+
+TEST_F(ApplicationTest, AnUnwritablePreferenceFileIsReportedAndTheRunStillEnds) {
+  ASSERT_TRUE(platform::registry::writeString(platform::registry::Root::kLocalMachine, stringResource(22),
+                                              "PrefsLocation", (config_ / "missing" / "p.tsw").string()));
+  whenRunning([](platform::FrameWindow& w) { choose(w, {"File", "Save/Apply..."}); });
+  EXPECT_EQ(start(), 0);
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_EQ(boxText(0), stringResource(2015));
+}
+
+TEST_F(ApplicationTest, WithoutTheRegistryValueTheRunDoesNotStart) {
+  ASSERT_TRUE(platform::registry::deleteValue(platform::registry::Root::kLocalMachine, stringResource(22),
+                                              "PrefsLocation"));
+  EXPECT_EQ(start(), 1110);
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_EQ(boxText(0), stringResource(23));
+  EXPECT_EQ(boxes()[0].icon, platform::kMbIconStop);
+}
+
+TEST_F(ApplicationTest, TheWindowComesBackWhereItWas) {
+  whenRunning([](platform::FrameWindow& w) {
+    w.show(platform::kSwShowNormal);
+    w.move({40, 50, 640, 490});
+    choose(w, {"File", "Save/Apply..."});
+  });
+  EXPECT_EQ(start(), 0);
+  whenRunning([](platform::FrameWindow& w) {
+    EXPECT_FALSE(w.isMaximized());
+    EXPECT_EQ(w.windowRect(), (platform::Rect{40, 50, 640, 490}));
+    choose(w, {"File", "Save/Apply..."});
+  });
+  EXPECT_EQ(start(), 0);
+}
+
+TEST_F(ApplicationTest, TheWorkWindowRefusesShutdownSwallowsHelpAndKeepsItsMinimumSize) {
+  whenRunning([](platform::FrameWindow& w) {
+    EXPECT_FALSE(platform::automation::queryEndSession());
+    EXPECT_EQ(w.send(platform::kWmHelp), 1);
+    platform::MinMaxInfo info{};
+    w.send(platform::kWmGetMinMaxInfo, 0, reinterpret_cast<intptr_t>(&info));
+    EXPECT_EQ(info.minTrackSize, (platform::Point{200, 160}));
+    choose(w, {"File", "Save/Apply..."});
+  });
+  EXPECT_EQ(start(), 0);
+  EXPECT_EQ(boxText(0), stringResource(2020));
+}
+
+TEST_F(ApplicationTest, TheHostWindowIsHiddenDuringTheRunAndRestoredAfter) {
+  platform::Window hostWindow;
+  platform::CreateParams params;
+  params.title = "Tessaly Host";
+  params.rect = {0, 0, 300, 200};
+  ASSERT_TRUE(hostWindow.create(params));
+  hostWindow.show(platform::kSwShowNormal);
+  whenRunning([&hostWindow](platform::FrameWindow& w) {
+    EXPECT_FALSE(hostWindow.isVisible());
+    EXPECT_FALSE(hostWindow.isEnabled());
+    choose(w, {"File", "Save/Apply..."});
+  });
+  EXPECT_EQ(start(), 0);
+  EXPECT_TRUE(hostWindow.isVisible());
+  EXPECT_TRUE(hostWindow.isEnabled());
+}
+
+TEST_F(ApplicationTest, TheHostsBusyMessageIsSwallowedWithMessage2001) {
+  platform::Window hostWindow;
+  platform::CreateParams params;
+  params.title = "Tessaly Host";
+  ASSERT_TRUE(hostWindow.create(params));
+  whenRunning([&hostWindow](platform::FrameWindow&) { hostWindow.post(1547); });
+  whenRunning([](platform::FrameWindow& w) { choose(w, {"File", "Save/Apply..."}); });
+  EXPECT_EQ(start(), 0);
+  EXPECT_EQ(boxText(0), stringResource(2001));
+}
+
+}  // namespace

@@ -1,0 +1,161 @@
+#include "ui/CWorkWindow.h"
+
+#include <algorithm>
+
+#include "platform/MessageBox.h"
+#include "resources/CommandIds.h"
+#include "resources/StringTable.h"
+
+namespace {
+
+// The Window menu's bar toggles; a bar's id is its command's id.
+constexpr uint32_t kBarCommands[] = {kCmdKeepColours, kCmdDropColours, kCmdToolbox, kCmdBrushSize, kCmdThreshold};
+
+bool isBarCommand(uint32_t id) { return std::find(std::begin(kBarCommands), std::end(kBarCommands), id) != std::end(kBarCommands); }
+
+}  // namespace
+
+CWorkWindow::CWorkWindow() : participant_(*this) {}
+
+CWorkWindow::~CWorkWindow() {
+  if (exists()) destroy();
+}
+
+bool CWorkWindow::CreateWorkWindow() {
+  return loadFrame(kWorkWindowResource, platform::kWsOverlappedWindow, nullptr, "Tessaly");
+}
+
+bool CWorkWindow::onCreateClient() {
+  platform::CreateParams params;
+  params.style = platform::kWsChild | platform::kWsVisible;
+  params.parent = this;
+  params.id = kFirstPaneId;
+  params.rect = clientRect();
+  return container_.create(params);
+}
+
+void CWorkWindow::SetDefaultLayout() {
+  for (platform::ControlBar* bar : controlBars()) showControlBar(*bar, true, false);
+  show(platform::kSwShowMaximized);
+}
+
+void CWorkWindow::HideWithOwnedWindows() {
+  for (platform::Window* window : platform::Window::topLevelWindows()) {
+    if (window->owner() == this) window->show(platform::kSwHide);
+  }
+  show(platform::kSwHide);
+}
+
+platform::ControlBar* CWorkWindow::barOfCommand(uint32_t id) const {
+  platform::ControlBar* bar = controlBar(static_cast<int>(id));
+  return bar != nullptr && bar->exists() ? bar : nullptr;
+}
+
+void CWorkWindow::TogglePalettes() {
+  if (!tabHidden_.empty()) {
+    for (platform::ControlBar* bar : tabHidden_) showControlBar(*bar, true, true);
+    tabHidden_.clear();
+    return;
+  }
+  for (uint32_t id : kBarCommands) {
+    platform::ControlBar* bar = barOfCommand(id);
+    if (bar == nullptr) continue;
+    if (bar->isBarVisible()) tabHidden_.push_back(bar);
+    showControlBar(*bar, false, true);
+  }
+}
+
+bool CWorkWindow::onCommand(uint32_t id) {
+  if (!isBarCommand(id)) return false;
+  if (platform::ControlBar* bar = barOfCommand(id)) showControlBar(*bar, !bar->isBarVisible(), true);
+  return true;
+}
+
+bool CWorkWindow::onUpdateCommand(platform::CommandUpdate& update) {
+  if (!isBarCommand(update.id)) return false;
+  platform::ControlBar* bar = barOfCommand(update.id);
+  const bool hiddenByTab = std::find(tabHidden_.begin(), tabHidden_.end(), bar) != tabHidden_.end();
+  update.enable(bar != nullptr);
+  update.setCheck(bar != nullptr && (bar->isBarVisible() || hiddenByTab));
+  return true;
+}
+
+intptr_t CWorkWindow::handleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  switch (message) {
+    case platform::kWmGetMinMaxInfo: {
+      auto* info = reinterpret_cast<platform::MinMaxInfo*>(lParam);
+      info->minTrackSize = kMinimumTrackSize;
+      return 0;
+    }
+    case platform::kWmHelp:
+      return 1;  // there is no help
+    case platform::kWmQueryEndSession:
+      platform::messageBox(this, stringResource(kStrNoShutdown), "Tessaly",
+                           platform::kMbIconInformation | platform::kMbOk);
+      return 0;
+    case platform::kWmSize:
+      if (container_.exists()) container_.move(clientRect());
+      break;
+    case platform::kWmClose:
+      if (platform::Application::current() != nullptr &&
+          platform::Application::current()->mainWindow() == this) {
+        routeCommand(kCmdExit);
+        return 0;
+      }
+      break;
+    default:
+      break;
+  }
+  return FrameWindow::handleMessage(message, wParam, lParam);
+}
+
+// ---- Workspace records ----
+
+void CWorkWindow::Participant::LoadRecord(uint32_t tag, uint32_t size, const uint8_t* payload) {
+  if (tag == kBarLayoutTag) {
+    window_.loadBarState(std::vector<uint8_t>(payload, payload + size));
+    return;
+  }
+  if (tag != kWorkWindowPlacementTag || size != kPlacementRecordSize) return;
+  platform::WindowPlacement placement;
+  const auto at = [payload](int field) { return loadLittleEndianInt32(payload + 4 * field); };
+  placement.flags = loadLittleEndian32(payload + 4);
+  placement.showCommand = at(2) == platform::kSwShowMaximized ? platform::kSwShowMaximized : platform::kSwShowNormal;
+  placement.minPosition = {at(3), at(4)};
+  placement.maxPosition = {at(5), at(6)};
+  placement.normalPosition = {at(7), at(8), at(9), at(10)};
+  window_.setPlacement(placement);
+  placementLoaded_ = true;
+}
+
+// A file without a placement would leave the window invisible: it opens
+// maximised instead.
+void CWorkWindow::Participant::EndLoad() {
+  if (!placementLoaded_) window_.show(platform::kSwShowMaximized);
+}
+
+void CWorkWindow::Participant::Save() {
+  const platform::WindowPlacement placement = window_.placement();
+  uint8_t record[kPlacementRecordSize];
+  const int32_t fields[] = {static_cast<int32_t>(kPlacementRecordSize),
+                            static_cast<int32_t>(placement.flags),
+                            window_.isMaximized() ? platform::kSwShowMaximized : platform::kSwShowNormal,
+                            placement.minPosition.x,
+                            placement.minPosition.y,
+                            placement.maxPosition.x,
+                            placement.maxPosition.y,
+                            placement.normalPosition.left,
+                            placement.normalPosition.top,
+                            placement.normalPosition.right,
+                            placement.normalPosition.bottom};
+  for (size_t i = 0; i < std::size(fields); ++i) storeLittleEndianInt32(record + 4 * i, fields[i]);
+  WriteRecord(kWorkWindowPlacementTag, kPlacementRecordSize, record);
+
+  // The bar layout is stored with the palettes visible, even while Tab has
+  // hidden them.
+  const bool hidden = window_.PalettesHidden();
+  if (hidden) window_.TogglePalettes();
+  const std::vector<uint8_t> layout = window_.saveBarState();
+  if (hidden) window_.TogglePalettes();
+  WriteRecord(kBarLayoutTag, static_cast<uint32_t>(layout.size()), layout.data());
+}
