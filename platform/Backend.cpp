@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QThread>
 #include <QWidget>
 
 #include <chrono>
@@ -288,7 +289,10 @@ void presentPending() {
 }
 
 void pumpEvents() {
-  if (QCoreApplication::instance() == nullptr || !hasScreen()) return;
+  // Only the thread that runs Qt may let it work.
+  if (QCoreApplication::instance() == nullptr || QThread::currentThread() != QCoreApplication::instance()->thread() ||
+      !hasScreen())
+    return;
   using Clock = std::chrono::steady_clock;
   static Clock::time_point last;
   const Clock::time_point now = Clock::now();

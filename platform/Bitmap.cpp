@@ -7,7 +7,18 @@
 
 namespace platform {
 
-Bitmap::Bitmap() : impl_(std::make_shared<Impl>()) {}
+namespace {
+
+// Null bitmaps share one empty image, so brushes and cursors without a
+// picture cost no allocation.
+const std::shared_ptr<Bitmap::Impl>& emptyImpl() {
+  static const std::shared_ptr<Bitmap::Impl> empty = std::make_shared<Bitmap::Impl>();
+  return empty;
+}
+
+}  // namespace
+
+Bitmap::Bitmap() : impl_(emptyImpl()) {}
 Bitmap::Bitmap(const Bitmap& other) = default;
 Bitmap& Bitmap::operator=(const Bitmap& other) = default;
 Bitmap::~Bitmap() = default;
@@ -17,6 +28,7 @@ Bitmap Bitmap::fromEncoded(const uint8_t* data, size_t size) {
   if (data == nullptr || size == 0 || size > static_cast<size_t>(INT32_MAX)) return b;
   QImage image;
   if (!image.loadFromData(data, static_cast<int>(size))) return b;
+  b.impl_ = std::make_shared<Impl>();
   b.impl_->image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
   return b;
 }
@@ -24,6 +36,7 @@ Bitmap Bitmap::fromEncoded(const uint8_t* data, size_t size) {
 Bitmap Bitmap::fromRgb24(int32_t width, int32_t height, const uint8_t* rgb, ptrdiff_t rowBytes) {
   Bitmap b;
   if (width <= 0 || height <= 0 || rgb == nullptr) return b;
+  b.impl_ = std::make_shared<Impl>();
   QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
   for (int32_t y = 0; y < height; ++y) {
     const uint8_t* src = rgb + y * rowBytes;
@@ -37,6 +50,7 @@ Bitmap Bitmap::fromRgb24(int32_t width, int32_t height, const uint8_t* rgb, ptrd
 Bitmap Bitmap::monochrome(int32_t width, int32_t height, const uint8_t* rows) {
   Bitmap b;
   if (width <= 0 || height <= 0 || width > 8 || height > 8 || rows == nullptr) return b;
+  b.impl_ = std::make_shared<Impl>();
   b.impl_->monochrome = true;
   b.impl_->monoWidth = width;
   b.impl_->monoHeight = height;

@@ -104,6 +104,25 @@ TEST_F(FrameworkTest, RunLoopIdlesWithGrowingCountsAndEndsWhenTheMainFrameGoes) 
   EXPECT_EQ(app.idleCounts[1], 1) << "idle is called again with a higher count while it asks for more";
 }
 
+TEST_F(FrameworkTest, ExceptionsEscapingAHandlerAreReportedUnlessTheUserAborted) {
+  TestApp app;
+  testing::RecordingWindow w;
+  ASSERT_TRUE(w.create(testing::topLevel({0, 0, 100, 100})));
+  w.onMessage = [](uint32_t m, uintptr_t wParam, intptr_t) -> intptr_t {
+    if (m != kWmUser) return testing::RecordingWindow::kPassOn;
+    if (wParam == 1) throw MemoryException();
+    if (wParam == 2) throw UserException();
+    throw ResourceException();
+  };
+  for (uintptr_t kind : {1u, 2u, 3u}) w.post(kWmUser, kind);
+  postQuitMessage(0);
+  while (app.pumpMessage()) {
+  }
+  ASSERT_EQ(boxes().size(), 2u) << "a user abort is silent";
+  EXPECT_EQ(boxText(0), "Out of memory.");
+  EXPECT_EQ(boxText(1), "A required resource was unavailable.");
+}
+
 TEST_F(FrameworkTest, DisabledCommandsIgnoreTheirAcceleratorsAndMenuItemsShowTheUpdate) {
   TestApp app;
   TestFrame frame;
