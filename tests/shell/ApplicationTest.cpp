@@ -11,6 +11,7 @@
 #include "platform/Registry.h"
 #include "platform/Window.h"
 #include "resources/StringTable.h"
+#include "display/CWorkDocument.h"
 #include "shell/ErrorRecord.h"
 #include "shell/PlugInServices.h"
 #include "shell/TessalyApplication.h"
@@ -178,6 +179,67 @@ TEST_F(ApplicationTest, TheHostsBusyMessageIsSwallowedWithMessage2001) {
   whenRunning([](platform::FrameWindow& w) { choose(w, {"File", "Save/Apply..."}); });
   EXPECT_EQ(start(), 0);
   EXPECT_EQ(boxText(0), stringResource(2001));
+}
+
+}  // namespace
+
+namespace {
+
+// A command whose undo fails the way the test says.
+class FailingCommand : public Command {
+ public:
+  explicit FailingCommand(std::function<void()> fail) : fail_(std::move(fail)) {}
+  Command* apply(CWorkDocument&) override {
+    fail_();
+    return this;
+  }
+  uint32_t memoryUsage() const override { return 0; }
+
+ private:
+  std::function<void()> fail_;
+};
+
+TEST_F(ApplicationTest, AFailureInACommandIsReportedAndTheWindowStaysOpen) {
+  CWorkDocument document;
+  document.PushCommand(new FailingCommand([] { THROW_ERROR(kErrDiskFull, kGroupGeneral); }));
+  whenRunning([](platform::FrameWindow& w) { choose(w, {"Edit", "Undo"}); });
+  whenRunning([](platform::FrameWindow& w) { choose(w, {"File", "Save/Apply..."}); });
+  EXPECT_EQ(start(), 0);
+  ASSERT_FALSE(boxes().empty());
+  EXPECT_EQ(boxText(0).substr(0, std::string(stringResource(17008)).size()), stringResource(17008));
+}
+
+TEST_F(ApplicationTest, AQuietCancelEscapingAMessageEndsTheRunWithResult1110) {
+  CWorkDocument document;
+  document.PushCommand(new FailingCommand([] {
+    PUSH_ERROR(kResultQuiet, kGroupHost);
+    throw platform::UserException();
+  }));
+  whenRunning([](platform::FrameWindow& w) { choose(w, {"Edit", "Undo"}); });
+  EXPECT_EQ(start(), 1110);
+  EXPECT_TRUE(boxes().empty());
+}
+
+TEST_F(ApplicationTest, AnExceptionWithNothingPendingShowsMessage3003) {
+  CWorkDocument document;
+  document.PushCommand(new FailingCommand([] { throw platform::UserException(); }));
+  whenRunning([](platform::FrameWindow& w) { choose(w, {"Edit", "Undo"}); });
+  whenRunning([](platform::FrameWindow& w) { choose(w, {"File", "Save/Apply..."}); });
+  EXPECT_EQ(start(), 0);
+  EXPECT_EQ(boxText(0), stringResource(3003));
+}
+
+TEST_F(ApplicationTest, BackspaceUndoesAndCtrlWDoesNothing) {
+  CWorkDocument document;
+  static int undone = 0;
+  undone = 0;
+  document.PushCommand(new FailingCommand([] { ++undone; }));
+  whenRunning([](platform::FrameWindow&) { platform::automation::keyPress('W', platform::automation::kModControl); });
+  whenRunning([](platform::FrameWindow&) { platform::automation::keyPress(platform::kVkBack); });
+  whenRunning([](platform::FrameWindow& w) { choose(w, {"File", "Save/Apply..."}); });
+  EXPECT_EQ(start(), 0);
+  EXPECT_EQ(undone, 1);
+  EXPECT_TRUE(boxes().empty());
 }
 
 }  // namespace
