@@ -120,11 +120,14 @@ bool DeviceContext::isVisible(Point logical) const {
 
 template <typename Plot>
 void DeviceContext::forEachClipRect(const Rect& device, Plot plot) {
-  if (device.isEmpty()) return;
-  const QRegion& clip = effectiveClip_.impl().region;
+  // The framebuffer may have been resized since the clip was computed (a
+  // window sized while a context is open): never reach past its pixels.
   auto& impl = target_->impl();
+  const Rect area = device.intersected(target_->bounds());
+  if (area.isEmpty()) return;
+  const QRegion& clip = effectiveClip_.impl().region;
   for (const QRect& c : clip) {
-    const Rect r = fromQRect(c).intersected(device);
+    const Rect r = fromQRect(c).intersected(area);
     if (r.isEmpty()) continue;
     plot(r);
     impl.markDirty(toQRect(r));
@@ -134,7 +137,7 @@ void DeviceContext::forEachClipRect(const Rect& device, Plot plot) {
 // ---- Pixel primitives (device coordinates) ----
 
 void DeviceContext::plot(int32_t x, int32_t y, Colour colour, int rop) {
-  if (!effectiveClip_.contains({x, y})) return;
+  if (!effectiveClip_.contains({x, y}) || !target_->bounds().contains({x, y})) return;
   auto& impl = target_->impl();
   uint32_t& p = row(impl.image, y)[x];
   p = rop == kR2Not ? (~p | 0xff000000u) : toPixel(colour);

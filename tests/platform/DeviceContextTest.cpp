@@ -135,6 +135,18 @@ TEST(DeviceContext, SetPixelsPlacesRgbBytesAtTheViewportOffset) {
   EXPECT_TRUE(fb.takeDirtyRect().isEmpty());
 }
 
+TEST(DeviceContext, AContextOutlivingAShrunkFramebufferStaysInside) {
+  Framebuffer fb(100, 100);
+  DeviceContext dc(fb);
+  fb.resize(10, 10);
+  dc.fillRect({0, 0, 100, 100}, Brush::solid(kRed));
+  dc.setPixel({50, 50}, kRed);
+  dc.setPen({kPenSolid, kRed});
+  dc.moveTo({0, 0});
+  dc.lineTo({99, 99});
+  EXPECT_EQ(countPixels(fb, kRed), 100) << "only the remaining pixels are drawn";
+}
+
 TEST(DeviceContext, DirtyRectCoversWhatWasDrawn) {
   Framebuffer fb(50, 50);
   fb.takeDirtyRect();

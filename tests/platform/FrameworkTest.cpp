@@ -162,6 +162,18 @@ TEST_F(FrameworkTest, BarLayoutComesBackFromItsBlockAndDamagedBlocksChangeNothin
   EXPECT_FALSE(frame.loadBarState({}));
   EXPECT_EQ(frame.bar.floatingPosition(), (Point{0, 0}));
 
+  // Whatever a damaged workspace file holds, loading never takes it.
+  uint32_t seed = 12345;
+  for (int trial = 0; trial < 200; ++trial) {
+    std::vector<uint8_t> noise = block;
+    seed = seed * 1103515245u + 12345u;
+    noise[seed % noise.size()] ^= static_cast<uint8_t>(1 + (seed >> 16) % 255);
+    if (trial % 3 == 0) noise.resize(seed % (noise.size() + 5));
+    frame.loadBarState(noise);
+  }
+  frame.bar.floatAt({0, 0});
+  frame.bar.setBarSize({60, 90});
+
   ASSERT_TRUE(frame.loadBarState(block));
   EXPECT_EQ(frame.bar.floatingPosition(), (Point{300, 200}));
   EXPECT_EQ(frame.bar.barSize(), (Size{60, 150}));
