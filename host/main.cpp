@@ -4,11 +4,13 @@
 //   tessaly-host batch SCRIPT                   runs a batch script headless
 //   tessaly-host [IMAGE]                        interactive use
 #include <cstdio>
+#include <optional>
 #include <iostream>
 #include <string>
 
 #include "host/Batch.h"
 #include "host/Failure.h"
+#include "host/Interactive.h"
 #include "host/PluginLibrary.h"
 
 namespace {
@@ -77,7 +79,11 @@ int main(int argc, char** argv) {
       std::cerr << kUsage;
       return command == "--help" || command == "-h" ? 0 : 1;
     }
-    throw host::NotAvailable("interactive use (a window showing the document)");
+    const host::PluginFolder plugins = host::PluginFolder::scan(host::executableFolder());
+    for (const std::string& problem : plugins.problems) std::cerr << "warning: " << problem << "\n";
+    std::optional<std::filesystem::path> image;
+    if (argc == 2) image = argv[1];
+    return host::runInteractive(plugins, image);
   } catch (const host::Failure& f) {
     std::cerr << "tessaly-host: " << f.what() << "\n";
     return 1;
