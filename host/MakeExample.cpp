@@ -1,8 +1,11 @@
 // Makes the bundled example: a round, furry foreground object on a textured
-// background, with soft edges, as an RGB PNG. Deterministic: the same
-// program writes the same bytes.
+// background, with soft edges, as an RGB PNG, and beside it the object's
+// true coverage as a greyscale PNG (NAME-matte.png), against which masks
+// made from the image can be judged. Deterministic: the same program writes
+// the same bytes.
 //   tessaly-make-example OUTPUT.png [WIDTH HEIGHT]
 #include <cmath>
+#include <filesystem>
 #include <cstdint>
 #include <iostream>
 #include <string>
@@ -61,6 +64,7 @@ int main(int argc, char** argv) {
   const int32_t height = argc == 4 ? std::stoi(argv[3]) : 480;
   try {
     host::Document doc(host::kModeRGB, width, height);
+    host::Plane matte = doc.newPlane(0);
     const double cx = width * 0.52, cy = height * 0.5, radius = std::fmin(width, height) * 0.3;
     for (int32_t y = 0; y < height; ++y)
       for (int32_t x = 0; x < width; ++x) {
@@ -82,8 +86,12 @@ int main(int argc, char** argv) {
         doc.colour(0)[i] = clampByte(fgR * alpha + bgR * (1 - alpha));
         doc.colour(1)[i] = clampByte(fgG * alpha + bgG * (1 - alpha));
         doc.colour(2)[i] = clampByte(fgB * alpha + bgB * (1 - alpha));
+        matte[i] = clampByte(255 * alpha);
       }
     host::saveImage(doc, argv[1]);
+    std::filesystem::path mattePath = argv[1];
+    mattePath.replace_filename(mattePath.stem().string() + "-matte.png");
+    host::saveGreyPng(matte, width, height, mattePath);
   } catch (const host::Failure& f) {
     std::cerr << "tessaly-make-example: " << f.what() << "\n";
     return 1;
