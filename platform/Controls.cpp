@@ -466,7 +466,33 @@ intptr_t NumberField::handleMessage(uint32_t message, uintptr_t wParam, intptr_t
 // ---- ListBox ----
 
 void ListBox::changed() {
+  updateScrollBar();
   if (redraw_) invalidate(true);
+}
+
+int32_t ListBox::rowWidth() const {
+  const int32_t bar = scrollBar_ && scrollBar_->exists() ? scrollBar_->clientRect().width() : 0;
+  return std::max(0, clientRect().width() - bar);
+}
+
+void ListBox::updateScrollBar() {
+  if (!scrollBar_ || !scrollBar_->exists()) return;
+  // The page is the number of rows that fit from the top row on.
+  int32_t height = 0;
+  int visible = 0;
+  for (int i = top_; i < count() && height + rowHeight(i) <= clientRect().height(); ++i, ++visible) height += rowHeight(i);
+  scrollBar_->setInfo({kSifAll | kSifDisableNoScroll, 0, std::max(0, count() - 1),
+                       static_cast<uint32_t>(std::max(1, visible)), top_, 0});
+}
+
+void ListBox::ensureVisible(int index) {
+  if (index < 0 || index >= count()) return;
+  if (index < top_) {
+    setTopIndex(index);
+    return;
+  }
+  while (top_ < index && rowRect(index).bottom > clientRect().height()) ++top_;
+  changed();
 }
 
 int ListBox::insertRow(int index, uintptr_t data, int32_t height) {
@@ -555,7 +581,7 @@ Rect ListBox::rowRect(int index) const {
   } else {
     for (int i = index; i < top_; ++i) y -= rows_[static_cast<size_t>(i)].height;
   }
-  return {0, y, clientRect().width(), y + rows_[static_cast<size_t>(index)].height};
+  return {0, y, rowWidth(), y + rows_[static_cast<size_t>(index)].height};
 }
 
 int ListBox::rowFromPoint(Point client, bool& outside) const {
@@ -563,7 +589,7 @@ int ListBox::rowFromPoint(Point client, bool& outside) const {
   for (int i = top_; i < count(); ++i) {
     const int32_t h = rows_[static_cast<size_t>(i)].height;
     if (client.y >= y && client.y < y + h && client.y >= 0) {
-      outside = client.x < 0 || client.x >= clientRect().width();
+      outside = client.x < 0 || client.x >= rowWidth();
       return i;
     }
     y += h;
@@ -596,7 +622,7 @@ void ListBox::paint(DeviceContext& dc, const Region& area) {
       dc.fillRect(r, Brush::solid(systemColour(item.selected ? kColourHighlight : kColourWindow)));
     }
   }
-  if (bottom < all.bottom) dc.fillRect({0, bottom, all.right, all.bottom}, Brush::solid(systemColour(kColourWindow)));
+  if (bottom < all.bottom) dc.fillRect({0, bottom, rowWidth(), all.bottom}, Brush::solid(systemColour(kColourWindow)));
 }
 
 intptr_t ListBox::handleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
@@ -614,6 +640,34 @@ intptr_t ListBox::handleMessage(uint32_t message, uintptr_t wParam, intptr_t lPa
     }
     case kWmEraseBkgnd:
       return 1;  // the rows cover everything
+    case kWmCreate:
+      if (style() & kWsVScroll) {
+        scrollBar_ = std::make_unique<ScrollBar>(true);
+        if (!scrollBar_->create(controlParams(*this, 0, {0, 0, systemMetric(kSmCxVScroll), 0}))) return -1;
+      }
+      return 0;
+    case kWmSize:
+      if (scrollBar_ && scrollBar_->exists()) {
+        const int32_t w = pointParamX(lParam), h = pointParamY(lParam);
+        scrollBar_->move({w - systemMetric(kSmCxVScroll), 0, w, h});
+      }
+      changed();
+      return 0;
+    case kWmVScroll: {
+      const int32_t last = std::max(0, count() - 1);
+      switch (lowWord(wParam)) {
+        case kSbLineUp: setTopIndex(std::max(0, top_ - 1)); break;
+        case kSbLineDown: setTopIndex(std::min(last, top_ + 1)); break;
+        case kSbPageUp: setTopIndex(std::max(0, top_ - static_cast<int>(scrollBar_->info().page))); break;
+        case kSbPageDown: setTopIndex(std::min(last, top_ + static_cast<int>(scrollBar_->info().page))); break;
+        case kSbThumbTrack:
+        case kSbThumbPosition: setTopIndex(std::clamp(static_cast<int>(highWord(wParam)), 0, last)); break;
+        case kSbTop: setTopIndex(0); break;
+        case kSbBottom: setTopIndex(last); break;
+        default: break;
+      }
+      return 0;
+    }
     case kWmLButtonDown: {
       setFocus();
       bool outside = false;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -177,7 +178,8 @@ class NumberField : public Window {
 
 // ---- List box ----
 // An owner-drawn list with rows of their own heights, a data word and a
-// selection flag per row, and a caret row.
+// selection flag per row, and a caret row. Created with kWsVScroll it
+// keeps a vertical scroll bar at its right edge that scrolls by rows.
 class ListBox : public Window {
  public:
   struct DrawItem {
@@ -208,9 +210,13 @@ class ListBox : public Window {
   // The row at a client point; `outside` when below the last row (the
   // answer is then the row count).
   int rowFromPoint(Point client, bool& outside) const;
+  // Scrolls as little as needed to show the row whole.
+  void ensureVisible(int index);
   // Redrawing off: changes collect and are drawn when it is turned on.
   void setRedraw(bool on);
   void invalidateRow(int index);
+  // The width rows are drawn in (the client width less the scroll bar).
+  int32_t rowWidth() const;
 
   // Draws a row; the default fills it with the window or highlight colour.
   std::function<void(DeviceContext&, const DrawItem&)> drawRow;
@@ -226,7 +232,9 @@ class ListBox : public Window {
     bool selected;
   };
   void changed();
+  void updateScrollBar();
   std::vector<Row> rows_;
+  std::unique_ptr<ScrollBar> scrollBar_;
   int caret_ = -1;
   int top_ = 0;
   bool redraw_ = true;

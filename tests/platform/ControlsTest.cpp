@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/MessageQueue.h"
+#include "platform/SystemMetrics.h"
 #include "tests/platform/TestWindows.h"
 #include "tests/support/AutomatedTest.h"
 
@@ -103,6 +104,27 @@ TEST_F(ControlsTest, ListBoxKeepsDataSelectionAndCaretThroughInsertsAndDeletes) 
   list.setRedraw(true);
   automation::drainMessages();
   EXPECT_EQ(drawn, list.count());
+}
+
+TEST_F(ControlsTest, ListBoxWithAScrollBarScrollsByRows) {
+  ListBox list;
+  CreateParams p = controlParams(parent, 8, {0, 0, 100, 100});
+  p.style |= kWsVScroll;
+  ASSERT_TRUE(list.create(p));
+  for (int i = 0; i < 10; ++i) list.addRow(static_cast<uintptr_t>(i), 19);
+  EXPECT_EQ(list.rowWidth(), 100 - systemMetric(kSmCxVScroll));
+  automation::drainMessages();
+  Window* bar = list.children().front();
+  automation::mouseDown(*bar, {5, 98});  // the down arrow
+  automation::mouseUp(*bar, {5, 98});
+  automation::drainMessages();
+  EXPECT_EQ(list.topIndex(), 1);
+  EXPECT_EQ(list.rowRect(1).top, 0);
+  list.ensureVisible(9);
+  EXPECT_LE(list.rowRect(9).bottom, 100);
+  EXPECT_EQ(list.topIndex(), 5) << "as little scrolling as shows the row";
+  list.ensureVisible(0);
+  EXPECT_EQ(list.topIndex(), 0);
 }
 
 TEST_F(ControlsTest, RadioGroupsEndAtTheNextGroupStart) {
