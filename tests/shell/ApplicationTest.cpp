@@ -243,3 +243,22 @@ TEST_F(ApplicationTest, BackspaceUndoesAndCtrlWDoesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ApplicationTest, TheWorkWindowCanBePhotographed) {
+  const fs::path shot = config_ / "work-window.png";
+  whenRunning([shot](platform::FrameWindow& w) {
+    EXPECT_TRUE(w.isMaximized()) << "the default layout maximises the window";
+    EXPECT_EQ(w.title(), "Tessaly");
+    ASSERT_NE(w.menu(), nullptr);
+    EXPECT_EQ(w.menu()->itemCount(), 3u);
+    EXPECT_TRUE(platform::automation::saveScreenshot(w, shot.string()));
+    if (const char* keep = std::getenv("TESSALY_KEEP_SCREENSHOTS")) fs::copy_file(shot, fs::path(keep) / shot.filename(), fs::copy_options::overwrite_existing);
+    choose(w, {"File", "Save/Apply..."});
+  });
+  EXPECT_EQ(start(), 0);
+  EXPECT_GT(fs::file_size(shot), 0u);
+}
+
+}  // namespace
