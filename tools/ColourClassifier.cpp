@@ -98,71 +98,34 @@ uint8_t PairClassifier::classify(const uint8_t* pixel) {
   return r;
 }
 
-KeepClassifier::KeepClassifier(std::vector<ClassifierColour> keep, ThresholdPair pair, int channels)
-    : colours_(std::move(keep)), channels_(channels) {
+RadialFalloff RadialFalloff::aroundKeep(ThresholdPair pair) {
   const Fractions f = fractionsOf(pair);
-  radius_ = 255.0 * (1.0 - f.t);
-  const double inner = radius_ - 255.0 * f.w;
-  inner_ = floorToInt(inner * inner);
-  outer_ = ceilToInt(radius_ * radius_);
-  reciprocal_ = reciprocalOf(f.w);
+  const double radius = 255.0 * (1.0 - f.t);  // U
+  const double inner = radius - 255.0 * f.w;  // L
+  return {255, radius, floorToInt(inner * inner), ceilToInt(radius * radius), reciprocalOf(f.w)};
 }
 
-uint8_t KeepClassifier::classify(const uint8_t* pixel) {
-  int32_t m = INT32_MAX;
-  for (const ClassifierColour& colour : colours_) {
-    m = std::min(m, squaredDistance(pixel, colour, channels_));
-    if (m <= inner_) return 255;
-  }
-  if (m >= outer_) return 0;
-  return lowByte((radius_ - std::sqrt(static_cast<double>(m))) * reciprocal_ + 0.5);
-}
-
-DropClassifier::DropClassifier(std::vector<ClassifierColour> drop, ThresholdPair pair, int channels)
-    : colours_(std::move(drop)), channels_(channels) {
+RadialFalloff RadialFalloff::aroundDrop(ThresholdPair pair) {
   const Fractions f = fractionsOf(pair);
-  radius_ = 255.0 * f.t;
-  const double outer = radius_ + 255.0 * f.w;
-  inner_ = floorToInt(radius_ * radius_);
-  outer_ = ceilToInt(outer * outer);
-  reciprocal_ = reciprocalOf(f.w);
+  const double radius = 255.0 * f.t;          // 255 - U
+  const double outer = radius + 255.0 * f.w;  // 255 - L
+  return {0, radius, floorToInt(radius * radius), ceilToInt(outer * outer), reciprocalOf(f.w)};
 }
 
-uint8_t DropClassifier::classify(const uint8_t* pixel) {
-  int32_t m = INT32_MAX;
-  for (const ClassifierColour& colour : colours_) {
-    m = std::min(m, squaredDistance(pixel, colour, channels_));
-    if (m <= inner_) return 0;
-  }
-  if (m >= outer_) return 255;
-  return lowByte((std::sqrt(static_cast<double>(m)) - radius_) * reciprocal_ + 0.5);
-}
-
-SampleClassifier::SampleClassifier(const ClassifierColour& reference, bool keepMode, ThresholdPair pair,
-                                   int channels)
-    : reference_(reference), channels_(channels), keepMode_(keepMode) {
-  const Fractions f = fractionsOf(pair);
-  if (keepMode) {
-    radius_ = 255.0 * (1.0 - f.t);
-    const double inner = radius_ - 255.0 * f.w;
-    inner_ = floorToInt(inner * inner);
-    outer_ = ceilToInt(radius_ * radius_);
-  } else {
-    radius_ = 255.0 * f.t;
-    const double outer = radius_ + 255.0 * f.w;
-    inner_ = floorToInt(radius_ * radius_);
-    outer_ = ceilToInt(outer * outer);
-  }
-  reciprocal_ = reciprocalOf(f.w);
-}
-
-uint8_t SampleClassifier::classify(const uint8_t* pixel) {
-  const uint8_t inside = keepMode_ ? 255 : 0;
-  const int32_t m = squaredDistance(pixel, reference_, channels_);
-  if (m <= inner_) return inside;
-  if (m >= outer_) return static_cast<uint8_t>(255 - inside);
+uint8_t RadialFalloff::value(int32_t m) const {
+  if (m <= inner) return inside;
+  if (m >= outer) return static_cast<uint8_t>(255 - inside);
   const double x = std::sqrt(static_cast<double>(m));
-  return lowByte((keepMode_ ? radius_ - x : x - radius_) * reciprocal_ + 0.5);
+  return lowByte((inside == 255 ? radius - x : x - radius) * reciprocal + 0.5);
+}
+
+uint8_t NearestColourClassifier::classify(const uint8_t* pixel) {
+  int32_t m = INT32_MAX;
+  for (const ClassifierColour& colour : colours_) {
+    m = std::min(m, squaredDistance(pixel, colour, channels_));
+    if (m <= falloff_.inner) break;
+  }
+  return falloff_.value(m);
 }
 
 // ---- The cache ----------------------------------------------------------

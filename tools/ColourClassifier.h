@@ -63,46 +63,59 @@ class PairClassifier : public ColourClassifier {
   std::vector<uint8_t> a_, b_;
 };
 
-// Keep colours alone.
-class KeepClassifier : public ColourClassifier {
+// How the single-kind classifiers turn a squared distance m to their
+// nearest colour into a mask value: the inside value up to the inner bound,
+// the outside value from the outer bound on, and a linear ramp over the
+// distance between.
+struct RadialFalloff {
+  uint8_t inside;        // 255 around keep colours, 0 around drop colours
+  double radius;         // R: where the ramp is measured from
+  int32_t inner, outer;  // squared-distance bounds
+  double reciprocal;     // 1 / w
+  // Keep: full keep within L, full drop beyond U. Drop: full drop within
+  // 255 - U, full keep beyond 255 - L.
+  static RadialFalloff aroundKeep(ThresholdPair pair);
+  static RadialFalloff aroundDrop(ThresholdPair pair);
+  uint8_t value(int32_t m) const;
+};
+
+// The value of the nearest of some colours, by a falloff.
+class NearestColourClassifier : public ColourClassifier {
  public:
-  KeepClassifier(std::vector<ClassifierColour> keep, ThresholdPair pair, int channels);
+  NearestColourClassifier(std::vector<ClassifierColour> colours, RadialFalloff falloff, int channels)
+      : colours_(std::move(colours)), falloff_(falloff), channels_(channels) {}
   uint8_t classify(const uint8_t* pixel) override;
 
  private:
   std::vector<ClassifierColour> colours_;
+  RadialFalloff falloff_;
   int channels_;
-  int32_t inner_, outer_;
-  double radius_, reciprocal_;
+};
+
+// Keep colours alone.
+class KeepClassifier : public NearestColourClassifier {
+ public:
+  KeepClassifier(std::vector<ClassifierColour> keep, ThresholdPair pair, int channels)
+      : NearestColourClassifier(std::move(keep), RadialFalloff::aroundKeep(pair), channels) {}
 };
 
 // Drop colours alone.
-class DropClassifier : public ColourClassifier {
+class DropClassifier : public NearestColourClassifier {
  public:
-  DropClassifier(std::vector<ClassifierColour> drop, ThresholdPair pair, int channels);
-  uint8_t classify(const uint8_t* pixel) override;
-
- private:
-  std::vector<ClassifierColour> colours_;
-  int channels_;
-  int32_t inner_, outer_;
-  double radius_, reciprocal_;
+  DropClassifier(std::vector<ClassifierColour> drop, ThresholdPair pair, int channels)
+      : NearestColourClassifier(std::move(drop), RadialFalloff::aroundDrop(pair), channels) {}
 };
 
 // No colour picked: the colour under the pointer is the one colour, kept in
-// keep mode and dropped in drop mode.
-class SampleClassifier : public ColourClassifier {
+// keep mode and dropped in drop mode. Rebuilt at every request, so it
+// follows the pointer.
+class SampleClassifier : public NearestColourClassifier {
  public:
-  SampleClassifier(const ClassifierColour& reference, bool keepMode, ThresholdPair pair, int channels);
-  uint8_t classify(const uint8_t* pixel) override;
+  SampleClassifier(const ClassifierColour& reference, bool keepMode, ThresholdPair pair, int channels)
+      : NearestColourClassifier({reference},
+                                keepMode ? RadialFalloff::aroundKeep(pair) : RadialFalloff::aroundDrop(pair),
+                                channels) {}
   bool isReusable() const override { return false; }
-
- private:
-  ClassifierColour reference_;
-  int channels_;
-  bool keepMode_;
-  int32_t inner_, outer_;
-  double radius_, reciprocal_;
 };
 
 // Where the classifier's inputs come from: the colour lists, the threshold
