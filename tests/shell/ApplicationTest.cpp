@@ -17,6 +17,7 @@
 #include "shell/TessalyApplication.h"
 #include "tests/support/AutomatedTest.h"
 #include "tests/support/FakeHost.h"
+#include "ui/AboutBox.h"
 #include "ui/PreferenceFile.h"
 
 extern "C" void ENTRYPOINT(int16_t, void*, int32_t*, int16_t*);
@@ -259,6 +260,34 @@ TEST_F(ApplicationTest, TheWorkWindowCanBePhotographed) {
   });
   EXPECT_EQ(start(), 0);
   EXPECT_GT(fs::file_size(shot), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ApplicationTest, TheAboutBoxTurnsItsPagesOnClicks) {
+  const fs::path shot = config_ / "about.png";
+  std::vector<int> pages;
+  platform::automation::queueStep([&] {
+    auto* box = dynamic_cast<AboutBox*>(platform::automation::findWindow("About Tessaly"));
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(platform::automation::saveScreenshot(*box, shot.string()));
+    if (const char* keep = std::getenv("TESSALY_KEEP_SCREENSHOTS"))
+      fs::copy_file(shot, fs::path(keep) / shot.filename(), fs::copy_options::overwrite_existing);
+    for (int click = 0; click < 3; ++click) {
+      platform::Window* target = box->childById(box->page() == 0 ? kAboutPictureControl : kAboutTextControl);
+      ASSERT_NE(target, nullptr);
+      target->send(platform::kWmLButtonDown);
+      pages.push_back(box->page());
+    }
+    box->pressButton("OK");
+  });
+  int16_t result = 1;
+  int32_t data = 0;
+  ENTRYPOINT(kFilterSelectorAbout, nullptr, &data, &result);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(pages, (std::vector<int>{1, 2, 0}));
 }
 
 }  // namespace
