@@ -308,7 +308,12 @@ void CMaskView::DrawBand(const Band& band, platform::Region& region) {
     layout = shownChannel_ == 0 ? PixelLayout{gColourChannels, gImageMode} : onePlane;
     const int16_t plane = static_cast<int16_t>(shownChannel_ == 0 ? 0 : shownChannel_ - 1);
     image.reset(new uint8_t[static_cast<size_t>(outRows) * outColumns * layout.bytesPerPixel]);
-    HostImage source(layout, plane, HostStream::input, false, static_cast<int16_t>(n));
+    // The colour channels are the document's first planes in the absolute
+    // numbering whatever the target; the input stream holds them only when
+    // the target is the composite or the transparency (for an alpha channel
+    // or a layer mask it holds the target alone).
+    const bool absolute = gFilterRecord->supportsAbsolute != 0;
+    HostImage source(layout, plane, HostStream::input, absolute, static_cast<int16_t>(n));
     fetch(source, wanted, rows, columns * layout.bytesPerPixel, image.get(), outColumns * layout.bytesPerPixel);
   }
 

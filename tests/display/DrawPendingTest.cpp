@@ -57,6 +57,15 @@ TEST_F(DrawPendingTest, AtOneToOneTheImageBytesReachTheHostUnchangedWithTheMask)
     }
 }
 
+TEST_F(DrawPendingTest, AnAlphaChannelTargetStillShowsTheColourImage) {
+  host().setStreamPlanes({3});  // the streams hold the target alone
+  CMaskView& view = openView({128, 128});
+  const auto& calls = drawAll(view);
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].pixels[(40 * 128 + 90) * 3 + 2], colourValue(2, 40, 90)) << "read by absolute plane numbers";
+  EXPECT_EQ(calls[0].coverage[40 * 128 + 90], coverageValue(40, 90)) << "the mask is the output's last plane";
+}
+
 TEST_F(DrawPendingTest, AtZoomThreeEachImagePixelBecomesThreeByThree) {
   CMaskView& view = openView({300, 200});
   view.SetZoom(3);

@@ -1,0 +1,176 @@
+// Repainting the main view: a 2560 x 1440 view of an 8000 x 6000 RGB
+// document whose mask covers half of it, at zoom 1, 3, 1/4 and 1/16, with
+// the stand-alone host's display service drawing every piece; and one
+// redraw of a rubber band during a drag. Each is compared with one memcpy
+// of the bytes the view shows (2560 x 1440 x 3) and printed as
+// "ratio NAME VALUE", our time over the reference's; the milliseconds per
+// full view are printed as "ms NAME VALUE".
+//
+// Run with QT_QPA_PLATFORM=offscreen.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "display/CMaskView.h"
+#include "display/CTool.h"
+#include "host/Document.h"
+#include "host/HostServices.h"
+#include "platform/Time.h"
+#include "platform/Window.h"
+#include "shell/PlugIn.h"
+
+namespace {
+
+constexpr int kWidth = 8000, kHeight = 6000;
+constexpr int kViewWidth = 2560, kViewHeight = 1440;
+
+std::function<void(FilterRecord&)> gStart;
+
+void entry(int16_t selector, void* block, int32_t*, int16_t* result) {
+  *result = 0;
+  if (selector == kFilterSelectorStart && gStart) gStart(*static_cast<FilterRecord*>(block));
+}
+
+host::Plugin benchPlugin() {
+  host::Plugin p;
+  p.pipl.kind = "8BFM";
+  p.pipl.name = "Bench";
+  p.entry = entry;
+  return p;
+}
+
+host::Document& document() {
+  static host::Document doc = [] {
+    host::Document d(host::kModeRGB, kWidth, kHeight);
+    for (int c = 0; c < 3; ++c) {
+      uint8_t* p = d.colour(c).data();
+      for (size_t i = 0; i < d.pixelCount(); ++i) p[i] = static_cast<uint8_t>((i % kWidth) * (c + 1) + i / kWidth);
+    }
+    d.alphas.push_back({"Mask", d.newPlane(0)});
+    uint8_t* mask = d.alphas.back().data.data();
+    for (size_t i = 0; i < d.pixelCount(); ++i) mask[i] = (i % kWidth) < kWidth / 2 ? 255 : 0;
+    d.target = {host::Target::Alpha, "Mask", 0};
+    return d;
+  }();
+  return doc;
+}
+
+// Runs `body` inside a filter call with a main view open on the document.
+void withView(const std::function<void(CMaskView&)>& body) {
+  host::HostServices services;
+  gStart = [&](FilterRecord& r) {
+    gFilterRecord = &r;
+    gImageMode = r.imageMode;
+    gColourChannels = colourChannelsOfMode(r.imageMode);
+    platform::Window frame;
+    platform::CreateParams params;
+    params.title = "Bench";
+    params.style = platform::kWsPopup | platform::kWsVisible;
+    params.rect = {0, 0, kViewWidth, kViewHeight};
+    frame.create(params);
+    {
+      CMaskView view;
+      view.CreateView(frame, {0, 0, kViewWidth, kViewHeight}, 1);
+      body(view);
+    }
+    frame.destroy();
+    gFilterRecord = nullptr;
+  };
+  services.runFilter(benchPlugin(), document());
+  gStart = nullptr;
+}
+
+void BM_FullView(benchmark::State& state, double zoom) {
+  withView([&](CMaskView& view) {
+    view.SetZoom(zoom);
+    const platform::Size content = view.ContentSize();
+    view.ScrollTo({content.cx / 2 - kViewWidth / 2, content.cy / 2 - kViewHeight / 2, content.cx / 2 + kViewWidth / 2,
+                   content.cy / 2 + kViewHeight / 2},
+                  false);
+    for (auto _ : state) {
+      platform::Region all(view.VisibleWindowRect());
+      view.DrawPending(all, platform::tickCount() + 100000);
+      if (!all.isEmpty()) state.SkipWithError("the view was not drawn whole");
+    }
+  });
+}
+
+void BM_FullViewZoom1(benchmark::State& state) { BM_FullView(state, 1.0); }
+void BM_FullViewZoom3(benchmark::State& state) { BM_FullView(state, 3.0); }
+void BM_FullViewQuarter(benchmark::State& state) { BM_FullView(state, 0.25); }
+void BM_FullViewSixteenth(benchmark::State& state) { BM_FullView(state, 1.0 / 16); }
+
+class BandTool : public CTool {
+ public:
+  int32_t CursorResourceId() const override { return 3250; }
+};
+
+// One mouse move during a drag: the band is hidden and shown again.
+void BM_RubberBandRedraw(benchmark::State& state) {
+  withView([&](CMaskView& view) {
+    BandTool tool;
+    SelectTool(tool);
+    ToolMouseDown(view, {100, 100}, 1);
+    int32_t x = 2000;
+    for (auto _ : state) {
+      ToolMouseMove(view, {x, 1300}, 1);
+      x = x == 2000 ? 2001 : 2000;
+    }
+    ToolMouseUp(view, {x, 1300}, 0);
+    ResetToolStack();
+  });
+}
+
+void BM_MemcpyView(benchmark::State& state) {
+  const size_t bytes = size_t{kViewWidth} * kViewHeight * 3;
+  std::vector<uint8_t> from(bytes, 1), to(bytes);
+  for (auto _ : state) {
+    std::memcpy(to.data(), from.data(), bytes);
+    benchmark::DoNotOptimize(to.data());
+    benchmark::ClobberMemory();
+  }
+}
+
+BENCHMARK(BM_FullViewZoom1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullViewZoom3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullViewQuarter)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullViewSixteenth)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RubberBandRedraw)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MemcpyView)->Unit(benchmark::kMillisecond);
+
+class RecordingReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs)
+      if (run.run_type == Run::RT_Iteration) times[run.benchmark_name()] = run.GetAdjustedRealTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+  std::map<std::string, double> times;
+};
+
+void printResult(const RecordingReporter& reporter, const char* name, const char* ours) {
+  const auto a = reporter.times.find(ours), b = reporter.times.find("BM_MemcpyView");
+  if (a == reporter.times.end() || b == reporter.times.end() || b->second <= 0) return;
+  std::printf("ratio %s %.3f\n", name, a->second / b->second);
+  std::printf("ms %s %.3f\n", name, a->second);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  RecordingReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  printResult(reporter, "full_view_zoom_1_vs_memcpy", "BM_FullViewZoom1");
+  printResult(reporter, "full_view_zoom_3_vs_memcpy", "BM_FullViewZoom3");
+  printResult(reporter, "full_view_zoom_1_4_vs_memcpy", "BM_FullViewQuarter");
+  printResult(reporter, "full_view_zoom_1_16_vs_memcpy", "BM_FullViewSixteenth");
+  printResult(reporter, "rubber_band_redraw_vs_memcpy", "BM_RubberBandRedraw");
+  benchmark::Shutdown();
+  return 0;
+}
