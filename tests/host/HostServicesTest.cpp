@@ -9,6 +9,7 @@
 #include "host/Failure.h"
 #include "host/HostServices.h"
 #include "host/PathRecords.h"
+#include "platform/DeviceContext.h"
 
 namespace {
 
@@ -544,6 +545,32 @@ TEST(DisplayPixels, ShowsCoverageOverACheckerboard) {
   EXPECT_EQ(second[0], 255) << "a transparent pixel shows the checkerboard's light square";
   EXPECT_EQ(second[8 * 3], 204) << "the next square is darker";
   EXPECT_FALSE(HostServices::renderPixelMap(map, {0, 0, 3, 16}, out)) << "outside the map's bounds";
+}
+
+TEST(DisplayPixels, DrawsIntoThePlugInsDeviceContextAtTheDestination) {
+  HostServices services;
+  Document doc(host::kModeRGB, 4, 4);
+  platform::Framebuffer target(10, 10, platform::rgb(0, 0, 0));
+  platform::DeviceContext dc(target);
+  uint8_t pixels[2 * 2 * 3] = {255, 0, 0, 255, 0, 0, 255, 0, 0, 255, 0, 0};
+  HostError e = -1;
+  runFilterBody(services, doc, [&](FilterRecord& r) -> int16_t {
+    HostPixelMap map{};
+    map.version = 1;
+    map.bounds = {0, 0, 2, 2};
+    map.imageMode = host::kModeRGB;
+    map.rowBytes = 6;
+    map.colBytes = 3;
+    map.planeBytes = 1;
+    map.baseAddr = pixels;
+    const HostRect32 area{0, 0, 2, 2};
+    e = r.displayPixels(&map, &area, 5, 3, &dc);  // row 5, column 3
+    return 0;
+  });
+  EXPECT_EQ(e, 0);
+  EXPECT_EQ(target.pixel(3, 5), platform::rgb(255, 0, 0)) << "the top-left pixel lands at column 3, row 5";
+  EXPECT_EQ(target.pixel(4, 6), platform::rgb(255, 0, 0));
+  EXPECT_EQ(target.pixel(5, 5), platform::rgb(0, 0, 0)) << "nothing beyond the area";
 }
 
 }  // namespace
