@@ -110,8 +110,13 @@ std::string pathToSvg(const std::vector<Subpath>& subpaths, int32_t width, int32
     for (size_t i = 0; i < segments; ++i) {
       const PathKnot& from = s.knots[i];
       const PathKnot& to = s.knots[(i + 1) % s.knots.size()];
-      std::snprintf(buf, sizeof buf, " C%.3f %.3f %.3f %.3f %.3f %.3f", from.after.h, from.after.v, to.before.h,
-                    to.before.v, to.anchor.h, to.anchor.v);
+      const bool straight = from.after.h == from.anchor.h && from.after.v == from.anchor.v &&
+                            to.before.h == to.anchor.h && to.before.v == to.anchor.v;
+      if (straight)
+        std::snprintf(buf, sizeof buf, " L%.3f %.3f", to.anchor.h, to.anchor.v);
+      else
+        std::snprintf(buf, sizeof buf, " C%.3f %.3f %.3f %.3f %.3f %.3f", from.after.h, from.after.v, to.before.h,
+                      to.before.v, to.anchor.h, to.anchor.v);
       d += buf;
     }
     if (s.closed) d += " Z";
