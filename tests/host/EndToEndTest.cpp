@@ -9,6 +9,7 @@
 
 #include "TempFolder.h"
 #include "host/ImageFiles.h"
+#include "host/PathRecords.h"
 #include "host/PluginLibrary.h"
 
 namespace {
@@ -113,6 +114,31 @@ TEST_F(HostCommand, BatchOpensSavesAndReportsBadFilesByLine) {
   EXPECT_NE(bad.output.find("script.tsb:2: " + (folder_ / "bad.png").string() + ": not a TIFF, PNG or JPEG image"),
             std::string::npos)
       << bad.output;
+}
+
+TEST_F(HostCommand, MakeWorkPathTracesTheTargetChannelIntoTheWorkPath) {
+  host::Document square(host::kModeGrey, 64, 48, {0});
+  for (int y = 10; y < 30; ++y)
+    for (int x = 20; x < 50; ++x) square.colour(0)[static_cast<size_t>(y * 64 + x)] = 255;
+  host::saveImage(square, folder_ / "square.png");
+  const auto bin = folder_ / "path.bin";
+  const HostRun r = batch("new rgb 64 48 9 9 9\nadd-alpha Square " + (folder_ / "square.png").string() +
+                          "\ntarget alpha Square\nanswer Apply 1043=1 1020=50 1021=30\nmake-work-path\nexpect no-box\n"
+                          "save-path " + bin.string() + "\n");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  const auto subpaths = host::decodePath(host::readWholeFile(bin), 64, 48);
+  ASSERT_EQ(subpaths.size(), 1u);
+  double top = 1e9, left = 1e9, bottom = -1e9, right = -1e9;
+  for (const host::PathKnot& k : subpaths[0].knots) {
+    top = std::min(top, k.anchor.v);
+    bottom = std::max(bottom, k.anchor.v);
+    left = std::min(left, k.anchor.h);
+    right = std::max(right, k.anchor.h);
+  }
+  EXPECT_NEAR(top, 10, 1);
+  EXPECT_NEAR(bottom, 30, 1);
+  EXPECT_NEAR(left, 20, 1);
+  EXPECT_NEAR(right, 50, 1);
 }
 
 TEST_F(HostCommand, ImageMagickReadsTheSavedAlphaAndPath) {
