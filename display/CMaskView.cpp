@@ -327,14 +327,11 @@ void CMaskView::DrawBand(const Band& band, platform::Region& region) {
       HostImage source(onePlane, lastPlane, HostStream::output);
       fetch(source, wanted, rows, columns, coverage.get(), outColumns);
     } else {
-      // The host does not reduce its output: fetch it whole and keep every
-      // n-th pixel.
-      const int32_t fullRows = band.image.height(), fullColumns = band.image.width();
-      std::unique_ptr<uint8_t[]> full(new uint8_t[static_cast<size_t>(fullRows) * fullColumns]);
+      // The host does not reduce its output: take every n-th pixel of the
+      // whole piece straight from the host's buffer.
       HostImage source(onePlane, lastPlane, HostStream::output);
-      fetch(source, wanted, fullRows, fullColumns, full.get(), fullColumns);
-      ZoomOutPlane(PlaneView{full.get(), 1, fullColumns}, fullRows, fullColumns, n,
-                   PlaneView{coverage.get(), 1, outColumns});
+      StPieceLock lock(source, wanted, LockMode::read);
+      ZoomOutPlane(lock.view(), band.image.height(), band.image.width(), n, PlaneView{coverage.get(), 1, outColumns});
     }
   }
 
