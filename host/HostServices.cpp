@@ -1,6 +1,7 @@
 #include "host/HostServices.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "host/ColourConversion.h"
@@ -21,6 +22,33 @@ constexpr int kMaxContinueCalls = 10'000'000;
 // Filter cases of the interface (1-based): flat image with and without a
 // selection, and a layer whose transparency is edited.
 enum : int16_t { kCaseFlat = 1, kCaseFlatSelection = 2, kCaseEditableTransparency = 4, kCaseEditableTransparencySelection = 5 };
+
+// Interleaves three planes into pixels, four pixels (three words) at a time
+// on little-endian machines: a third of the stores of a byte loop
+// (bench/host).
+void interleaveThree(const uint8_t* __restrict a, const uint8_t* __restrict b, const uint8_t* __restrict c,
+                     uint8_t* __restrict out, size_t count) {
+  size_t x = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; x + 4 <= count; x += 4, out += 12) {
+      uint32_t r, g, bl;
+      std::memcpy(&r, a + x, 4);
+      std::memcpy(&g, b + x, 4);
+      std::memcpy(&bl, c + x, 4);
+      const uint32_t w0 = (r & 0xFF) | (g & 0xFF) << 8 | (bl & 0xFF) << 16 | (r & 0xFF00) << 16;
+      const uint32_t w1 = (g >> 8 & 0xFF) | (bl & 0xFF00) | (r & 0xFF0000) | (g & 0xFF0000) << 8;
+      const uint32_t w2 = (bl >> 16 & 0xFF) | (r >> 24) << 8 | (g >> 24) << 16 | (bl & 0xFF000000);
+      std::memcpy(out, &w0, 4);
+      std::memcpy(out + 4, &w1, 4);
+      std::memcpy(out + 8, &w2, 4);
+    }
+  }
+  for (; x < count; ++x, out += 3) {
+    out[0] = a[x];
+    out[1] = b[x];
+    out[2] = c[x];
+  }
+}
 
 bool emptyRect(const HostRect& r) { return r.right <= r.left || r.bottom <= r.top; }
 
@@ -357,11 +385,7 @@ bool HostServices::fillStream(StreamBuffer& buffer, const HostRect& rect, int ra
       const uint8_t* __restrict b = planes[static_cast<size_t>(lo) + 1]->data() + docY * docW + left + first;
       const uint8_t* __restrict c = planes[static_cast<size_t>(lo) + 2]->data() + docY * docW + left + first;
       uint8_t* __restrict o = out + first * 3;
-      for (size_t x = 0; x < count; ++x, o += 3) {
-        o[0] = a[x];
-        o[1] = b[x];
-        o[2] = c[x];
-      }
+      interleaveThree(a, b, c, o, count);
     } else {
       for (size_t p = 0; p < n; ++p) {
         const uint8_t* src = planes[static_cast<size_t>(lo) + p]->data() + docY * docW;

@@ -73,9 +73,10 @@ TEST(AdvanceState, DeliversInterleavedPlanesOfTheRequestedRectangle) {
   Document doc = gradient(40, 30);
   std::vector<uint8_t> got;
   int32_t rowBytes = 0;
+  // 13 columns: whole groups of four pixels and a remainder.
   runFilterBody(services, doc, [&](FilterRecord& r) -> int16_t {
     EXPECT_EQ(r.planes, 3);
-    request(r.inRect, 5, 10, 7, 13);
+    request(r.inRect, 5, 10, 7, 23);
     r.inLoPlane = 0;
     r.inHiPlane = 2;
     if (r.advanceState() != 0) return 1;
@@ -84,13 +85,13 @@ TEST(AdvanceState, DeliversInterleavedPlanesOfTheRequestedRectangle) {
     got.assign(d, d + 2 * r.inRowBytes);
     return 0;
   });
-  ASSERT_EQ(rowBytes, 9);
+  ASSERT_EQ(rowBytes, 39);
   for (int y = 0; y < 2; ++y)
-    for (int x = 0; x < 3; ++x) {
-      const uint8_t* px = &got[static_cast<size_t>(y * 9 + x * 3)];
+    for (int x = 0; x < 13; ++x) {
+      const uint8_t* px = &got[static_cast<size_t>(y * 39 + x * 3)];
       EXPECT_EQ(px[0], 10 + x) << "red at " << y << "," << x;
-      EXPECT_EQ(px[1], 5 + y) << "green";
-      EXPECT_EQ(px[2], 15 + x + y) << "blue";
+      EXPECT_EQ(px[1], 5 + y) << "green at " << y << "," << x;
+      EXPECT_EQ(px[2], 15 + x + y) << "blue at " << y << "," << x;
     }
 }
 
