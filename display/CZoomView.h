@@ -40,6 +40,11 @@ class CZoomView : public CImageView, public BezierPathView {
   void ZoomToRect(const platform::Rect& imageRect, double z);
   // The zoom at which the whole image fits the window, snapped.
   double FitZoom() const;
+  // Zooms to z around the centre of the visible part of the image (the
+  // zoom keys: twice or half the zoom, 1.0).
+  void ZoomAroundCentre(double z) { ZoomToRect(VisibleImageRect(), z); }
+  // Shows the whole image as large as the window allows.
+  void ZoomToFit() { ZoomToRect(ImageRect(), 0); }
   // The visible area in image coordinates.
   platform::Rect VisibleImageRect() const;
 

@@ -131,6 +131,21 @@ TEST_F(ImageViewTest, ZoomToRectCentresTheRectangleAndBeepsOutsideTheImage) {
   EXPECT_EQ(view.VisibleRect(), visible);
 }
 
+TEST_F(ImageViewTest, ZoomKeysKeepTheCentreOfTheVisibleImage) {
+  CMaskView& view = openView();
+  view.ZoomToRect({140, 90, 160, 110}, 1.0);
+  view.ZoomAroundCentre(view.Zoom() * 2);
+  EXPECT_DOUBLE_EQ(view.Zoom(), 2.0);
+  WRect visible = view.VisibleRect();
+  EXPECT_EQ((visible.left + visible.right) / 2, 150 * 2);
+  view.ZoomAroundCentre(view.Zoom() * 0.5);
+  view.ZoomAroundCentre(view.Zoom() * 0.5);
+  EXPECT_DOUBLE_EQ(view.Zoom(), 0.5);
+  view.ZoomToFit();
+  EXPECT_DOUBLE_EQ(view.Zoom(), 0.5) << "300 x 200 in 200 x 150";
+  EXPECT_EQ(view.VisibleRect().left, -25) << "centred";
+}
+
 TEST_F(ImageViewTest, TheFirstMaskViewMakesTheDocumentAndTheLastDeletesIt) {
   EXPECT_EQ(CMaskView::WorkDocument(), nullptr);
   CMaskView& first = openView();
