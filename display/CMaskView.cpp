@@ -157,6 +157,20 @@ void CMaskView::Repaint() {
 
 void CMaskView::OnFocusLost() { EndTrackingIn(*this); }
 
+void CMaskView::InvertAreaFrame(const platform::Rect& imageArea) {
+  platform::Rect r = imageArea;
+  ImageToWindowRect(r);
+  const platform::Rect window = VisibleWindowRect();
+  r.left = std::max(r.left, window.left + 2);
+  r.top = std::max(r.top, window.top + 2);
+  r.right = std::min(r.right, window.right - 2);
+  r.bottom = std::min(r.bottom, window.bottom - 2);
+  StFeedbackDC kit(*this);
+  StInvertMode invert(kit.dc());
+  FeedbackRectangle(kit.dc(), {r.left - 1, r.top - 1, r.right + 1, r.bottom + 1});
+  FeedbackRectangle(kit.dc(), {r.left - 2, r.top - 2, r.right + 2, r.bottom + 2});
+}
+
 // ---- Display state ----
 
 void CMaskView::SetShownChannel(int32_t channel) {

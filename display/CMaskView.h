@@ -43,6 +43,10 @@ class CMaskView : public CZoomView {
   void OnFocusLost() override;
   // The navigator draws the main view's visible area here.
   virtual void DrawFeedbackOverlay() {}
+  // Outlines an image area by inversion with a frame two pixels thick just
+  // outside it, each side kept at least two pixels inside the window (the
+  // navigator's box); drawing it again erases it.
+  void InvertAreaFrame(const platform::Rect& imageArea);
   // Draws the region (window coordinates) until it is done or the deadline
   // (tick count) has passed; what is drawn leaves the region. True when it
   // stopped at the deadline with something left.

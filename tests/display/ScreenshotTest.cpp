@@ -15,7 +15,9 @@
 #include "platform/Controls.h"
 #include "platform/FrameWindow.h"
 #include "platform/SystemMetrics.h"
+#include "platform/Time.h"
 #include "tests/display/ViewTestSupport.h"
+#include "tools/ZoomTool.h"
 
 using display_testing::ViewFixture;
 
@@ -150,6 +152,44 @@ TEST_F(ScreenshotTest, GreyMaskModeAtHalfSize) {
   view().SetDisplayMode(1);
   shoot("grey-mask");
   compareWithKept("grey-mask");
+}
+
+// A navigator's view: it outlines the main view's visible area.
+class NavigatorView : public CMaskView {
+ protected:
+  void DrawFeedbackOverlay() override {
+    if (CMaskView* main = MainView()) InvertAreaFrame(main->VisibleImageRect());
+  }
+};
+
+TEST_F(ScreenshotTest, ANavigatorOutlinesTheVisibleAreaWhileARubberBandIsDrawn) {
+  view().ZoomToRect({100, 60, 200, 140}, 2.0);
+  CMaskView::SetMainView(&view());
+  NavigatorView navigator;
+  navigator.CreateView(frame_, {240, 170, 240 + 150, 170 + 100}, 5);
+  navigator.ZoomToFit();
+  platform::automation::drainMessages();
+  SelectTool(TheZoomTool());
+  ToolMouseDown(view(), view().ClientToWindow({60, 50}), platform::kMkLButton);
+  ToolMouseMove(view(), view().ClientToWindow({160, 120}), platform::kMkLButton);
+  shoot("navigator-and-band");
+
+  // The box: image (100, 60)-(200, 140) less what the window cuts, at 1/2.
+  const platform::Rect box = view().VisibleImageRect();
+  platform::Rect frame = box;
+  navigator.ImageToWindowRect(frame);
+  const platform::Point corner = navigator.WindowToClient({frame.left - 1, frame.top - 1});
+  const platform::Colour framed = navigator.framebuffer().pixel(corner.x, corner.y);
+  navigator.InvertAreaFrame(box);
+  EXPECT_EQ(navigator.framebuffer().pixel(corner.x, corner.y), framed ^ 0xFFFFFFu)
+      << "the frame was drawn once: erasing it restores the image";
+  const platform::Colour banded = view().framebuffer().pixel(60, 50);
+  view().InvalidateWindowRect(view().VisibleWindowRect());
+  view().DrawIdle(platform::tickCount() + 1000);
+  EXPECT_EQ(view().framebuffer().pixel(60, 50), banded) << "the band is drawn once over repainted pixels";
+  ResetToolStack();
+  CMaskView::SetMainView(nullptr);
+  navigator.destroy();
 }
 
 }  // namespace
