@@ -22,6 +22,11 @@ namespace host {
 namespace {
 
 size_t gMaxOpenPixels = size_t{256} << 20;
+// Channels of one document at most, as in the editors whose files these are;
+// a forged sample count must not make the host allocate without end.
+constexpr int kMaxChannels = 56;
+// Bytes of all planes together, per pixel allowed by the pixel limit.
+constexpr size_t kMaxBytesPerAllowedPixel = 8;
 
 std::string lowerExtension(const std::filesystem::path& file) {
   std::string ext = file.extension().string();
@@ -217,7 +222,13 @@ Document decodeTiff(const uint8_t* bytes, size_t size, const std::string& name) 
   }
   const int colours = colourChannelCount(mode);
   if (samples < colours) throw Failure(name + ": " + std::to_string(samples) + " samples per pixel is too few for " + modeName(mode));
+  if (samples > kMaxChannels)
+    throw Failure(name + ": " + std::to_string(samples) + " channels is more than this host opens (at most " +
+                  std::to_string(kMaxChannels) + ")");
   checkSize(name, width, height);
+  if (uint64_t{width} * height * samples > uint64_t{gMaxOpenPixels} * kMaxBytesPerAllowedPixel)
+    throw Failure(name + ": " + std::to_string(width) + " x " + std::to_string(height) + " pixels of " +
+                  std::to_string(samples) + " channels is more than this host opens");
 
   uint16_t extraCount = 0;
   uint16_t* extraTypes = nullptr;

@@ -204,12 +204,14 @@ TEST(ImageRefusal, NamesTheFileAndWhatIsUnsupported) {
   writeTiff(folder / "deep.tif", 16, PHOTOMETRIC_RGB, 3);
   writeTiff(folder / "indexed.tif", 8, PHOTOMETRIC_PALETTE, 1);
   writeTiff(folder / "twoink.tif", 8, PHOTOMETRIC_SEPARATED, 2);
+  writeTiff(folder / "manychannels.tif", 8, PHOTOMETRIC_MINISBLACK, 60, std::vector<uint16_t>(59, EXTRASAMPLE_UNSPECIFIED));
   writeBytes(folder / "empty.png", {});
   writeBytes(folder / "text.tif", {'h', 'e', 'l', 'l', 'o'});
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"deep.tif", "16 bits per sample is not supported"},
       {"indexed.tif", "indexed colour is not supported"},
       {"twoink.tif", "too few for CMYK"},
+      {"manychannels.tif", "60 channels is more than this host opens"},
       {"empty.png", "the file is empty"},
       {"text.tif", "not a TIFF, PNG or JPEG image"},
       {"missing.png", "cannot be opened"},
