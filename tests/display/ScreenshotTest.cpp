@@ -13,6 +13,8 @@
 
 #include "platform/Automation.h"
 #include "platform/Controls.h"
+#include "platform/Cursor.h"
+#include "platform/DeviceContext.h"
 #include "platform/FrameWindow.h"
 #include "platform/SystemMetrics.h"
 #include "platform/Time.h"
@@ -152,6 +154,20 @@ TEST_F(ScreenshotTest, GreyMaskModeAtHalfSize) {
   view().SetDisplayMode(1);
   shoot("grey-mask");
   compareWithKept("grey-mask");
+}
+
+TEST_F(ScreenshotTest, TheToolCursorsOnOneSheet) {
+  platform::Framebuffer sheet(20 * 24, 24, platform::rgb(200, 200, 200));
+  platform::DeviceContext dc(sheet);
+  int x = 4;
+  for (int id : {3220, 3221, 3230, 3231, 3240, 3250, 3260, 3270, 3280, 3290, 3300, 3301, 3302, 3303, 3304, 3310, 3311,
+                 3320, 3321, 3322}) {
+    const platform::Cursor cursor = platform::loadCursor(id);
+    ASSERT_FALSE(cursor.image.isNull()) << id;
+    dc.drawIcon({x, 4}, cursor.image);
+    x += 24;
+  }
+  EXPECT_TRUE(sheet.savePng(outputPath("cursors")));
 }
 
 // A navigator's view: it outlines the main view's visible area.

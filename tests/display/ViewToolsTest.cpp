@@ -147,11 +147,27 @@ TEST_F(ViewToolsTest, TheRegistryFindsEveryViewToolByItsId) {
   EXPECT_EQ(FindTool(kToolZoom), &TheZoomTool());
   EXPECT_EQ(FindTool(kToolNavigator), static_cast<CTool*>(&TheNavigatorTool()));
   EXPECT_EQ(FindTool(4711), nullptr);
-  for (int32_t id : std::vector<int32_t>{kToolHand, kCursorHandGrab, kToolZoom, kCursorZoomOut, kToolNavigator}) {
+  for (int32_t id : std::vector<int32_t>{3220, 3221, 3230, 3231, 3240, 3250, 3260, 3270, 3280, 3290, 3300, 3301, 3302,
+                                         3303, 3304, 3310, 3311, 3320, 3321, 3322}) {
     const platform::Cursor cursor = platform::loadCursor(id);
     ASSERT_FALSE(cursor.image.isNull()) << "cursor " << id << " is registered";
     EXPECT_EQ(cursor.image.width(), 16);
   }
+}
+
+TEST_F(ViewToolsTest, TheEyedropperCursorsCarryGreenAndRedMarks) {
+  auto hasColour = [](int32_t id, platform::Colour colour) {
+    const platform::Bitmap image = platform::loadCursor(id).image;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if ((image.pixel(x, y) & 0xFFFFFF) == colour) return true;
+    return false;
+  };
+  EXPECT_TRUE(hasColour(kToolKeepEyedropper, platform::rgb(0, 170, 0)));
+  EXPECT_TRUE(hasColour(kCursorKeepEyedropperShift, platform::rgb(0, 170, 0)));
+  EXPECT_TRUE(hasColour(kToolDropEyedropper, platform::rgb(255, 0, 0)));
+  EXPECT_TRUE(hasColour(kCursorDropEyedropperShift, platform::rgb(255, 0, 0)));
+  EXPECT_FALSE(hasColour(kToolPencil, platform::rgb(0, 170, 0))) << "the others are black and white";
 }
 
 TEST_F(ViewToolsTest, KeysSelectTheCatalogueTools) {
