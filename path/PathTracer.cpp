@@ -190,11 +190,10 @@ int32_t PathTracer::newChain(PathPoint first, bool leftAtBack, int32_t before) {
 
 void PathTracer::emitSubpath(Chain& chain) {
   if (chain.queue.size() <= 2) return;
-  Subpath subpath;
-  subpath.first = static_cast<int32_t>(result_.points.size());
-  chain.queue.forEach([this](PathPoint p) { result_.points.push_back(p); });
-  subpath.last = static_cast<int32_t>(result_.points.size());
-  result_.subpaths.push_back(subpath);
+  const size_t first = result_.points.size();
+  result_.points.resize(first + chain.queue.size());
+  chain.queue.copyTo(result_.points.data() + first);
+  result_.subpaths.push_back({int32_t(first), int32_t(result_.points.size())});
 }
 
 // Two neighbouring ends meet; `left` has already been offered the rest of

@@ -1,5 +1,6 @@
 #include "path/PointQueue.h"
 
+#include <cstring>
 #include <utility>
 
 PointBlock* PointBlockPool::take() {
@@ -69,6 +70,13 @@ void PointQueue::appendAll(PointQueue& other) {
 void PointQueue::prependAll(PointQueue& other) {
   other.appendAll(*this);
   *this = std::move(other);
+}
+
+void PointQueue::copyTo(PathPoint* out) const {
+  for (const PointBlock* b = front_; b != nullptr; b = b->next) {
+    std::memcpy(out, b->points + b->begin, size_t(b->end - b->begin) * sizeof(PathPoint));
+    out += b->end - b->begin;
+  }
 }
 
 void PointQueue::release(PointBlockPool& pool) {

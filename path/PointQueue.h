@@ -61,6 +61,9 @@ class PointQueue {
   size_t size() const { return size_; }
   bool empty() const { return size_ == 0; }
 
+  // Copies the points, front to back, to out (room for size() points).
+  void copyTo(PathPoint* out) const;
+
   // Calls f(point) from front to back.
   template <class F>
   void forEach(F&& f) const {
