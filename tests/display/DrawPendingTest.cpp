@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Time.h"
+#include "shell/ErrorRecord.h"
 #include "shell/Exceptions.h"
 #include "tests/display/ViewTestSupport.h"
 
@@ -146,6 +147,22 @@ TEST_F(DrawPendingTest, AHostThatCannotDeliverGetsHalfTheBand) {
   EXPECT_EQ(height(calls[0]), 64);
   EXPECT_EQ(calls[1].bounds.top, 64);
   EXPECT_EQ(height(calls[1]), 64);
+}
+
+TEST_F(DrawPendingTest, AHostShortOfMemoryIsAskedForBandsItCanDeliver) {
+  CMaskView& view = openView({128, 128});
+  record().inRect = record().outRect = record().maskRect = HostRect{0, 0, 0, 0};
+  const int32_t limit = 128 * 50 * 3;
+  host().setBufferLimit(limit);
+  const auto& calls = drawAll(view);
+  EXPECT_GT(calls.size(), 2u) << "128 rows of RGB need more than the host has; 64 too";
+  int32_t rows = 0;
+  for (const DisplayCall& call : calls) {
+    EXPECT_LE(height(call) * 128 * 3, limit);
+    rows += height(call);
+  }
+  EXPECT_EQ(rows, 128) << "every row is drawn";
+  EXPECT_FALSE(errorPending()) << "the memory records of the refused bands are discarded";
 }
 
 TEST_F(DrawPendingTest, ACancelInTheHostAsksForTheSameBandAgainButNotForever) {
