@@ -142,7 +142,7 @@ void CImageView::ScrollTo(const platform::Rect& requested, bool scrollWindow) {
   const platform::Rect next{left, top, left + width, top + height};
   if (next == visible_) return;
 
-  VisibleAreaWillChange();
+  StVisibleChange change(*this);
   const platform::Rect previous = visible_;
   const platform::Point oldBase = WindowBase();
   visible_ = next;
@@ -152,7 +152,6 @@ void CImageView::ScrollTo(const platform::Rect& requested, bool scrollWindow) {
   UpdateScrollBars();
   if (scrollWindow && exists() && previous.width() == width && previous.height() == height)
     scrollContents(previous.left - left, previous.top - top);
-  VisibleAreaChanged();
 }
 
 void CImageView::OnScroll(bool vertical, uint32_t code, int32_t thumb) {

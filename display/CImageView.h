@@ -102,9 +102,25 @@ class CImageView : public platform::Window, public DocumentView {
   virtual platform::Size ContentForImage(int32_t height, int32_t width) const { return {width, height}; }
   void SetContentSize(platform::Size size) { content_ = size; }
   // Called before and after the visible area moves or the zoom changes
-  // (navigators redraw their frame around them).
+  // (navigators redraw their frame around them), once around a change
+  // however many steps it takes.
   virtual void VisibleAreaWillChange() {}
   virtual void VisibleAreaChanged() {}
+  // Brackets one change of the visible area; nested brackets notify once.
+  class StVisibleChange {
+   public:
+    explicit StVisibleChange(CImageView& view) : view_(view) {
+      if (view_.changeDepth_++ == 0) view_.VisibleAreaWillChange();
+    }
+    ~StVisibleChange() {
+      if (--view_.changeDepth_ == 0) view_.VisibleAreaChanged();
+    }
+    StVisibleChange(const StVisibleChange&) = delete;
+    StVisibleChange& operator=(const StVisibleChange&) = delete;
+
+   private:
+    CImageView& view_;
+  };
   // The window coordinates moved by (dx, dy) because the visible top-left
   // crossed a multiple of 16384: what is kept in window coordinates moves.
   virtual void WindowBaseMoved(int32_t dx, int32_t dy) { (void)dx, (void)dy; }
@@ -124,4 +140,5 @@ class CImageView : public platform::Window, public DocumentView {
   int32_t vShift_ = 0;
   int32_t hShift_ = 0;
   CWorkDocument* document_ = nullptr;
+  int changeDepth_ = 0;
 };

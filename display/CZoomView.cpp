@@ -67,8 +67,8 @@ void CZoomView::SetZoom(double z) {
   if (shortest > 0) z = std::max(z, 1.0 / shortest);
   if (!(z > 0)) z = 1.0;
   if (snap_) z = SnapZoom(z);
-  const bool changed = z != zoom_;
-  if (changed) VisibleAreaWillChange();
+  if (z == zoom_ && ContentSize() == ContentForImage(image.height(), image.width())) return;
+  StVisibleChange change(*this);
   zoom_ = z;
 
   platform::Rect converted = image;
@@ -81,7 +81,6 @@ void CZoomView::SetZoom(double z) {
     ScrollTo(VisibleRect(), false);
     if (exists()) invalidate(true);
   }
-  if (changed) VisibleAreaChanged();
 }
 
 double CZoomView::FitZoom() const {
@@ -105,6 +104,7 @@ void CZoomView::ZoomToRect(const platform::Rect& imageRect, double z) {
     platform::messageBeep(0);
     return;
   }
+  StVisibleChange change(*this);
   const platform::Rect visible = VisibleRect();
   if (z == 0)
     z = std::min(static_cast<double>(visible.height()) / rect.height(),

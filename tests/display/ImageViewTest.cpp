@@ -2,6 +2,8 @@
 // handlers and the document's lifetime.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "display/CWorkDocument.h"
 #include "platform/Application.h"
 #include "platform/Controls.h"
@@ -144,6 +146,23 @@ TEST_F(ImageViewTest, ZoomKeysKeepTheCentreOfTheVisibleImage) {
   view.ZoomToFit();
   EXPECT_DOUBLE_EQ(view.Zoom(), 0.5) << "300 x 200 in 200 x 150";
   EXPECT_EQ(view.VisibleRect().left, -25) << "centred";
+}
+
+TEST_F(ImageViewTest, AZoomToARectangleAnnouncesOneChangeOfTheVisibleArea) {
+  struct Counting : CMaskView {
+    std::string log;
+    void VisibleAreaWillChange() override { log += "("; }
+    void VisibleAreaChanged() override { log += ")"; }
+  } view;
+  openView();
+  view.CreateView(frame(), {0, 0, 200, 150}, 8);
+  view.log.clear();
+  view.ZoomToRect({100, 50, 120, 70}, 0);
+  EXPECT_EQ(view.log, "()") << "zoom and scroll are one change for a navigator's frame";
+  view.ScrollTo(view.VisibleRect().offsetBy(5, 0), true);
+  view.SetZoom(view.Zoom());
+  EXPECT_EQ(view.log, "()()") << "an unchanged zoom announces nothing";
+  view.destroy();
 }
 
 TEST_F(ImageViewTest, TheFirstMaskViewMakesTheDocumentAndTheLastDeletesIt) {
