@@ -212,6 +212,25 @@ TEST_F(ImageViewTest, PaintingStopsAtTheDeadlineAndKeepsTheRestPending) {
   EXPECT_EQ(displayCalls().size(), 6u) << "3 x 2 pieces of 128 over 300 x 200";
 }
 
+// A display service that takes 60 milliseconds of virtual time per piece.
+HostError slowDisplay(const HostPixelMap* map, const HostRect32* source, int32_t row, int32_t column, void* dc) {
+  platform::automation::advanceTime(60);
+  return display_testing::recordingDisplay(map, source, row, column, dc);
+}
+
+TEST_F(ImageViewTest, APaintDrawsForAtMostTwoHundredMillisecondsAndLeavesTheRestPending) {
+  CMaskView& view = openView({300, 200});
+  paintNow();
+  record().displayPixels = slowDisplay;
+  displayCalls().clear();
+  view.invalidate(false);
+  view.updateNow();
+  EXPECT_EQ(displayCalls().size(), 4u) << "the fourth piece ends at 240 ms, past the 200 ms slice";
+  EXPECT_TRUE(view.HasPendingWork());
+  EXPECT_FALSE(view.DrawIdle(platform::tickCount() + 500));
+  EXPECT_EQ(displayCalls().size(), 6u) << "idle time draws the rest";
+}
+
 TEST_F(ImageViewTest, APendingRegionOutsideTheImageDrawsNoPixels) {
   CMaskView& view = openView({400, 300});
   paintNow();
