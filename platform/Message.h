@@ -42,6 +42,7 @@ enum : uint32_t {
   kWmChar = 0x0102,
   kWmSysKeyDown = 0x0104,
   kWmSysKeyUp = 0x0105,
+  kWmSysChar = 0x0106,
   kWmInitDialog = 0x0110,
   kWmCommand = 0x0111,
   kWmSysCommand = 0x0112,

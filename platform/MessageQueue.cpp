@@ -162,7 +162,7 @@ bool translateMessage(const Message& message) {
     ch = shift ? '}' : ']';
   }
   if (ch == 0) return false;
-  postMessage(message.window, message.message == kWmKeyDown ? kWmChar : kWmChar, ch, message.lParam);
+  postMessage(message.window, message.message == kWmKeyDown ? kWmChar : kWmSysChar, ch, message.lParam);
   return true;
 }
 
