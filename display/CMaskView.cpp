@@ -32,7 +32,6 @@ namespace {
 
 CWorkDocument* gDocument = nullptr;
 int gAttachedViews = 0;
-CMaskView* gMainView = nullptr;
 
 // A host that keeps cancelling the same band would otherwise be asked
 // forever.
@@ -69,7 +68,6 @@ CMaskView::CMaskView() = default;
 
 CMaskView::~CMaskView() {
   if (exists()) destroy();
-  if (gMainView == this) gMainView = nullptr;
   if (Document() != nullptr) {
     DetachDocument();
     if (--gAttachedViews == 0) {
@@ -80,8 +78,13 @@ CMaskView::~CMaskView() {
 }
 
 CWorkDocument* CMaskView::WorkDocument() { return gDocument; }
-CMaskView* CMaskView::MainView() { return gMainView; }
-void CMaskView::SetMainView(CMaskView* view) { gMainView = view; }
+CMaskView* CMaskView::MainView() {
+  return gDocument != nullptr ? dynamic_cast<CMaskView*>(gDocument->MainView()) : nullptr;
+}
+
+void CMaskView::SetMainView(CMaskView* view) {
+  if (gDocument != nullptr) gDocument->SetMainView(view);
+}
 
 bool CMaskView::CreateView(platform::Window& parent, const platform::Rect& rect, int id) {
   platform::CreateParams params;
@@ -104,7 +107,6 @@ intptr_t CMaskView::handleMessage(uint32_t message, uintptr_t wParam, intptr_t l
       break;
     case platform::kWmDestroy:
       EndTrackingIn(*this);
-      if (gMainView == this) gMainView = nullptr;
       if (Document() != nullptr) {
         DetachDocument();
         if (--gAttachedViews == 0) {
@@ -415,7 +417,7 @@ void CMaskView::BlitPiece(const platform::Rect& windowRect, const uint8_t* image
   const platform::Region clip(windowRect.offsetBy(origin.x, origin.y));
   dc->selectClipRegion(&clip);
   RedrawFeedback(*this);
-  if (gMainView != nullptr && gMainView->Document() == Document()) DrawFeedbackOverlay();
+  if (CMaskView* main = MainView(); main != nullptr && main->Document() == Document()) DrawFeedbackOverlay();
   dc->selectClipRegion(nullptr);
   region.subtract(windowRect);
 }

@@ -28,7 +28,8 @@ class CMaskView : public CZoomView {
   // The single work document, null while no mask view exists.
   static CWorkDocument* WorkDocument();
   // The work window's view (navigators outline its visible area and steer
-  // it); null when there is none.
+  // it, idle time goes to it first); null when there is none. It is the
+  // document's main view.
   static CMaskView* MainView();
   static void SetMainView(CMaskView* view);
 
@@ -55,7 +56,8 @@ class CMaskView : public CZoomView {
   // Idle work: draws the pending region until the deadline; true when
   // something is still pending.
   bool DrawIdle(uint32_t deadline);
-  bool HasPendingWork() const { return !pending_.isEmpty(); }
+  bool HasPendingWork() const override { return !pending_.isEmpty(); }
+  bool DrawPendingUntil(uint32_t deadline) override { return DrawIdle(deadline); }
   const platform::Region& PendingRegion() const { return pending_; }
   // Everything visible becomes pending and is painted at the next paint.
   void Repaint();

@@ -191,7 +191,11 @@ TEST_F(ImageViewTest, ChangedImageAreasWaitInThePendingRegionUntilPainted) {
   EXPECT_TRUE(view.HasPendingWork());
   EXPECT_EQ(view.PendingRegion().boundingBox(), (WRect{20, 10, 40, 30})) << "window rect of the image rect";
   EXPECT_TRUE(displayCalls().empty()) << "nothing is drawn before idle time or a paint";
-  EXPECT_FALSE(view.DrawIdle(platform::tickCount() + 500));
+  // The application's idle work reaches the view through the document.
+  DocumentView* idle = CWorkDocument::Current()->FirstView();
+  ASSERT_EQ(idle, static_cast<DocumentView*>(&view));
+  EXPECT_TRUE(idle->HasPendingWork());
+  EXPECT_FALSE(idle->DrawPendingUntil(platform::tickCount() + 500));
   EXPECT_FALSE(view.HasPendingWork());
   ASSERT_EQ(displayCalls().size(), 1u);
   const HostRect32 bounds = displayCalls()[0].bounds;
