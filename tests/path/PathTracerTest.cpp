@@ -4,10 +4,14 @@
 
 #include <algorithm>
 
+#include "image/BufferImage.h"
 #include "platform/MessageQueue.h"
+#include "shell/ErrorRecord.h"
+#include "shell/PlugIn.h"
 #include "shell/Exceptions.h"
 #include "tests/path/TraceTestSupport.h"
 #include "tests/support/AutomatedTest.h"
+#include "tests/support/FakeHost.h"
 
 namespace {
 
@@ -209,6 +213,35 @@ TEST_F(TraceTest, BandsThatAreReducedOrCutIntoPiecesTraceTheSameOutline) {
   }
   ASSERT_FALSE(reduced.locks.empty());
   EXPECT_EQ(reduced.locks.front().height(), 350) << "the first band asked for";
+}
+
+TEST_F(TraceTest, TiledImagesWithUnwrittenTilesTraceLikeAPlainOne) {
+  testing_support::FakeFilterHost host(300, 250);
+  gFilterRecord = &host.record();
+  {
+    // Tiles of 64 x 64: a solid block spans written tiles and tiles never
+    // written (which read as their fill byte), at bounds off the origin.
+    const Rect bounds{10, 20, 260, 320};
+    BufferImage tiled({1, kHostModeGrayScale}, bounds, Point{64, 64}, 0);
+    MaskImage plain(250, 300, 10, 20);
+    std::vector<uint8_t> row(300);
+    for (int r = 40; r < 200; ++r) {
+      for (int c = 0; c < 300; ++c) row[size_t(c)] = c >= 30 && c < 280 ? uint8_t(100 + (r * c) % 156) : 0;
+      tiled.WriteRect(Rect{int16_t(10 + r), 20, int16_t(11 + r), 320}, PlaneView{row.data(), 1, 300});
+      for (int c = 0; c < 300; ++c) plain.at(r, c) = row[size_t(c)];
+    }
+    const TracedPath expected = trace(plain, 127, 0.3, S);
+    const TracedPath path = trace(tiled, 127, 0.3, S);
+    ASSERT_FALSE(expected.subpaths.empty());
+    EXPECT_EQ(path.points, expected.points);
+    EXPECT_EQ(path.subpaths.size(), expected.subpaths.size());
+    BufferImage untouched({1, kHostModeGrayScale}, bounds, Point{64, 64}, 200);
+    const TracedPath whole = trace(untouched, 127, 0.0, S);
+    ASSERT_EQ(whole.subpaths.size(), 1u) << "a never-written image full of 200 is all inside";
+    EXPECT_EQ(whole.subpaths[0].size(), 8);
+  }
+  gFilterRecord = nullptr;
+  clearErrors();
 }
 
 TEST_F(TraceTest, EscapeStopsTheTrace) {
