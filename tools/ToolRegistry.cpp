@@ -1,5 +1,6 @@
 #include "tools/ToolRegistry.h"
 
+#include <map>
 #include <utility>
 
 #include "display/CNavigatorTool.h"
@@ -52,6 +53,35 @@ int32_t ToolIdForKey(uint32_t character, uint32_t flags) {
     case 'S': case 's': return ctrl && shift ? kToolEdgeFill : 0;
     default: return 0;
   }
+}
+
+namespace {
+
+// The tool each held key selected, so that its release finds it even when
+// the modifiers changed in between.
+std::map<uint32_t, CTool*>& heldKeys() {
+  static std::map<uint32_t, CTool*> held;
+  return held;
+}
+
+}  // namespace
+
+bool ToolKeyDown(uint32_t key, uint32_t flags, bool repeated) {
+  CTool* tool = FindTool(ToolIdForKey(key, flags));
+  if (tool == nullptr) return false;
+  if (repeated) return true;
+  heldKeys()[key] = tool;
+  SelectSpringTool(*tool);
+  return true;
+}
+
+bool ToolKeyUp(uint32_t key, uint32_t) {
+  const auto it = heldKeys().find(key);
+  if (it == heldKeys().end()) return false;
+  CTool* tool = it->second;
+  heldKeys().erase(it);
+  ReleaseSpringTool(*tool);
+  return true;
 }
 
 void SetToolActivationListener(std::function<void(int32_t id)> listener) {

@@ -60,6 +60,14 @@ CTool* FindTool(int32_t id);
 // message (4 Shift, 8 Ctrl). 0 when the key selects no tool.
 int32_t ToolIdForKey(uint32_t character, uint32_t flags);
 
+// The tool keys, for the application's key handling. A press that is not
+// an auto-repeat selects the key's tool as a spring-loaded tool (a second
+// press within the double-click time is a double press); the release ends
+// a tool that was only held. True when the key is a tool key whose tool is
+// registered (then nothing else is to happen for that key).
+bool ToolKeyDown(uint32_t key, uint32_t flags, bool repeated);
+bool ToolKeyUp(uint32_t key, uint32_t flags);
+
 // The toolbox listens here: every tool of the catalogue announces its id
 // when it becomes active, however it was selected.
 void SetToolActivationListener(std::function<void(int32_t id)> listener);

@@ -183,6 +183,22 @@ TEST_F(ViewToolsTest, KeysSelectTheCatalogueTools) {
   EXPECT_EQ(ToolIdForKey('Q', 0), 0);
 }
 
+TEST_F(ViewToolsTest, ToolKeysSelectOnPressAndEndAHeldToolOnRelease) {
+  SelectTool(pencil_);
+  EXPECT_TRUE(ToolKeyDown(' ', 1, false));
+  EXPECT_EQ(ActiveTool(), &TheHandTool());
+  EXPECT_TRUE(ToolKeyDown(' ', 1, true)) << "auto-repeat is a tool key too, and changes nothing";
+  EXPECT_EQ(ActiveTool(), &TheHandTool());
+  EXPECT_TRUE(ToolKeyUp(' ', 1));
+  EXPECT_EQ(ActiveTool(), &pencil_) << "the tapped hand gave way";
+
+  EXPECT_TRUE(ToolKeyDown('Z', 1, false));
+  EXPECT_TRUE(ToolKeyUp('Z', 1));
+  EXPECT_EQ(ActiveTool(), &TheZoomTool()) << "the tapped zoom stays";
+  EXPECT_FALSE(ToolKeyDown('Q', 1, false));
+  EXPECT_FALSE(ToolKeyUp('Q', 1));
+}
+
 TEST_F(ViewToolsTest, ActivatingAViewToolTellsTheToolbox) {
   std::vector<int32_t> announced;
   SetToolActivationListener([&](int32_t id) { announced.push_back(id); });
