@@ -89,3 +89,8 @@ void CNavigatorTool::ButtonUp() {
   }
   CancelDrag();
 }
+
+CNavigatorTool& TheNavigatorTool() {
+  static CNavigatorTool tool;
+  return tool;
+}

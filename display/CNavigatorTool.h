@@ -37,3 +37,6 @@ class CNavigatorTool : public CTool {
   platform::Point imagePoint_;
   platform::Point grab_;
 };
+
+// The one navigator tool (registered with the tool registry by the tools).
+CNavigatorTool& TheNavigatorTool();

@@ -94,9 +94,6 @@ void AnnounceToolActivation(int32_t id) {
 
 namespace {
 
-CNavigatorTool gNavigatorTool;
-ToolRegistration gNavigatorRegistration(gNavigatorTool);
+ToolRegistration gNavigatorRegistration(TheNavigatorTool());
 
 }  // namespace
-
-CNavigatorTool& TheNavigatorTool() { return gNavigatorTool; }

@@ -11,7 +11,6 @@
 #include <functional>
 
 class CTool;
-class CNavigatorTool;
 
 // Tool ids: the resource id of each tool's cursor and toolbox icon.
 enum ToolId : int32_t {
@@ -72,6 +71,3 @@ bool ToolKeyUp(uint32_t key, uint32_t flags);
 // when it becomes active, however it was selected.
 void SetToolActivationListener(std::function<void(int32_t id)> listener);
 void AnnounceToolActivation(int32_t id);
-
-// The navigator views' tool (defined with the display layer's views).
-CNavigatorTool& TheNavigatorTool();
