@@ -12,6 +12,7 @@
 #include "platform/SystemMetrics.h"
 #include "platform/WindowDC.h"
 #include "shell/Exceptions.h"
+#include "shell/PlugIn.h"
 
 namespace {
 
@@ -92,7 +93,8 @@ platform::Rect CImageView::VisibleWindowRect() const {
 }
 
 platform::Rect CImageView::ImageRect() const {
-  if (document_ == nullptr) return {};
+  // Between host calls there is no image to ask about.
+  if (document_ == nullptr || gFilterRecord == nullptr) return {};
   const CWorkDocument::Size size = document_->GetImageSize();
   return {0, 0, size.width, size.height};
 }

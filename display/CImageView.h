@@ -66,7 +66,8 @@ class CImageView : public platform::Window, public DocumentView {
   platform::Point WindowBase() const;
   // The visible rectangle in window coordinates.
   platform::Rect VisibleWindowRect() const;
-  // The image rectangle (0, 0, height, width), empty without a document.
+  // The image rectangle (0, 0, height, width), empty without a document or
+  // outside a host call.
   platform::Rect ImageRect() const;
   // Window to client coordinates and back.
   platform::Point WindowToClient(platform::Point p) const { return {p.x - gdiOrigin_.x, p.y - gdiOrigin_.y}; }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "display/CWorkDocument.h"
+#include "shell/PlugIn.h"
 #include "platform/Application.h"
 #include "platform/Controls.h"
 #include "platform/Message.h"
@@ -163,6 +164,21 @@ TEST_F(ImageViewTest, AZoomToARectangleAnnouncesOneChangeOfTheVisibleArea) {
   view.SetZoom(view.Zoom());
   EXPECT_EQ(view.log, "()()") << "an unchanged zoom announces nothing";
   view.destroy();
+}
+
+TEST_F(ImageViewTest, OutsideAHostCallAViewHasNoImageAndZoomsSafely) {
+  CMaskView& view = openView();
+  FilterRecord* record = gFilterRecord;
+  gFilterRecord = nullptr;
+  EXPECT_TRUE(view.ImageRect().isEmpty());
+  view.SetZoom(3);
+  platform::automation::clearBeeps();
+  view.ZoomToFit();
+  EXPECT_EQ(platform::automation::beeps().size(), 1u) << "nothing to fit";
+  view.InvalidateWindowRect({0, 0, 50, 50});
+  EXPECT_FALSE(view.DrawIdle(platform::tickCount() + 100));
+  EXPECT_FALSE(view.HasPendingWork());
+  gFilterRecord = record;
 }
 
 TEST_F(ImageViewTest, TheFirstMaskViewMakesTheDocumentAndTheLastDeletesIt) {
