@@ -28,12 +28,22 @@ PointQueue& PointQueue::operator=(PointQueue&& other) noexcept {
   return *this;
 }
 
+// An outline grows at both ends: its first block starts in the middle, so
+// both ends fill it before either needs another.
+PointBlock* PointQueue::firstBlock(PointBlockPool& pool) {
+  PointBlock* block = pool.take();
+  block->begin = block->end = PointBlock::kCapacity / 2;
+  front_ = back_ = block;
+  return block;
+}
+
 void PointQueue::pushBack(PathPoint point, PointBlockPool& pool) {
-  if (back_ == nullptr || back_->end == PointBlock::kCapacity) {
+  if (back_ == nullptr) {
+    firstBlock(pool);
+  } else if (back_->end == PointBlock::kCapacity) {
     PointBlock* block = pool.take();
     block->previous = back_;
-    if (back_ != nullptr) back_->next = block;
-    else front_ = block;
+    back_->next = block;
     back_ = block;
   }
   back_->points[back_->end++] = point;
@@ -41,12 +51,13 @@ void PointQueue::pushBack(PathPoint point, PointBlockPool& pool) {
 }
 
 void PointQueue::pushFront(PathPoint point, PointBlockPool& pool) {
-  if (front_ == nullptr || front_->begin == 0) {
+  if (front_ == nullptr) {
+    firstBlock(pool);
+  } else if (front_->begin == 0) {
     PointBlock* block = pool.take();
     block->begin = block->end = PointBlock::kCapacity;
     block->next = front_;
-    if (front_ != nullptr) front_->previous = block;
-    else back_ = block;
+    front_->previous = block;
     front_ = block;
   }
   front_->points[--front_->begin] = point;

@@ -17,15 +17,17 @@ struct PathPoint {
   friend bool operator==(const PathPoint&, const PathPoint&) = default;
 };
 
+// The links come first, so the block's first points share their cache
+// line.
 struct PointBlock {
   static constexpr size_t kBytes = 4096;
   static constexpr int32_t kCapacity = kBytes / sizeof(PathPoint);  // 512
 
-  PathPoint points[kCapacity];
   PointBlock* previous = nullptr;
   PointBlock* next = nullptr;
   int32_t begin = 0;  // the used points are [begin, end)
   int32_t end = 0;
+  PathPoint points[kCapacity];
 };
 
 // Blocks freed by finished outlines wait here for the next outline, so a
@@ -72,6 +74,8 @@ class PointQueue {
   }
 
  private:
+  PointBlock* firstBlock(PointBlockPool& pool);
+
   PointBlock* front_ = nullptr;
   PointBlock* back_ = nullptr;
   size_t size_ = 0;

@@ -50,6 +50,20 @@ TEST(PointQueue, JoiningMovesEveryPointAndEmptiesTheOther) {
   left.release(pool);
 }
 
+TEST(PointQueue, BothEndsShareTheFirstBlock) {
+  PointBlockPool pool;
+  PointQueue queue;
+  for (int32_t i = 0; i < 256; ++i) {
+    queue.pushBack({i, 0}, pool);
+    queue.pushFront({-1 - i, 0}, pool);
+  }
+  EXPECT_EQ(pool.blocksAllocated(), 1u);
+  queue.pushFront({-257, 0}, pool);
+  EXPECT_EQ(pool.blocksAllocated(), 2u);
+  EXPECT_EQ(values(queue), range(-257, 256));
+  queue.release(pool);
+}
+
 TEST(PointQueue, ReleasedBlocksAreReused) {
   PointBlockPool pool;
   for (int round = 0; round < 10; ++round) {
@@ -57,7 +71,8 @@ TEST(PointQueue, ReleasedBlocksAreReused) {
     for (int32_t i = 0; i < 1500; ++i) queue.pushFront({i, i}, pool);
     queue.release(pool);
   }
-  EXPECT_EQ(pool.blocksAllocated(), 3u);
+  // 256 points in the first block's front half, then whole blocks.
+  EXPECT_EQ(pool.blocksAllocated(), 4u);
 }
 
 }  // namespace
