@@ -70,13 +70,13 @@ void needArgs(const std::vector<std::string>& a, size_t count, const std::string
   if (a.size() != count + 1) throw Failure("usage: " + usage);
 }
 
-struct KeySpec {
+struct KeyStroke {
   uint32_t key = 0;
   unsigned modifiers = 0;
 };
 
 // "ctrl+s", "shift+alt+x", "space", "[", "plus", ...
-KeySpec parseKey(const std::string& spec) {
+KeyStroke parseKey(const std::string& text) {
   static const std::map<std::string, uint32_t> named = {
       {"space", platform::kVkSpace},   {"tab", platform::kVkTab},         {"esc", platform::kVkEscape},
       {"escape", platform::kVkEscape}, {"backspace", platform::kVkBack},  {"enter", platform::kVkReturn},
@@ -87,8 +87,8 @@ KeySpec parseKey(const std::string& spec) {
       {"plus", platform::kVkOemPlus},  {"minus", platform::kVkOemMinus},  {"f1", platform::kVkF1},
       {"f10", platform::kVkF10},
   };
-  KeySpec k;
-  std::string rest = spec;
+  KeyStroke k;
+  std::string rest = text;
   for (;;) {
     const size_t plus = rest.find('+');
     if (plus == std::string::npos || plus + 1 == rest.size()) break;
@@ -96,7 +96,7 @@ KeySpec parseKey(const std::string& spec) {
     if (mod == "ctrl") k.modifiers |= platform::automation::kModControl;
     else if (mod == "shift") k.modifiers |= platform::automation::kModShift;
     else if (mod == "alt") k.modifiers |= platform::automation::kModAlt;
-    else throw Failure("key \"" + spec + "\": \"" + mod + "\" is not ctrl, shift or alt");
+    else throw Failure("key \"" + text + "\": \"" + mod + "\" is not ctrl, shift or alt");
     rest = rest.substr(plus + 1);
   }
   if (rest.size() == 1 && std::isalpha(static_cast<unsigned char>(rest[0]))) {
@@ -105,7 +105,7 @@ KeySpec parseKey(const std::string& spec) {
     k.key = static_cast<uint32_t>(rest[0]);
   } else {
     auto it = named.find(rest);
-    if (it == named.end()) throw Failure("key \"" + spec + "\" is not known");
+    if (it == named.end()) throw Failure("key \"" + text + "\" is not known");
     k.key = it->second;
   }
   return k;
@@ -480,7 +480,7 @@ void BatchRunner::playInWindow(const Line& line) {
   const std::vector<std::string>& a = line.args;
   const std::string& c = a[0];
   if (c == "key" || c == "keydown" || c == "keyup") {
-    const KeySpec k = parseKey(a[1]);
+    const KeyStroke k = parseKey(a[1]);
     if (c == "key") {
       platform::automation::keyPress(k.key, k.modifiers);
     } else if (c == "keydown") {
