@@ -95,6 +95,13 @@ TEST_F(HostCommand, BatchReportsTheFirstLineAFilterEndedBefore) {
       << r.output;
 }
 
+TEST_F(HostCommand, AFilterAskingForMoreBufferSpaceThanTheHostHasGetsOutOfMemory) {
+  // The filter asks for 256 KiB in prepare.
+  const HostRun r = batch("new rgb 30 20 1 2 3\nadd-alpha Mask\ntarget alpha Mask\nhost memory 1000\n"
+                          "filter\nend\nexpect result -108\n");
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+}
+
 TEST_F(HostCommand, BatchReportsAnUnexpectedPlugInResult) {
   const HostRun r = batch("new grey 16 16 10\nfilter\nend\nsave " + (folder_ / "x.tif").string() + "\n");
   EXPECT_EQ(r.exitCode, 1);
