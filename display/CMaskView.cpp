@@ -68,12 +68,23 @@ CMaskView::CMaskView() = default;
 
 CMaskView::~CMaskView() {
   if (exists()) destroy();
-  if (Document() != nullptr) {
-    DetachDocument();
-    if (--gAttachedViews == 0) {
-      delete gDocument;
-      gDocument = nullptr;
-    }
+  LeaveDocument();
+}
+
+void CMaskView::JoinDocument() {
+  if (Document() != nullptr) return;
+  if (gDocument == nullptr) gDocument = new CWorkDocument;
+  ++gAttachedViews;
+  AttachDocument(gDocument);
+}
+
+// The last view to go takes the document, and its history, with it.
+void CMaskView::LeaveDocument() {
+  if (Document() == nullptr) return;
+  DetachDocument();
+  if (--gAttachedViews == 0) {
+    delete gDocument;
+    gDocument = nullptr;
   }
 }
 
@@ -98,22 +109,12 @@ bool CMaskView::CreateView(platform::Window& parent, const platform::Rect& rect,
 intptr_t CMaskView::handleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
   switch (message) {
     case platform::kWmCreate:
-      if (Document() == nullptr) {
-        if (gDocument == nullptr) gDocument = new CWorkDocument;
-        ++gAttachedViews;
-        AttachDocument(gDocument);
-      }
+      JoinDocument();
       if (gFilterRecord != nullptr) OnImageSizeChanged();
       break;
     case platform::kWmDestroy:
       EndTrackingIn(*this);
-      if (Document() != nullptr) {
-        DetachDocument();
-        if (--gAttachedViews == 0) {
-          delete gDocument;
-          gDocument = nullptr;
-        }
-      }
+      LeaveDocument();
       break;
     default:
       break;

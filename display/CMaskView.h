@@ -111,6 +111,8 @@ class CMaskView : public CZoomView {
   void DrawBand(const Band& band, platform::Region& region);
   void DrawPieceInBands(const platform::Rect& piece, const PiecePlan& plan, platform::Region& region);
   bool WithoutImage() const;
+  void JoinDocument();
+  void LeaveDocument();
 
   platform::Region pending_;
   int32_t shownChannel_ = 0;
