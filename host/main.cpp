@@ -10,6 +10,7 @@
 
 #include "host/Batch.h"
 #include "host/Failure.h"
+#include "host/Installation.h"
 #include "host/Interactive.h"
 #include "host/PluginLibrary.h"
 
@@ -61,6 +62,7 @@ int dumpResource(const std::string& library, std::string type, const std::string
 int runBatch(const std::filesystem::path& script) {
   const host::PluginFolder plugins = host::PluginFolder::scan(host::executableFolder());
   for (const std::string& problem : plugins.problems) std::cerr << "warning: " << problem << "\n";
+  if (host::ensurePreferenceLocation().empty()) std::cerr << "warning: the plug-in's preference location cannot be registered\n";
   host::BatchRunner runner(plugins, std::cerr);
   return runner.runFile(script);
 }
@@ -81,6 +83,7 @@ int main(int argc, char** argv) {
     }
     const host::PluginFolder plugins = host::PluginFolder::scan(host::executableFolder());
     for (const std::string& problem : plugins.problems) std::cerr << "warning: " << problem << "\n";
+    host::ensurePreferenceLocation();
     std::optional<std::filesystem::path> image;
     if (argc == 2) image = argv[1];
     return host::runInteractive(plugins, image);

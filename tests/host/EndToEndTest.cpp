@@ -21,8 +21,11 @@ struct HostRun {
   std::string output;  // standard output and error together
 };
 
-HostRun runHost(const std::string& arguments) {
-  const std::string command = (host::executableFolder() / "tessaly-host").string() + " " + arguments + " 2>&1";
+// Runs the host with a registry store of its own under `config`, so that no
+// test writes into the user's settings.
+HostRun runHost(const std::string& arguments, const std::filesystem::path& config) {
+  const std::string command = "XDG_CONFIG_HOME='" + config.string() + "' " +
+                              (host::executableFolder() / "tessaly-host").string() + " " + arguments + " 2>&1";
   HostRun run;
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return run;
@@ -41,6 +44,7 @@ class HostCommand : public ::testing::Test {
     std::ofstream(file) << script;
     return runHost("batch " + file.string());
   }
+  HostRun runHost(const std::string& arguments) { return ::runHost(arguments, folder_ / "config"); }
   TempFolder folder_;
 };
 
@@ -73,6 +77,17 @@ TEST_F(HostCommand, DumpResourceWritesTheRawBytes) {
   const HostRun missing = runHost("dump-resource tessaly.8bf PIPL 17");
   EXPECT_EQ(missing.exitCode, 1);
   EXPECT_NE(missing.output.find("no resource 'PIPL' 17"), std::string::npos) << missing.output;
+}
+
+TEST_F(HostCommand, BatchRegistersThePlugInsPreferenceLocationOnceAsAnInstallerWould) {
+  ASSERT_EQ(batch("about filter\n").exitCode, 0);
+  const auto registry = host::readWholeFile(folder_ / "config" / "Tessaly" / "registry");
+  const std::string text(registry.begin(), registry.end());
+  EXPECT_NE(text.find("prefslocation"), std::string::npos) << "names are stored case-folded: " << text;
+  EXPECT_NE(text.find((folder_ / "config" / "Tessaly" / "Tessaly Preferences.tsw").string()), std::string::npos) << text;
+  ASSERT_EQ(batch("about filter\n").exitCode, 0);
+  const auto again = host::readWholeFile(folder_ / "config" / "Tessaly" / "registry");
+  EXPECT_EQ(again, registry) << "an existing value is kept";
 }
 
 TEST_F(HostCommand, BatchAboutCallsBothPlugIns) {
