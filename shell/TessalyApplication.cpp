@@ -4,7 +4,9 @@
 #include <cctype>
 #include <new>
 
+#include "display/CMaskView.h"
 #include "display/CWorkDocument.h"
+#include "image/HostImage.h"
 #include "platform/Input.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageQueue.h"
@@ -145,12 +147,18 @@ bool TessalyApplication::initInstance() {
 }
 
 int TessalyApplication::run() {
+  // The mask under edit is the last plane of the host's output; the
+  // working image is the document's colour planes, by absolute number.
+  HostImage mask(PixelLayout{1, kHostModeGrayScale}, static_cast<int16_t>(gFilterRecord->planes - 1),
+                 HostStream::output);
+  HostImage working(PixelLayout{gColourChannels, gImageMode}, 0, HostStream::input, true);
   CWorkWindow window;
   if (!window.CreateWorkWindow()) {
     PUSH_ERROR(2, kGroupPlugIn);
     return 1;
   }
   setMainWindow(&window);
+  if (CWorkDocument* document = CWorkDocument::Current()) document->SetWorkImages(&mask, &working);
 
   if (!LoadPreferenceFile(preferencePath_)) window.SetDefaultLayout();
   window.setFocus();

@@ -5,6 +5,7 @@
 #include "platform/MessageBox.h"
 #include "resources/CommandIds.h"
 #include "resources/StringTable.h"
+#include "ui/SliderValues.h"
 
 namespace {
 
@@ -25,18 +26,20 @@ bool CWorkWindow::CreateWorkWindow() {
   return loadFrame(kWorkWindowResource, platform::kWsOverlappedWindow, nullptr, "Tessaly");
 }
 
-bool CWorkWindow::onCreateClient() {
-  platform::CreateParams params;
-  params.style = platform::kWsChild | platform::kWsVisible;
-  params.parent = this;
-  params.id = kFirstPaneId;
-  params.rect = clientRect();
-  return container_.create(params);
-}
+bool CWorkWindow::onCreateClient() { return container_.CreateIn(*this, kFirstPaneId); }
 
 void CWorkWindow::SetDefaultLayout() {
   for (platform::ControlBar* bar : controlBars()) showControlBar(*bar, true, false);
   show(platform::kSwShowMaximized);
+  RefreshMainView();
+}
+
+void CWorkWindow::RefreshMainView() {
+  CMainView& view = MainView();
+  if (!view.exists()) return;
+  view.SetOverlayOpacity(OverlayOpacity().value());
+  view.SetGreyMidpoint(DisplaySetting().value());
+  view.ZoomToFit();
 }
 
 void CWorkWindow::HideWithOwnedWindows() {
@@ -96,6 +99,12 @@ intptr_t CWorkWindow::handleMessage(uint32_t message, uintptr_t wParam, intptr_t
     case platform::kWmSize:
       if (container_.exists()) container_.move(clientRect());
       break;
+    case platform::kWmSetFocus:
+      if (MainView().exists()) {
+        MainView().setFocus();
+        return 0;
+      }
+      break;
     case platform::kWmClose:
       if (platform::Application::current() != nullptr &&
           platform::Application::current()->mainWindow() == this) {
@@ -132,6 +141,7 @@ void CWorkWindow::Participant::LoadRecord(uint32_t tag, uint32_t size, const uin
 // maximised instead.
 void CWorkWindow::Participant::EndLoad() {
   if (!placementLoaded_) window_.show(platform::kSwShowMaximized);
+  window_.RefreshMainView();
 }
 
 void CWorkWindow::Participant::Save() {

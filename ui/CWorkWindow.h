@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/FrameWindow.h"
+#include "ui/CClientContainer.h"
 #include "ui/WorkspaceParticipant.h"
 
 class CWorkWindow : public platform::FrameWindow {
@@ -22,6 +23,9 @@ class CWorkWindow : public platform::FrameWindow {
   void SetDefaultLayout();
   // Hides the window and every window it owns (bars, navigators).
   void HideWithOwnedWindows();
+  CMainView& MainView() { return container_.MainView(); }
+  // Takes the view settings kept in the workspace and fits the image.
+  void RefreshMainView();
 
   // Tab: hides every visible bar (remembering them) or shows the
   // remembered ones again.
@@ -54,7 +58,7 @@ class CWorkWindow : public platform::FrameWindow {
 
   platform::ControlBar* barOfCommand(uint32_t id) const;
 
-  platform::Window container_;
+  CClientContainer container_;
   std::vector<platform::ControlBar*> tabHidden_;
   Participant participant_;
 };

@@ -200,9 +200,16 @@ class FailingCommand : public Command {
   std::function<void()> fail_;
 };
 
+// The work window's view makes the document; a step gives it a command.
+void pushIntoRunningDocument(std::function<void()> fail) {
+  platform::automation::queueStep([fail] {
+    ASSERT_NE(CWorkDocument::Current(), nullptr);
+    CWorkDocument::Current()->PushCommand(new FailingCommand(fail));
+  });
+}
+
 TEST_F(ApplicationTest, AFailureInACommandIsReportedAndTheWindowStaysOpen) {
-  CWorkDocument document;
-  document.PushCommand(new FailingCommand([] { THROW_ERROR(kErrDiskFull, kGroupGeneral); }));
+  pushIntoRunningDocument([] { THROW_ERROR(kErrDiskFull, kGroupGeneral); });
   whenRunning([](platform::FrameWindow& w) { choose(w, {"Edit", "Undo"}); });
   whenRunning([](platform::FrameWindow& w) { choose(w, {"File", "Save/Apply..."}); });
   EXPECT_EQ(start(), 0);
@@ -211,19 +218,17 @@ TEST_F(ApplicationTest, AFailureInACommandIsReportedAndTheWindowStaysOpen) {
 }
 
 TEST_F(ApplicationTest, AQuietCancelEscapingAMessageEndsTheRunWithResult1110) {
-  CWorkDocument document;
-  document.PushCommand(new FailingCommand([] {
+  pushIntoRunningDocument([] {
     PUSH_ERROR(kResultQuiet, kGroupHost);
     throw platform::UserException();
-  }));
+  });
   whenRunning([](platform::FrameWindow& w) { choose(w, {"Edit", "Undo"}); });
   EXPECT_EQ(start(), 1110);
   EXPECT_TRUE(boxes().empty());
 }
 
 TEST_F(ApplicationTest, AnExceptionWithNothingPendingShowsMessage3003) {
-  CWorkDocument document;
-  document.PushCommand(new FailingCommand([] { throw platform::UserException(); }));
+  pushIntoRunningDocument([] { throw platform::UserException(); });
   whenRunning([](platform::FrameWindow& w) { choose(w, {"Edit", "Undo"}); });
   whenRunning([](platform::FrameWindow& w) { choose(w, {"File", "Save/Apply..."}); });
   EXPECT_EQ(start(), 0);
@@ -231,10 +236,9 @@ TEST_F(ApplicationTest, AnExceptionWithNothingPendingShowsMessage3003) {
 }
 
 TEST_F(ApplicationTest, BackspaceUndoesAndCtrlWDoesNothing) {
-  CWorkDocument document;
   static int undone = 0;
   undone = 0;
-  document.PushCommand(new FailingCommand([] { ++undone; }));
+  pushIntoRunningDocument([] { ++undone; });
   whenRunning([](platform::FrameWindow&) { platform::automation::keyPress('W', platform::automation::kModControl); });
   whenRunning([](platform::FrameWindow&) { platform::automation::keyPress(platform::kVkBack); });
   whenRunning([](platform::FrameWindow& w) { choose(w, {"File", "Save/Apply..."}); });

@@ -1,0 +1,109 @@
+#include "ui/CClientContainer.h"
+
+#include <algorithm>
+
+#include "display/CWorkDocument.h"
+#include "platform/SystemMetrics.h"
+#include "ui/SliderValues.h"
+
+namespace {
+
+constexpr int kMainViewId = 1;
+constexpr int kVerticalBarId = 2;
+constexpr int kHorizontalBarId = 3;
+constexpr int kSizeBoxId = 4;
+constexpr int32_t kOpacitySliderWidth = 100;
+
+bool createChild(platform::Window& child, platform::Window& parent, int id, uint32_t extraStyle = 0) {
+  platform::CreateParams params;
+  params.style = platform::kWsChild | platform::kWsVisible | extraStyle;
+  params.parent = &parent;
+  params.id = id;
+  return child.create(params);
+}
+
+// The view settings kept in the workspace reach the main view when they
+// change.
+CMaskView* mainMaskView() {
+  CWorkDocument* document = CWorkDocument::Current();
+  return document != nullptr ? dynamic_cast<CMaskView*>(document->MainView()) : nullptr;
+}
+
+const bool kRegistered = [] {
+  OverlayOpacity().OnChange([] {
+    if (CMaskView* view = mainMaskView()) view->SetOverlayOpacity(OverlayOpacity().value());
+  });
+  DisplaySetting().OnChange([] {
+    if (CMaskView* view = mainMaskView()) view->SetGreyMidpoint(DisplaySetting().value());
+  });
+  return true;
+}();
+
+}  // namespace
+
+CClientContainer::~CClientContainer() {
+  if (exists()) destroy();
+}
+
+// With c the vertical scroll bar's width, d the horizontal one's height and
+// y0 = H - d: the view fills (W - c) x y0; along the bottom the opacity
+// slider, the three display-mode buttons, the horizontal bar and the size
+// box; down the right the channel strip and the vertical bar.
+CClientContainer::Layout CClientContainer::LayoutFor(int32_t width, int32_t height, int32_t stripHeight) {
+  const int32_t c = platform::systemMetric(platform::kSmCxVScroll);
+  const int32_t d = platform::systemMetric(platform::kSmCyHScroll);
+  const int32_t y0 = height - d;
+  const int32_t modeRight = 3 * c + kOpacitySliderWidth;
+  Layout l;
+  l.view = {0, 0, width - c, y0};
+  l.opacity = {0, y0, kOpacitySliderWidth, height};
+  l.displayMode = {kOpacitySliderWidth, y0, modeRight, height};
+  l.horizontal = {modeRight, y0, std::max(modeRight, width - c), height};
+  l.sizeBox = {width - c, y0, width, height};
+  l.strip = {width - c, 0, width, stripHeight};
+  l.vertical = {width - c, stripHeight, width, std::max(stripHeight, y0)};
+  return l;
+}
+
+bool CClientContainer::CreateIn(platform::Window& frame, int id) {
+  platform::CreateParams params;
+  params.style = platform::kWsChild | platform::kWsVisible;
+  params.parent = &frame;
+  params.id = id;
+  params.rect = frame.clientRect();
+  if (!create(params)) return false;
+  const Layout l = LayoutFor(clientRect().width(), clientRect().height(), 0);
+  if (!view_.CreateView(*this, l.view, kMainViewId)) return false;
+  if (!createChild(vertical_, *this, kVerticalBarId) || !createChild(horizontal_, *this, kHorizontalBarId) ||
+      !createChild(sizeBox_, *this, kSizeBoxId, platform::kWsDisabled))
+    return false;
+  view_.SetScrollBars(&vertical_, &horizontal_);
+  view_.BecomeMainView();
+  view_.SetOverlayOpacity(OverlayOpacity().value());
+  view_.SetGreyMidpoint(DisplaySetting().value());
+  Arrange();
+  return true;
+}
+
+void CClientContainer::Arrange() {
+  const Layout l = LayoutFor(clientRect().width(), clientRect().height(), 0);
+  view_.move(l.view);
+  vertical_.move(l.vertical);
+  horizontal_.move(l.horizontal);
+  sizeBox_.move(l.sizeBox);
+}
+
+intptr_t CClientContainer::handleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  switch (message) {
+    case platform::kWmSize:
+      if (view_.exists()) Arrange();
+      break;
+    case platform::kWmHScroll:
+    case platform::kWmVScroll:
+      if (view_.exists()) return view_.send(message, wParam, lParam);
+      break;
+    default:
+      break;
+  }
+  return platform::Window::handleMessage(message, wParam, lParam);
+}
