@@ -468,6 +468,9 @@ int16_t BatchRunner::runPlugin(const Plugin& plugin) {
 // Menu commands the plug-in posted to the host's window (the filter asks for
 // "Make Work Path..." this way) run after its call, as in an editor.
 void BatchRunner::runPostedCommands() {
+  // What the plug-in posted to the host's window arrives as the window's
+  // commands once the queue is served.
+  platform::automation::drainMessages();
   for (std::vector<const Plugin*> chosen = window_->takeChosenPlugins(); !chosen.empty();
        chosen = window_->takeChosenPlugins())
     for (const Plugin* p : chosen) {

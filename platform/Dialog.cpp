@@ -192,12 +192,16 @@ bool Dialog::createFromTemplate(Window* owner) {
   return true;
 }
 
-bool Dialog::answerFromScript() {
+bool Dialog::answerQueued() {
   automation::DialogAnswer answer;
-  if (automation::takeDialogAnswer(answer)) {
-    for (const auto& [id, text] : answer.fields) setControlText(id, text);
-    return pressButton(answer.button);
-  }
+  if (!automation::takeDialogAnswer(answer)) return false;
+  for (const auto& [id, text] : answer.fields) setControlText(id, text);
+  pressButton(answer.button);
+  return true;
+}
+
+bool Dialog::answerFromScript() {
+  if (answerQueued()) return true;
   // No answer queued: OK as it stands, then Cancel when OK did not close.
   if (automaticPresses_ >= 2) return false;
   return pressButton(automaticPresses_++ == 0 ? "OK" : "Cancel") || pressButton("Cancel");
@@ -225,7 +229,10 @@ int Dialog::doModal(Window* owner) {
     show(kSwShow);
   }
   running_ = true;
-  runModalLoop(ended_, [this] { return answerFromScript(); });
+  // A scripted answer waiting for this dialog is given before any further
+  // script step runs, as a person answers the dialog in front of them.
+  if (automation::enabled()) answerQueued();
+  if (!ended_) runModalLoop(ended_, [this] { return answerFromScript(); });
   running_ = false;
   if (!ended_) result_ = kIdCancel;
   if (automation::enabled()) {

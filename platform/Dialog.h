@@ -78,6 +78,7 @@ class Dialog : public Window, public CommandTarget {
 
  private:
   bool createFromTemplate(Window* owner);
+  bool answerQueued();
   bool answerFromScript();
 
   std::optional<DialogTemplate> template_;

@@ -163,6 +163,31 @@ TEST_F(HostCommand, MakeWorkPathTracesTheTargetChannelIntoTheWorkPath) {
   EXPECT_NEAR(right, 50, 1);
 }
 
+TEST_F(HostCommand, SaveApplyWithAClippingPathMakesTheWorkPathAtOnce) {
+  host::Document square(host::kModeGrey, 64, 48, {0});
+  for (int y = 10; y < 30; ++y)
+    for (int x = 20; x < 50; ++x) square.colour(0)[static_cast<size_t>(y * 64 + x)] = 255;
+  host::saveImage(square, folder_ / "square.png");
+  const auto bin = folder_ / "path.bin";
+  const HostRun r = batch("new rgb 64 48 9 9 9\nadd-alpha Square " + (folder_ / "square.png").string() +
+                          "\ntarget alpha Square\nanswer Path 1020=50 1021=30\nfilter\n"
+                          "menu \"File>Save/Apply...\"\nend\nexpect result 0\nexpect no-box\n"
+                          "save-path " + bin.string() + "\n");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  const auto subpaths = host::decodePath(host::readWholeFile(bin), 64, 48);
+  EXPECT_EQ(subpaths.size(), 1u) << "the posted Make Work Path ran without its dialog";
+}
+
+TEST_F(HostCommand, ExitWithNoLeavesTheDocumentUnchanged) {
+  const auto before = folder_ / "before.png";
+  const auto after = folder_ / "after.png";
+  const HostRun r = batch("new rgb 16 8 1 2 3\nadd-alpha Mask 77\ntarget alpha Mask\nsave-mask " + before.string() +
+                          "\nanswer No\nfilter\nmenu \"File>Exit\"\nend\nexpect result 1110\n"
+                          "expect box \"Apply changes before closing?\"\nsave-mask " + after.string() + "\n");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(host::readWholeFile(before), host::readWholeFile(after));
+}
+
 TEST_F(HostCommand, ImageMagickReadsTheSavedAlphaAndPath) {
   if (std::system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick is not installed";
   host::Document doc(host::kModeRGB, 20, 10, {10, 20, 30});
