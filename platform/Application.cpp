@@ -126,13 +126,15 @@ int Application::run() {
   return exitInstance();
 }
 
-bool Application::runModalLoop(const bool& done, const std::function<bool()>& onStarved) {
+bool Application::runModalLoop(const bool& done, const std::function<bool()>& onStarved,
+                               const std::function<bool()>& beforeStep) {
   long idleCount = 0;
   while (!done) {
     idleUntilMessage(idleCount);
     if (done) break;
     Message waiting;
     if (automation::enabled() && !peekMessage(waiting, nullptr, 0, 0, kPeekNoRemove)) {
+      if (beforeStep && beforeStep()) continue;
       if (automation::runNextStep()) continue;
       if (onStarved && onStarved()) continue;
       return false;
@@ -149,12 +151,14 @@ bool Application::runModalLoop(const bool& done, const std::function<bool()>& on
   return true;
 }
 
-bool runModalLoop(const bool& done, const std::function<bool()>& onStarved) {
-  if (Application* app = Application::current()) return app->runModalLoop(done, onStarved);
+bool runModalLoop(const bool& done, const std::function<bool()>& onStarved,
+                  const std::function<bool()>& beforeStep) {
+  if (Application* app = Application::current()) return app->runModalLoop(done, onStarved, beforeStep);
   // Without an application object: the same loop, without idle work.
   while (!done) {
     Message m;
     if (automation::enabled() && !peekMessage(m, nullptr, 0, 0, kPeekNoRemove)) {
+      if (beforeStep && beforeStep()) continue;
       if (automation::runNextStep()) continue;
       if (onStarved && onStarved()) continue;
       return false;

@@ -93,7 +93,10 @@ class Application : public CommandTarget {
   // outer loop. Answers false on quit. Under automation, when nothing is
   // queued and no script step is left, `onStarved` is asked to move the
   // loop on (answer false: it cannot, and the loop gives up).
-  bool runModalLoop(const bool& done, const std::function<bool()>& onStarved = {});
+  // `beforeStep` is asked first whenever the loop waits under automation
+  // (a dialog takes a queued answer before any further script step).
+  bool runModalLoop(const bool& done, const std::function<bool()>& onStarved = {},
+                    const std::function<bool()>& beforeStep = {});
 
   // Whether a message leaves idle processing where it was (paints, moves
   // that did not move).
@@ -109,6 +112,7 @@ class Application : public CommandTarget {
 
 // The current application's modal loop, or a plain one without an
 // application object.
-bool runModalLoop(const bool& done, const std::function<bool()>& onStarved = {});
+bool runModalLoop(const bool& done, const std::function<bool()>& onStarved = {},
+                  const std::function<bool()>& beforeStep = {});
 
 }  // namespace platform

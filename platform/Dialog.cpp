@@ -231,8 +231,7 @@ int Dialog::doModal(Window* owner) {
   running_ = true;
   // A scripted answer waiting for this dialog is given before any further
   // script step runs, as a person answers the dialog in front of them.
-  if (automation::enabled()) answerQueued();
-  if (!ended_) runModalLoop(ended_, [this] { return answerFromScript(); });
+  runModalLoop(ended_, [this] { return answerFromScript(); }, [this] { return answerQueued(); });
   running_ = false;
   if (!ended_) result_ = kIdCancel;
   if (automation::enabled()) {

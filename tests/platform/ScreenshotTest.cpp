@@ -112,8 +112,9 @@ TEST(Screenshot, FrameWithMenuFloatingBarListAndDialog) {
     static_cast<RadioButton*>(dialog.control(101))->check();
     automation::drainMessages();
     saved = automation::saveDesktopScreenshot({0, 0, 640, 460}, path.string());
+    // Queued before the dialog, the answer would close it at once.
+    automation::queueDialogAnswer({"Cancel", {}});
   });
-  automation::queueDialogAnswer({"Cancel", {}});
   EXPECT_EQ(dialog.doModal(&frame), kIdCancel);
   ASSERT_TRUE(saved);
   EXPECT_GT(std::filesystem::file_size(path), 1000u);
