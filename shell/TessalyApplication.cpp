@@ -5,6 +5,7 @@
 #include <new>
 
 #include "display/CMaskView.h"
+#include "display/CZoomView.h"
 #include "display/CWorkDocument.h"
 #include "image/HostImage.h"
 #include "platform/Input.h"
@@ -17,6 +18,7 @@
 #include "shell/ErrorRecord.h"
 #include "shell/PlugIn.h"
 #include "shell/PlugInServices.h"
+#include "tools/ToolRegistry.h"
 #include "ui/CWorkWindow.h"
 #include "ui/PreferenceFile.h"
 #include "ui/Workspace.h"
@@ -43,11 +45,13 @@ void showText(int32_t stringId, unsigned icon) {
   platform::messageBox(nullptr, stringResource(stringId), kCaption, icon | platform::kMbOk);
 }
 
-// The modifier word of the work window's key handlers, from the
-// asynchronous key state: Shift 4, Ctrl 8, Alt 0x40, right button 2, and 1
-// while the left button is up.
+// The modifier word of the work window's key handlers: Shift 4, Ctrl 8,
+// Alt 0x40, right button 2, and 1 while the left button is up. The key
+// state is the one that goes with the message being handled, which is the
+// live state when messages are handled as they come and stays right when
+// input arrives faster than it is handled.
 unsigned currentModifiers() {
-  const auto down = [](uint32_t key) { return (platform::asyncKeyState(key) & 0x8000) != 0; };
+  const auto down = [](uint32_t key) { return (platform::keyState(key) & 0x8000) != 0; };
   unsigned modifiers = 0;
   if (down(platform::kVkShift)) modifiers |= 4;
   if (down(platform::kVkControl)) modifiers |= 8;
@@ -195,19 +199,58 @@ bool TessalyApplication::preTranslateMessage(const platform::Message& message) {
   return platform::Application::preTranslateMessage(message);
 }
 
-bool TessalyApplication::keyDown(uint32_t virtualKey, unsigned modifiers, bool) {
+namespace {
+
+constexpr unsigned kShiftHeld = 4, kCtrlHeld = 8, kAltHeld = 0x40;
+constexpr uint32_t kVkOemPlus = 0xBB, kVkOemMinus = 0xBD, kVkAdd = 0x6B, kVkSubtract = 0x6D;
+
+CZoomView* activeZoomView() {
+  CWorkDocument* document = CWorkDocument::Current();
+  return document != nullptr ? dynamic_cast<CZoomView*>(document->MainView()) : nullptr;
+}
+
+// Ctrl with "+" or "=", "-", "0": zoom the active view in, out, to fit;
+// Ctrl+Alt+0 shows it at 1:1.
+bool zoomKey(uint32_t key, unsigned modifiers) {
+  if (!(modifiers & kCtrlHeld)) return false;
+  CZoomView* view = activeZoomView();
+  if (view == nullptr) return false;
+  if (key == kVkOemPlus || key == kVkAdd) {
+    view->ZoomAroundCentre(view->Zoom() * 2);
+  } else if (key == kVkOemMinus || key == kVkSubtract) {
+    view->ZoomAroundCentre(view->Zoom() * 0.5);
+  } else if (key == '0') {
+    if (modifiers & kAltHeld)
+      view->ZoomAroundCentre(1.0);
+    else
+      view->ZoomToFit();
+  } else {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool TessalyApplication::keyDown(uint32_t virtualKey, unsigned modifiers, bool repeated) {
+  if (ToolKeyDown(virtualKey, modifiers, repeated)) return true;
+  if (zoomKey(virtualKey, modifiers)) return true;
   CWorkDocument* document = CWorkDocument::Current();
   if (virtualKey == platform::kVkBack && document != nullptr) {
-    if (modifiers & 4)
+    if (modifiers & kShiftHeld)
       document->Redo();
     else
       document->Undo();
     return true;
   }
+  if (virtualKey == platform::kVkTab) {
+    if (auto* window = dynamic_cast<CWorkWindow*>(mainWindow())) window->TogglePalettes();
+    return true;
+  }
   return false;
 }
 
-bool TessalyApplication::keyUp(uint32_t, unsigned) { return false; }
+bool TessalyApplication::keyUp(uint32_t virtualKey, unsigned modifiers) { return ToolKeyUp(virtualKey, modifiers); }
 
 bool TessalyApplication::idleWork(uint32_t deadline) {
   CWorkDocument* document = CWorkDocument::Current();

@@ -11,7 +11,9 @@
 #include "platform/Registry.h"
 #include "platform/Window.h"
 #include "resources/StringTable.h"
+#include "display/CTool.h"
 #include "display/CWorkDocument.h"
+#include "display/CZoomView.h"
 #include "shell/ErrorRecord.h"
 #include "shell/PlugInServices.h"
 #include "shell/TessalyApplication.h"
@@ -292,6 +294,43 @@ TEST_F(ApplicationTest, TheAboutBoxTurnsItsPagesOnClicks) {
   ENTRYPOINT(kFilterSelectorAbout, nullptr, &data, &result);
   EXPECT_EQ(result, 0);
   EXPECT_EQ(pages, (std::vector<int>{1, 2, 0}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(ApplicationTest, ToolKeysSelectToolsAndCtrlKeysZoomTheMainView) {
+  static int32_t toolWhileHeld = 0;
+  static double before = 0, doubled = 0, fitted = 0, actual = 0;
+  whenRunning([](platform::FrameWindow&) { platform::automation::keyDown('H'); });
+  whenRunning([](platform::FrameWindow&) {
+    toolWhileHeld = ActiveTool() != nullptr ? ActiveTool()->CursorResourceId() : 0;
+    platform::automation::keyUp('H');
+  });
+  whenRunning([](platform::FrameWindow&) {
+    auto* view = dynamic_cast<CZoomView*>(CWorkDocument::Current()->MainView());
+    ASSERT_NE(view, nullptr);
+    before = view->Zoom();
+    platform::automation::keyPress('0', platform::automation::kModControl | platform::automation::kModAlt);
+  });
+  whenRunning([](platform::FrameWindow&) {
+    actual = dynamic_cast<CZoomView*>(CWorkDocument::Current()->MainView())->Zoom();
+    platform::automation::keyPress(0xBB, platform::automation::kModControl);
+  });
+  whenRunning([](platform::FrameWindow&) {
+    doubled = dynamic_cast<CZoomView*>(CWorkDocument::Current()->MainView())->Zoom();
+    platform::automation::keyPress('0', platform::automation::kModControl);
+  });
+  whenRunning([](platform::FrameWindow& w) {
+    fitted = dynamic_cast<CZoomView*>(CWorkDocument::Current()->MainView())->Zoom();
+    choose(w, {"File", "Save/Apply..."});
+  });
+  EXPECT_EQ(start(), 0);
+  EXPECT_EQ(toolWhileHeld, 3310) << "H holds the hand";
+  EXPECT_DOUBLE_EQ(actual, 1.0);
+  EXPECT_DOUBLE_EQ(doubled, 2.0);
+  EXPECT_DOUBLE_EQ(fitted, before) << "Ctrl+0 fits the image again";
 }
 
 }  // namespace
