@@ -42,6 +42,7 @@ intptr_t CMainView::handleMessage(uint32_t message, uintptr_t wParam, intptr_t l
 
 void CMainView::BecomeMainView() {
   SetMainView(this);
+  PublishGeometry();
   CNavigatorView::UpdateVisibleArea();
 }
 
@@ -68,7 +69,18 @@ void CMainView::VisibleAreaWillChange() {
   if (MainView() == this) drawBoxes();  // erases them
 }
 
+// What a script driving the window needs to aim at image pixels: the zoom
+// (in millionths) and the visible area's top-left in content pixels, as
+// window properties of the main view.
+void CMainView::PublishGeometry() {
+  setProperty(kMainViewProperty, 1);
+  setProperty(kZoomProperty, static_cast<intptr_t>(Zoom() * 1e6 + 0.5));
+  setProperty(kVisibleLeftProperty, VisibleRect().left);
+  setProperty(kVisibleTopProperty, VisibleRect().top);
+}
+
 void CMainView::VisibleAreaChanged() {
+  PublishGeometry();
   if (MainView() != this) return;
   gVisibleArea = VisibleImageRect();
   drawBoxes();

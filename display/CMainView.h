@@ -10,6 +10,13 @@
 // area moves or its zoom changes, the navigators' boxes follow.
 class CMainView : public CMaskView {
  public:
+  // Window properties that tell scripts how image pixels map to the view's
+  // client area: client = (image + 0.5) * zoom - visible top-left.
+  static constexpr const char* kMainViewProperty = "Tessaly.MainView";
+  static constexpr const char* kZoomProperty = "Tessaly.ZoomMillionths";
+  static constexpr const char* kVisibleLeftProperty = "Tessaly.VisibleLeft";
+  static constexpr const char* kVisibleTopProperty = "Tessaly.VisibleTop";
+
   ~CMainView() override;
   // Makes this the document's main view and shows its area in the
   // navigators (call after creating it).
@@ -26,6 +33,7 @@ class CMainView : public CMaskView {
 
  private:
   void EndNavigatorTool();
+  void PublishGeometry();
 };
 
 // A navigator's view. A pointer in it calls up the navigator tool unless

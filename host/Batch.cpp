@@ -1,6 +1,7 @@
 #include "host/Batch.h"
 
 #include <charconv>
+#include <cmath>
 #include <fstream>
 #include <map>
 #include <ostream>
@@ -121,6 +122,37 @@ void pressModifiers(unsigned modifiers, bool down) {
 
 // The window a plug-in is working in: the active one, else the front
 // visible top-level window that is not the host's.
+// The work window's main view publishes how image pixels map to its client
+// area in these window properties.
+constexpr const char* kMainViewProperty = "Tessaly.MainView";
+constexpr const char* kZoomProperty = "Tessaly.ZoomMillionths";
+constexpr const char* kVisibleLeftProperty = "Tessaly.VisibleLeft";
+constexpr const char* kVisibleTopProperty = "Tessaly.VisibleTop";
+// Drags move one stroke-sampling interval apart.
+constexpr uint32_t kDragInterval = 25;
+
+platform::Window* findMainView(platform::Window& window) {
+  if (window.property(kMainViewProperty) != 0) return &window;
+  for (platform::Window* child : window.children())
+    if (platform::Window* found = findMainView(*child)) return found;
+  return nullptr;
+}
+
+// The client point of the centre of image pixel (x, y).
+platform::Point imageToClient(const platform::Window& view, int32_t x, int32_t y) {
+  const double zoom = static_cast<double>(view.property(kZoomProperty)) / 1e6;
+  return {static_cast<int32_t>(std::floor((x + 0.5) * zoom)) - static_cast<int32_t>(view.property(kVisibleLeftProperty)),
+          static_cast<int32_t>(std::floor((y + 0.5) * zoom)) - static_cast<int32_t>(view.property(kVisibleTopProperty))};
+}
+
+platform::Window* workWindow();
+
+platform::Window& requireMainView() {
+  for (platform::Window* w : platform::Window::topLevelWindows())
+    if (platform::Window* view = findMainView(*w)) return *view;
+  throw Failure("no work window with a main view is open");
+}
+
 platform::Window* workWindow() {
   platform::Window* active = platform::Window::active();
   if (active != nullptr && active->title() != kHostWindowTitle) return active->topLevel();
@@ -438,8 +470,7 @@ size_t BatchRunner::runCommand(const std::vector<Line>& lines, size_t index) {
     savePath(requireDocument(c), a[1]);
     log_ << "wrote " << a[1] << "\n";
   } else if (c == "screenshot") {
-    if (a[1] == "main-view") throw NotAvailable("\"screenshot main-view\" (finding the work window's main view)");
-    platform::Window* w = platform::automation::findWindow(a[1]);
+    platform::Window* w = a[1] == "main-view" ? &requireMainView() : platform::automation::findWindow(a[1]);
     if (w == nullptr) throw Failure("no window is titled \"" + a[1] + "\"");
     if (!platform::automation::saveScreenshot(*w, a[2])) throw Failure(a[2] + ": the screenshot cannot be written");
     log_ << "wrote " << a[2] << "\n";
@@ -501,12 +532,69 @@ void BatchRunner::playInWindow(const Line& line) {
   } else if (c == "wait") {
     platform::automation::advanceTime(static_cast<uint32_t>(parseInteger(a[1], "time", 0, 3600000)));
   } else if (c == "mouse" || c == "click" || c == "drag") {
-    throw NotAvailable("\"" + c + "\" (image coordinates of the work window's main view)");
+    playMouse(a);
   } else {
     // answer, expect and screenshot work as outside.
     std::vector<Line> single{line};
     runCommand(single, 0);
   }
+}
+
+// mouse down|move|up X Y [right] [shift] [ctrl] [alt]; click X Y [...];
+// drag X1,Y1 X2,Y2 ... [...]: image pixels of the main view.
+void BatchRunner::playMouse(const std::vector<std::string>& a) {
+  const std::string& c = a[0];
+  platform::Window& view = requireMainView();
+  unsigned modifiers = 0;
+  auto button = platform::automation::Button::kLeft;
+  std::vector<platform::Point> points;
+  size_t first = c == "mouse" ? 2 : 1;
+  if (c == "mouse" && a[1] != "down" && a[1] != "move" && a[1] != "up")
+    throw Failure("usage: mouse down|move|up X Y [right] [shift] [ctrl] [alt]");
+  for (size_t i = first; i < a.size(); ++i) {
+    const std::string& word = a[i];
+    if (word == "right") {
+      button = platform::automation::Button::kRight;
+    } else if (word == "shift") {
+      modifiers |= platform::automation::kModShift;
+    } else if (word == "ctrl") {
+      modifiers |= platform::automation::kModControl;
+    } else if (word == "alt") {
+      modifiers |= platform::automation::kModAlt;
+    } else if (c == "drag") {
+      const size_t comma = word.find(',');
+      if (comma == std::string::npos) throw Failure("drag points are X,Y: \"" + word + "\"");
+      points.push_back(imageToClient(view, static_cast<int32_t>(parseInteger(word.substr(0, comma), "x", -32768, 32767)),
+                                     static_cast<int32_t>(parseInteger(word.substr(comma + 1), "y", -32768, 32767))));
+    } else if (i + 1 < a.size()) {
+      points.push_back(imageToClient(view, static_cast<int32_t>(parseInteger(word, "x", -32768, 32767)),
+                                     static_cast<int32_t>(parseInteger(a[i + 1], "y", -32768, 32767))));
+      ++i;
+    } else {
+      throw Failure("\"" + word + "\" is no coordinate or modifier");
+    }
+  }
+  if (points.empty() || (c != "drag" && points.size() != 1)) throw Failure("\"" + c + "\" needs its point");
+  pressModifiers(modifiers, true);
+  if (c == "mouse") {
+    if (a[1] == "down") platform::automation::mouseDown(view, points[0], button);
+    if (a[1] == "move") platform::automation::mouseMove(view, points[0]);
+    if (a[1] == "up") platform::automation::mouseUp(view, points[0], button);
+  } else if (c == "click") {
+    platform::automation::mouseDown(view, points[0], button);
+    platform::automation::mouseUp(view, points[0], button);
+  } else {
+    platform::automation::setInputInterval(kDragInterval);
+    platform::automation::mouseDown(view, points.front(), button);
+    for (size_t p = 1; p < points.size(); ++p) {
+      platform::automation::drainMessages();
+      platform::automation::mouseMove(view, points[p]);
+    }
+    platform::automation::drainMessages();
+    platform::automation::mouseUp(view, points.back(), button);
+    platform::automation::setInputInterval(0);
+  }
+  pressModifiers(modifiers, false);
 }
 
 void BatchRunner::runFilter(const std::vector<Line>& block, int endLine) {

@@ -188,6 +188,22 @@ TEST_F(HostCommand, ExitWithNoLeavesTheDocumentUnchanged) {
   EXPECT_EQ(host::readWholeFile(before), host::readWholeFile(after));
 }
 
+TEST_F(HostCommand, MouseCommandsAimAtImagePixelsOfTheMainView) {
+  host::Document square(host::kModeGrey, 64, 48, {0});
+  for (int y = 10; y < 30; ++y)
+    for (int x = 20; x < 50; ++x) square.colour(0)[static_cast<size_t>(y * 64 + x)] = 255;
+  host::saveImage(square, folder_ / "square.png");
+  const auto before = folder_ / "before.png";
+  const auto after = folder_ / "after.png";
+  const HostRun r = batch("new rgb 64 48 200 30 30\nadd-alpha Square " + (folder_ / "square.png").string() +
+                          "\ntarget alpha Square\nfilter\nkey ctrl+alt+0\nwait 600\nscreenshot main-view " +
+                          before.string() + "\nkey z\nclick 35 20\nwait 600\nscreenshot main-view " + after.string() +
+                          "\ndrag 1,1 5,5 9,9\nmouse move 3 3\nanswer Cancel 1020=50\nanswer No\nmenu \"File>Exit\"\nend\n"
+                          "expect result 1110\n");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_NE(host::readWholeFile(before), host::readWholeFile(after)) << "the zoom tool's click zoomed in";
+}
+
 TEST_F(HostCommand, ImageMagickReadsTheSavedAlphaAndPath) {
   if (std::system("command -v convert >/dev/null 2>&1") != 0) GTEST_SKIP() << "ImageMagick is not installed";
   host::Document doc(host::kModeRGB, 20, 10, {10, 20, 30});
