@@ -22,10 +22,4 @@ class Failure : public std::runtime_error {
   }
 };
 
-// A command that needs a part of the plug-in or platform that is not built.
-class NotAvailable : public Failure {
- public:
-  explicit NotAvailable(const std::string& what) : Failure(what + ": not available yet") {}
-};
-
 }  // namespace host
