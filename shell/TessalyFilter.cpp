@@ -59,8 +59,18 @@ void TessalyFilter::start() {
     THROW_ERROR(kErrOperationFailed, kGroupPlugIn);
 
   const TargetPlanes planes = targetPlanes(*gFilterRecord);
-  if (planes.outputPlanes == 1 && planes.totalPlanes > gColourChannels &&
-      services.targetIsColourChannel(gColourChannels, planes.totalPlanes)) {
+  bool colourChannel = false;
+  try {
+    colourChannel = planes.outputPlanes == 1 && planes.totalPlanes > gColourChannels &&
+                    services.targetIsColourChannel(gColourChannels, planes.totalPlanes);
+  } catch (const XCancel&) {
+    // The user cancelled in the host while it delivered the planes: the
+    // filter ends as quietly as when the user leaves the work window.
+    PUSH_ERROR(kResultQuiet, kGroupHost);
+    emptyRequestRectangles();
+    return;
+  }
+  if (colourChannel) {
     refuseColourChannelTarget();
     emptyRequestRectangles();
     return;

@@ -68,3 +68,15 @@ TEST_F(TargetRefusalTest, AlphaChannelThatCopiesAColourChannelIsStillAccepted) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(TargetRefusalTest, AHostCancelDuringTheTestEndsTheFilterQuietly) {
+  host.setStreamPlanes({3});
+  host.queueAdvanceResults({-128});
+  EXPECT_EQ(start(), 1110);
+  EXPECT_EQ(runs, 0);
+  EXPECT_TRUE(boxes().empty());
+}
+
+}  // namespace
