@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/support/BenchFilterPlugin.h"
 #include "display/CMaskView.h"
 #include "display/CTool.h"
 #include "host/Document.h"
@@ -29,21 +30,6 @@ namespace {
 
 constexpr int kWidth = 8000, kHeight = 6000;
 constexpr int kViewWidth = 2560, kViewHeight = 1440;
-
-std::function<void(FilterRecord&)> gStart;
-
-void entry(int16_t selector, void* block, int32_t*, int16_t* result) {
-  *result = 0;
-  if (selector == kFilterSelectorStart && gStart) gStart(*static_cast<FilterRecord*>(block));
-}
-
-host::Plugin benchPlugin() {
-  host::Plugin p;
-  p.pipl.kind = "8BFM";
-  p.pipl.name = "Bench";
-  p.entry = entry;
-  return p;
-}
 
 host::Document& document() {
   static host::Document doc = [] {
@@ -68,7 +54,7 @@ HostError noDisplay(const HostPixelMap*, const HostRect32*, int32_t, int32_t, vo
 // service that does nothing (the plug-in's own share of the time).
 void withView(const std::function<void(CMaskView&)>& body, bool display = true) {
   host::HostServices services;
-  gStart = [&](FilterRecord& r) {
+  benchFilterStart() = [&](FilterRecord& r) {
     gFilterRecord = &r;
     if (!display) r.displayPixels = noDisplay;
     gImageMode = r.imageMode;
@@ -87,8 +73,8 @@ void withView(const std::function<void(CMaskView&)>& body, bool display = true) 
     frame.destroy();
     gFilterRecord = nullptr;
   };
-  services.runFilter(benchPlugin(), document());
-  gStart = nullptr;
+  services.runFilter(benchFilterPlugin(), document());
+  benchFilterStart() = nullptr;
 }
 
 void BM_FullView(benchmark::State& state, double zoom, bool display = true) {

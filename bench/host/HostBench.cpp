@@ -10,6 +10,7 @@
 #include <map>
 #include <vector>
 
+#include "bench/support/BenchFilterPlugin.h"
 #include "host/Document.h"
 #include "host/HostServices.h"
 
@@ -17,21 +18,6 @@ namespace {
 
 constexpr int kSide = 4096;
 constexpr int kPiece = 128;
-
-std::function<void(FilterRecord&)> gStart;
-
-void entry(int16_t selector, void* block, int32_t*, int16_t* result) {
-  *result = 0;
-  if (selector == kFilterSelectorStart && gStart) gStart(*static_cast<FilterRecord*>(block));
-}
-
-host::Plugin benchPlugin() {
-  host::Plugin p;
-  p.pipl.kind = "8BFM";
-  p.pipl.name = "Bench";
-  p.entry = entry;
-  return p;
-}
 
 host::Document& document() {
   static host::Document doc = [] {
@@ -61,26 +47,26 @@ void BM_AdvanceStateRgb(benchmark::State& state) {
   host::Document& doc = document();
   doc.target = {};
   uint8_t sink = 0;
-  gStart = [&](FilterRecord& r) {
+  benchFilterStart() = [&](FilterRecord& r) {
     r.inLoPlane = 0;
     r.inHiPlane = 2;
     walkPieces(r, r.inRect, [&] { sink ^= static_cast<uint8_t*>(r.inData)[0]; });
   };
-  for (auto _ : state) services.runFilter(benchPlugin(), doc);
+  for (auto _ : state) services.runFilter(benchFilterPlugin(), doc);
   benchmark::DoNotOptimize(sink);
-  gStart = nullptr;
+  benchFilterStart() = nullptr;
 }
 
 void BM_AdvanceStateOutputPlane(benchmark::State& state) {
   host::HostServices services;
   host::Document& doc = document();
   doc.target = {host::Target::Alpha, "Mask", 0};
-  gStart = [&](FilterRecord& r) {
+  benchFilterStart() = [&](FilterRecord& r) {
     r.outLoPlane = r.outHiPlane = 0;
     walkPieces(r, r.outRect, [&] { static_cast<uint8_t*>(r.outData)[0] ^= 1; });
   };
-  for (auto _ : state) services.runFilter(benchPlugin(), doc);
-  gStart = nullptr;
+  for (auto _ : state) services.runFilter(benchFilterPlugin(), doc);
+  benchFilterStart() = nullptr;
 }
 
 void memcpyBench(benchmark::State& state, size_t bytes) {

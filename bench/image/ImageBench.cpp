@@ -16,6 +16,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "bench/support/MemoryBufferHost.h"
 #include "image/BufferImage.h"
 #include "image/OfflineImage.h"
 #include "shell/PlugIn.h"
@@ -25,36 +26,6 @@ namespace {
 constexpr int16_t kSide = 4096;
 constexpr Point kTile{128, 128};
 constexpr PixelLayout kGrey{1, kHostModeGrayScale};
-
-// A host whose buffer procedures are a table lookup, so that the figures
-// measure the image layer and not a test double.
-class BenchHost {
- public:
-  BenchHost() {
-    procs_.allocateProc = [](int32_t size, HostBufferId* id) -> HostError {
-      auto& buffers = instance().buffers_;
-      buffers.emplace_back(new uint8_t[static_cast<size_t>(size)]);
-      *id = static_cast<HostBufferId>(buffers.size() - 1 + 256);
-      return kHostNoError;
-    };
-    procs_.lockProc = [](HostBufferId id, HostBoolean) -> void* {
-      return instance().buffers_[id - 256].get();
-    };
-    procs_.unlockProc = [](HostBufferId) {};
-    procs_.freeProc = [](HostBufferId id) { instance().buffers_[id - 256].reset(); };
-    record_.bufferProcs = &procs_;
-    gFilterRecord = &record_;
-  }
-  static BenchHost& instance() {
-    static BenchHost host;
-    return host;
-  }
-
- private:
-  FilterRecord record_{};
-  HostBufferProcs procs_{};
-  std::vector<std::unique_ptr<uint8_t[]>> buffers_;
-};
 
 std::vector<uint8_t> randomBytes(size_t count) {
   std::vector<uint8_t> bytes(count);
@@ -66,7 +37,7 @@ std::vector<uint8_t> randomBytes(size_t count) {
 const Rect kWhole{0, 0, kSide, kSide};
 
 std::unique_ptr<BufferImage> randomImage() {
-  BenchHost::instance();
+  MemoryBufferHost::instance();
   auto image = std::make_unique<BufferImage>(kGrey, kWhole, kTile, 0);
   std::vector<uint8_t> bytes = randomBytes(size_t{kSide} * kSide);
   image->WriteRect(kWhole, PlaneView{bytes.data(), 1, kSide});

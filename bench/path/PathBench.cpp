@@ -27,6 +27,7 @@
 #include <opencv2/imgproc.hpp>
 #include <potracelib.h>
 
+#include "bench/support/MemoryBufferHost.h"
 #include "image/BufferImage.h"
 #include "image/Image.h"
 #include "path/PathTracer.h"
@@ -368,37 +369,10 @@ void reportAccuracy() {
 
 // ---- Memory ----
 
-// A filter host whose buffer procedures are a table lookup.
-class BenchHost {
- public:
-  BenchHost() {
-    procs_.allocateProc = [](int32_t size, HostBufferId* id) -> HostError {
-      auto& buffers = instance().buffers_;
-      buffers.emplace_back(new uint8_t[size_t(size)]);
-      *id = HostBufferId(buffers.size() - 1 + 256);
-      return kHostNoError;
-    };
-    procs_.lockProc = [](HostBufferId id, HostBoolean) -> void* { return instance().buffers_[id - 256].get(); };
-    procs_.unlockProc = [](HostBufferId) {};
-    procs_.freeProc = [](HostBufferId id) { instance().buffers_[id - 256].reset(); };
-    record_.bufferProcs = &procs_;
-    gFilterRecord = &record_;
-  }
-  static BenchHost& instance() {
-    static BenchHost host;
-    return host;
-  }
-
- private:
-  FilterRecord record_{};
-  HostBufferProcs procs_{};
-  std::vector<std::unique_ptr<uint8_t[]>> buffers_;
-};
-
 // Traces the blobs, repeated `copies` times across and down, from a tiled
 // BufferImage; answers the heap the trace itself needed at its peak.
 int64_t tracePeakBytes(int32_t copies) {
-  BenchHost::instance();
+  MemoryBufferHost::instance();
   const std::vector<uint8_t>& blobs = shapes()[1].pixels;
   const int32_t side = kSide * copies;
   BufferImage image({1, kHostModeGrayScale}, Rect{0, 0, int16_t(std::min(side, 32767)), int16_t(std::min(side, 32767))},
