@@ -45,6 +45,13 @@ class HostCommand : public ::testing::Test {
     return runHost("batch " + file.string());
   }
   HostRun runHost(const std::string& arguments) { return ::runHost(arguments, folder_ / "config"); }
+  // square.png: a 64 x 48 grey mask, full inside rows 10-29 and columns 20-49.
+  void writeSquareMask() {
+    host::Document square(host::kModeGrey, 64, 48, {0});
+    for (int y = 10; y < 30; ++y)
+      for (int x = 20; x < 50; ++x) square.colour(0)[static_cast<size_t>(y * 64 + x)] = 255;
+    host::saveImage(square, folder_ / "square.png");
+  }
   TempFolder folder_;
 };
 
@@ -139,10 +146,7 @@ TEST_F(HostCommand, BatchOpensSavesAndReportsBadFilesByLine) {
 }
 
 TEST_F(HostCommand, MakeWorkPathTracesTheTargetChannelIntoTheWorkPath) {
-  host::Document square(host::kModeGrey, 64, 48, {0});
-  for (int y = 10; y < 30; ++y)
-    for (int x = 20; x < 50; ++x) square.colour(0)[static_cast<size_t>(y * 64 + x)] = 255;
-  host::saveImage(square, folder_ / "square.png");
+  writeSquareMask();
   const auto bin = folder_ / "path.bin";
   const HostRun r = batch("new rgb 64 48 9 9 9\nadd-alpha Square " + (folder_ / "square.png").string() +
                           "\ntarget alpha Square\nanswer Apply 1043=1 1020=50 1021=30\nmake-work-path\nexpect no-box\n"
@@ -164,10 +168,7 @@ TEST_F(HostCommand, MakeWorkPathTracesTheTargetChannelIntoTheWorkPath) {
 }
 
 TEST_F(HostCommand, SaveApplyWithAClippingPathMakesTheWorkPathAtOnce) {
-  host::Document square(host::kModeGrey, 64, 48, {0});
-  for (int y = 10; y < 30; ++y)
-    for (int x = 20; x < 50; ++x) square.colour(0)[static_cast<size_t>(y * 64 + x)] = 255;
-  host::saveImage(square, folder_ / "square.png");
+  writeSquareMask();
   const auto bin = folder_ / "path.bin";
   const HostRun r = batch("new rgb 64 48 9 9 9\nadd-alpha Square " + (folder_ / "square.png").string() +
                           "\ntarget alpha Square\nanswer Path 1020=50 1021=30\nfilter\n"
@@ -189,10 +190,7 @@ TEST_F(HostCommand, ExitWithNoLeavesTheDocumentUnchanged) {
 }
 
 TEST_F(HostCommand, MouseCommandsAimAtImagePixelsOfTheMainView) {
-  host::Document square(host::kModeGrey, 64, 48, {0});
-  for (int y = 10; y < 30; ++y)
-    for (int x = 20; x < 50; ++x) square.colour(0)[static_cast<size_t>(y * 64 + x)] = 255;
-  host::saveImage(square, folder_ / "square.png");
+  writeSquareMask();
   const auto before = folder_ / "before.png";
   const auto after = folder_ / "after.png";
   const HostRun r = batch("new rgb 64 48 200 30 30\nadd-alpha Square " + (folder_ / "square.png").string() +
