@@ -261,12 +261,36 @@ intptr_t PushButton::handleMessage(uint32_t message, uintptr_t wParam, intptr_t 
   }
 }
 
-// ---- RadioButton ----
+// ---- CheckableButton, RadioButton, CheckBox ----
 
-void RadioButton::setChecked(bool checked) {
+void CheckableButton::setChecked(bool checked) {
   if (checked_ == checked) return;
   checked_ = checked;
   invalidate(true);
+}
+
+intptr_t CheckableButton::handleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  switch (message) {
+    case kWmPaint:
+      return paintWith(*this, [&](DeviceContext& dc) {
+        const Rect r = clientRect();
+        dc.fillRect(r, Brush::solid(face()));
+        const int32_t d = std::min(13, r.height());
+        const int32_t top = (r.height() - d) / 2;
+        drawMark(dc, {0, top, d, top + d});
+        paintText(dc, {d + 4, 0, r.right, r.bottom}, title(), kDtVCenter | kDtSingleLine, isEnabled());
+      });
+    case kWmLButtonUp:
+      if (!isEnabled()) return 0;
+      clicked();
+      notifyParent(*this, kBnClicked);
+      return 0;
+    case kWmEnable:
+      invalidate(true);
+      return 0;
+    default:
+      return Window::handleMessage(message, wParam, lParam);
+  }
 }
 
 std::vector<RadioButton*> RadioButton::group() {
@@ -287,72 +311,25 @@ void RadioButton::check() {
   for (RadioButton* r : group()) r->setChecked(r == this);
 }
 
-intptr_t RadioButton::handleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  switch (message) {
-    case kWmPaint:
-      return paintWith(*this, [&](DeviceContext& dc) {
-        const Rect r = clientRect();
-        dc.fillRect(r, Brush::solid(face()));
-        const int32_t d = std::min(13, r.height());
-        const int32_t top = (r.height() - d) / 2;
-        dc.setPen({kPenSolid, systemColour(kColourBtnShadow)});
-        dc.setBrush(Brush::solid(systemColour(kColourWindow)));
-        dc.ellipse({0, top, d, top + d});
-        if (checked_) {
-          dc.setPen({kPenNull, 0});
-          dc.setBrush(Brush::solid(systemColour(kColourWindowText)));
-          dc.ellipse({3, top + 3, d - 3, top + d - 3});
-        }
-        paintText(dc, {d + 4, 0, r.right, r.bottom}, title(), kDtVCenter | kDtSingleLine, isEnabled());
-      });
-    case kWmLButtonUp:
-      if (!isEnabled()) return 0;
-      check();
-      notifyParent(*this, kBnClicked);
-      return 0;
-    case kWmEnable:
-      invalidate(true);
-      return 0;
-    default:
-      return Window::handleMessage(message, wParam, lParam);
-  }
+void RadioButton::drawMark(DeviceContext& dc, const Rect& box) const {
+  dc.setPen({kPenSolid, systemColour(kColourBtnShadow)});
+  dc.setBrush(Brush::solid(systemColour(kColourWindow)));
+  dc.ellipse(box);
+  if (!isChecked()) return;
+  dc.setPen({kPenNull, 0});
+  dc.setBrush(Brush::solid(systemColour(kColourWindowText)));
+  dc.ellipse({box.left + 3, box.top + 3, box.right - 3, box.bottom - 3});
 }
 
-// ---- CheckBox ----
-
-void CheckBox::setChecked(bool checked) {
-  if (checked_ == checked) return;
-  checked_ = checked;
-  invalidate(true);
-}
-
-intptr_t CheckBox::handleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
-  switch (message) {
-    case kWmPaint:
-      return paintWith(*this, [&](DeviceContext& dc) {
-        const Rect r = clientRect();
-        dc.fillRect(r, Brush::solid(face()));
-        const int32_t d = std::min(13, r.height());
-        const int32_t top = (r.height() - d) / 2;
-        dc.setPen({kPenSolid, systemColour(kColourBtnShadow)});
-        dc.setBrush(Brush::solid(systemColour(kColourWindow)));
-        dc.rectangle({0, top, d, top + d});
-        if (checked_) {
-          dc.setPen({kPenSolid, systemColour(kColourWindowText)});
-          dc.moveTo({3, top + 6});
-          dc.lineTo({5, top + 9});
-          dc.lineTo({10, top + 3});
-        }
-        paintText(dc, {d + 4, 0, r.right, r.bottom}, title(), kDtVCenter | kDtSingleLine, isEnabled());
-      });
-    case kWmLButtonUp:
-      if (!isEnabled()) return 0;
-      setChecked(!checked_);
-      notifyParent(*this, kBnClicked);
-      return 0;
-    default:
-      return Window::handleMessage(message, wParam, lParam);
-  }
+void CheckBox::drawMark(DeviceContext& dc, const Rect& box) const {
+  dc.setPen({kPenSolid, systemColour(kColourBtnShadow)});
+  dc.setBrush(Brush::solid(systemColour(kColourWindow)));
+  dc.rectangle(box);
+  if (!isChecked()) return;
+  dc.setPen({kPenSolid, systemColour(kColourWindowText)});
+  dc.moveTo({3, box.top + 6});
+  dc.lineTo({5, box.top + 9});
+  dc.lineTo({10, box.top + 3});
 }
 
 // ---- GroupBox, StaticText, StaticImage ----

@@ -105,33 +105,40 @@ class PushButton : public Window {
   bool default_ = false;
 };
 
-// Radio buttons form groups: from a button created with kWsGroup up to the
-// next one with kWsGroup; checking one unchecks the others.
-class RadioButton : public Window {
+// A button with a mark beside its text that is either on or off.
+class CheckableButton : public Window {
  public:
   bool isChecked() const { return checked_; }
   void setChecked(bool checked);
-  // Checks this one and unchecks the rest of its group.
-  void check();
-  std::vector<RadioButton*> group();
 
  protected:
   intptr_t handleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+  // Draws the mark's box (a circle or a square) and, when checked, the mark.
+  virtual void drawMark(DeviceContext& dc, const Rect& box) const = 0;
+  // A click released over the enabled button.
+  virtual void clicked() = 0;
 
  private:
   bool checked_ = false;
 };
 
-class CheckBox : public Window {
+// Radio buttons form groups: from a button created with kWsGroup up to the
+// next one with kWsGroup; checking one unchecks the others.
+class RadioButton : public CheckableButton {
  public:
-  bool isChecked() const { return checked_; }
-  void setChecked(bool checked);
+  // Checks this one and unchecks the rest of its group.
+  void check();
+  std::vector<RadioButton*> group();
 
  protected:
-  intptr_t handleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+  void drawMark(DeviceContext& dc, const Rect& box) const override;
+  void clicked() override { check(); }
+};
 
- private:
-  bool checked_ = false;
+class CheckBox : public CheckableButton {
+ protected:
+  void drawMark(DeviceContext& dc, const Rect& box) const override;
+  void clicked() override { setChecked(!isChecked()); }
 };
 
 class GroupBox : public Window {
