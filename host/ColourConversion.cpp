@@ -234,6 +234,27 @@ int16_t colourSpaceOfMode(int16_t mode) {
   }
 }
 
+namespace {
+
+// The grey profile's sRGB value of every grey byte. An 8-bit transform maps
+// each input value to one output value, so the table gives the same bytes
+// as transforming pixel by pixel.
+const uint8_t* greyToRgbTable() {
+  static const std::vector<uint8_t> table = [] {
+    uint8_t grey[256];
+    for (int i = 0; i < 256; ++i) grey[i] = static_cast<uint8_t>(i);
+    std::vector<uint8_t> rgb(256 * 3);
+    if (cmsHTRANSFORM t = Profiles::instance().transform(kGray, kRGB))
+      cmsDoTransform(t, grey, rgb.data(), 256);
+    else
+      for (int i = 0; i < 256; ++i) convertProfiled(kGray, kRGB, grey + i, rgb.data() + 3 * i);
+    return rgb;
+  }();
+  return table.data();
+}
+
+}  // namespace
+
 void toRgb(int16_t mode, const uint8_t* pixels, size_t count, size_t step, uint8_t* rgb) {
   const int16_t space = colourSpaceOfMode(mode);
   if (space == kRGB && step == 3) {
@@ -242,14 +263,33 @@ void toRgb(int16_t mode, const uint8_t* pixels, size_t count, size_t step, uint8
   }
   const int n = channels(space);
   if (space == kRGB) {
-    for (size_t i = 0; i < count; ++i) std::copy(pixels + i * step, pixels + i * step + 3, rgb + 3 * i);
+    for (size_t i = 0; i < count; ++i, pixels += step, rgb += 3) {
+      rgb[0] = pixels[0];
+      rgb[1] = pixels[1];
+      rgb[2] = pixels[2];
+    }
+    return;
+  }
+  if (space == kGray) {
+    const uint8_t* table = greyToRgbTable();
+    for (size_t i = 0; i < count; ++i, pixels += step, rgb += 3) {
+      const uint8_t* t = table + 3 * size_t{*pixels};
+      rgb[0] = t[0];
+      rgb[1] = t[1];
+      rgb[2] = t[2];
+    }
+    return;
+  }
+  cmsHTRANSFORM t = Profiles::instance().transform(space, kRGB);
+  if (t != nullptr && step == static_cast<size_t>(n)) {
+    cmsDoTransform(t, pixels, rgb, static_cast<cmsUInt32Number>(count));
     return;
   }
   // Pack the pixels, then transform in one call.
   std::vector<uint8_t> packed(count * static_cast<size_t>(n));
   for (size_t i = 0; i < count; ++i)
     std::copy(pixels + i * step, pixels + i * step + n, packed.data() + i * static_cast<size_t>(n));
-  if (cmsHTRANSFORM t = Profiles::instance().transform(space, kRGB)) {
+  if (t != nullptr) {
     cmsDoTransform(t, packed.data(), rgb, static_cast<cmsUInt32Number>(count));
     return;
   }
