@@ -219,7 +219,7 @@ PlaneView Image::LockRect(const Rect& rect, LockMode mode, Rect& piece) {
 namespace {
 
 // Walks the pieces of rect, locking each in `mode` and handing the locked
-// view (at the piece's top-left) to `copy`. XReduce asks the iterator for a
+// view (at the piece's top-left) and the whole locked piece to `copy`. XReduce asks the iterator for a
 // smaller piece and tries again; XUnmapped goes to `unmapped` when given.
 template <typename Copy, typename Unmapped>
 void walkPieces(Image& image, const Rect& rect, LockMode mode, Copy copy, Unmapped unmapped) {
@@ -232,7 +232,7 @@ void walkPieces(Image& image, const Rect& rect, LockMode mode, Copy copy, Unmapp
       // The image promises a lock that holds the whole piece; copying a
       // part of it would leave the rest unread or unwritten.
       if (!locked.piece().contains(piece)) throw XLock(TESSALY_HERE);
-      copy(piece, locked.view());
+      copy(piece, locked.view(), locked.piece());
     } catch (const XUnmapped& e) {
       if constexpr (std::is_same_v<Unmapped, std::nullptr_t>) {
         throw;
@@ -253,7 +253,7 @@ void Image::ReadRect(const Rect& rect, const PlaneView& destination) {
   const int32_t pixelBytes = layout_.bytesPerPixel;
   walkPieces(
       *this, rect, LockMode::read,
-      [&](const Rect& piece, const PlaneView& source) {
+      [&](const Rect& piece, const PlaneView& source, const Rect&) {
         CopyRowsOut(source, piece.height(), piece.width() * pixelBytes,
                     destination.at(piece.top - rect.top, piece.left - rect.left),
                     destination.rowStep);
@@ -268,7 +268,7 @@ void Image::WriteRect(const Rect& rect, const PlaneView& source) {
   const int32_t pixelBytes = layout_.bytesPerPixel;
   walkPieces(
       *this, rect, LockMode::write,
-      [&](const Rect& piece, const PlaneView& target) {
+      [&](const Rect& piece, const PlaneView& target, const Rect&) {
         CopyRowsIn(target, piece.height(), piece.width() * pixelBytes,
                    source.at(piece.top - rect.top, piece.left - rect.left), source.rowStep);
       },
@@ -373,131 +373,292 @@ std::vector<uint32_t> GaussianWeights(double sigma, int32_t radius) {
 
 namespace {
 
-constexpr int32_t kBlock = 32;
-
-int32_t roundUpToBlock(int32_t count) { return (count + kBlock - 1) / kBlock * kBlock; }
-
 // The blur works on rows of 16-bit words (values 0 to 255): the vector
 // loops then read them without widening each byte once per tap.
 using Word = uint16_t;
 
-// A kernel folded for one row: taps x and -x that weigh the same are added
-// before the multiplication, halving the products; the centre tap and any
-// pair that the rounding of the weights left unequal are paired with a row
-// of zeros. The sums are exactly those of the unfolded kernel.
-struct FoldedTaps {
+// The widest block of columns the inner loop produces at once. Word rows
+// have this many words of room past their last column, so that a block
+// that starts inside a row may be read whole.
+constexpr int32_t kBlock = 64;
+
+int32_t roundUpToBlock(int32_t count) { return (count + kBlock - 1) / kBlock * kBlock; }
+
+// The kernel folded: taps x and -x that weigh the same are added before
+// the multiplication, halving the products. Term 0 is the centre tap
+// alone; a pair that the rounding of the weights left unequal becomes two
+// terms, each a tap paired with a row of zeros. The sums are exactly those
+// of the unfolded kernel. Taps are indices into a list of 2r + 1 source
+// rows: the same kernel serves the horizontal pass (sources one word apart)
+// and the vertical one (sources the ring's rows).
+struct FoldedKernel {
   // The radius formula peaks at 123 (for sigma near 123).
   static constexpr int32_t kMaxTaps = 2 * 127 + 1;
-  const Word* first[kMaxTaps];
-  const Word* second[kMaxTaps];
+  static constexpr int32_t kZeros = -1;
+  int32_t first[kMaxTaps];
+  int32_t second[kMaxTaps];
   uint32_t weight[kMaxTaps];
   int32_t terms = 0;
+  const Word* zeros;  // a row of zeros as long as any source row
 
-  FoldedTaps(const Word* const* sources, const uint32_t* weights, int32_t taps, const Word* zeros) {
+  FoldedKernel(const uint32_t* weights, int32_t taps, const Word* zeros) : zeros(zeros) {
     const int32_t r = taps / 2;
-    add(sources[r], zeros, weights[r]);
+    add(r, kZeros, weights[r]);
     for (int32_t x = 1; x <= r; ++x) {
       const int32_t before = r - x, after = r + x;
       if (weights[before] == weights[after]) {
-        add(sources[before], sources[after], weights[before]);
+        add(before, after, weights[before]);
       } else {
-        add(sources[before], zeros, weights[before]);
-        add(sources[after], zeros, weights[after]);
+        add(before, kZeros, weights[before]);
+        add(after, kZeros, weights[after]);
       }
     }
   }
-  void add(const Word* a, const Word* b, uint32_t w) {
+  void add(int32_t a, int32_t b, uint32_t w) {
     first[terms] = a;
     second[terms] = b;
     weight[terms++] = w;
   }
+  // Term t's rows among the sources.
+  const Word* firstRow(const Word* const* sources, int32_t t) const { return sources[first[t]]; }
+  const Word* secondRow(const Word* const* sources, int32_t t) const {
+    return second[t] == kZeros ? zeros : sources[second[t]];
+  }
 };
 
-// out[c] = (sum over taps i of weights[i] * sources[i][c]) >> 24: the loop
-// both passes of the blur spend their time in. The weights sum to 2^24, so
-// a sum never exceeds 255 * 2^24 < 2^32. Whole blocks only: sources and out
-// have room up to count rounded up to a block.
+// out[c - begin] = (sum over taps i of weights[i] * sources[i][c]) >> 24 for
+// the columns c from begin to end: the loop both passes of the blur spend
+// their time in. The weights sum to 2^24, so a sum never exceeds
+// 255 * 2^24 < 2^32.
 //
-// The multiply-add of 16-bit pairs does 16 products per instruction, four
-// times what 32-bit multiplies do, but takes 16-bit factors: each 24-bit
-// weight is split into its upper and lower 12 bits, and two terms share one
-// instruction. A term is at most 510 and both halves are below 2^12, so
-// neither partial sum overflows, and (upper << 12) + lower is the exact sum.
-[[gnu::target("avx2"), gnu::always_inline]] inline __m256i load(const Word* p) {
+// The vector versions work in blocks: whole blocks from begin on, then one
+// block ending at end, overlapping the one before (out is never a source,
+// so its columns come out the same twice); a span shorter than a block
+// goes through a scratch block, reading sources past end (rows have room).
+//
+// The multiply-add of 16-bit pairs does two products per 32-bit lane, but
+// takes 16-bit factors: each 24-bit weight is split into its upper and
+// lower 12 bits, and two terms share one instruction. A term is at most
+// 510 and both halves are below 2^12, so neither partial sum overflows;
+// (upper << 12) + lower is the exact sum, and below 2^32.
+
+// ---- AVX2: blocks of 32 columns
+
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256i load256(const Word* p) {
   return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
 
 template <typename Out>
-[[gnu::target("avx2")]] void weightedSumAvx2(const FoldedTaps& k, Out* out, int32_t begin, int32_t end) {
-  const int32_t n = k.terms;
-  const int32_t pairs = (n + 1) / 2;
-  __m256i upperWeights[FoldedTaps::kMaxTaps / 2 + 1], lowerWeights[FoldedTaps::kMaxTaps / 2 + 1];
+[[gnu::target("avx2"), gnu::always_inline]] inline void blockAvx2(int32_t terms, const Word* const* a,
+                                                                  const Word* const* b, const __m256i* upperWeights,
+                                                                  const __m256i* lowerWeights, int32_t start,
+                                                                  Out* out) {
+  // Per 16 columns: the sums of the upper and of the lower weight halves,
+  // for the columns the unpacks put in the low and the high half of each
+  // 128-bit lane.
+  __m256i upper[4], lower[4];
+  for (int j = 0; j < 4; ++j) upper[j] = lower[j] = _mm256_setzero_si256();
+  const int32_t pairs = (terms + 1) / 2;
   for (int32_t p = 0; p < pairs; ++p) {
-    const uint32_t a = k.weight[2 * p], b = 2 * p + 1 < n ? k.weight[2 * p + 1] : 0;
-    upperWeights[p] = _mm256_set1_epi32(static_cast<int32_t>((a >> 12) | (b >> 12) << 16));
-    lowerWeights[p] = _mm256_set1_epi32(static_cast<int32_t>((a & 0xFFF) | (b & 0xFFF) << 16));
+    const int32_t t = 2 * p, u = t + 1;
+    const __m256i wu = upperWeights[p], wl = lowerWeights[p];
+    for (int g = 0; g < 2; ++g) {
+      const int32_t at = start + 16 * g;
+      __m256i x = load256(a[t] + at);
+      if (t > 0) x = _mm256_add_epi16(x, load256(b[t] + at));
+      const __m256i y =
+          u < terms ? _mm256_add_epi16(load256(a[u] + at), load256(b[u] + at)) : _mm256_setzero_si256();
+      const __m256i low = _mm256_unpacklo_epi16(x, y), high = _mm256_unpackhi_epi16(x, y);
+      upper[2 * g] = _mm256_add_epi32(upper[2 * g], _mm256_madd_epi16(low, wu));
+      lower[2 * g] = _mm256_add_epi32(lower[2 * g], _mm256_madd_epi16(low, wl));
+      upper[2 * g + 1] = _mm256_add_epi32(upper[2 * g + 1], _mm256_madd_epi16(high, wu));
+      lower[2 * g + 1] = _mm256_add_epi32(lower[2 * g + 1], _mm256_madd_epi16(high, wl));
+    }
   }
-
-  for (int32_t start = begin; start < end; start += kBlock) {
-    // Per 16 columns: the sums of the upper and of the lower weight halves,
-    // for the columns the unpacks put in the low and the high half of each
-    // 128-bit lane.
-    __m256i upper[4], lower[4];
-    for (int j = 0; j < 4; ++j) upper[j] = lower[j] = _mm256_setzero_si256();
-    for (int32_t p = 0; p < pairs; ++p) {
-      const int32_t t = 2 * p, u = t + 1 < n ? t + 1 : t;  // an odd last term pairs with itself, weighing 0
-      const __m256i wu = upperWeights[p], wl = lowerWeights[p];
-      for (int g = 0; g < 2; ++g) {
-        const int32_t at = start + 16 * g;
-        const __m256i a = _mm256_add_epi16(load(k.first[t] + at), load(k.second[t] + at));
-        const __m256i b = _mm256_add_epi16(load(k.first[u] + at), load(k.second[u] + at));
-        const __m256i low = _mm256_unpacklo_epi16(a, b), high = _mm256_unpackhi_epi16(a, b);
-        upper[2 * g] = _mm256_add_epi32(upper[2 * g], _mm256_madd_epi16(low, wu));
-        lower[2 * g] = _mm256_add_epi32(lower[2 * g], _mm256_madd_epi16(low, wl));
-        upper[2 * g + 1] = _mm256_add_epi32(upper[2 * g + 1], _mm256_madd_epi16(high, wu));
-        lower[2 * g + 1] = _mm256_add_epi32(lower[2 * g + 1], _mm256_madd_epi16(high, wl));
-      }
-    }
-    __m256i results[4];
-    for (int j = 0; j < 4; ++j)
-      results[j] = _mm256_srli_epi32(_mm256_add_epi32(_mm256_slli_epi32(upper[j], 12), lower[j]), 24);
-    // The packs undo the unpacks within each lane. Results are at most 255.
-    const __m256i words0 = _mm256_packus_epi32(results[0], results[1]);
-    const __m256i words1 = _mm256_packus_epi32(results[2], results[3]);
-    if constexpr (sizeof(Out) == 2) {
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + start), words0);
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + start + 16), words1);
-    } else {
-      const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(words0, words1), 0xD8);
-      _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + start), bytes);
-    }
+  __m256i results[4];
+  for (int j = 0; j < 4; ++j)
+    results[j] = _mm256_srli_epi32(_mm256_add_epi32(_mm256_slli_epi32(upper[j], 12), lower[j]), 24);
+  // The packs undo the unpacks within each lane. Results are at most 255.
+  const __m256i words0 = _mm256_packus_epi32(results[0], results[1]);
+  const __m256i words1 = _mm256_packus_epi32(results[2], results[3]);
+  if constexpr (sizeof(Out) == 2) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), words0);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16), words1);
+  } else {
+    const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packus_epi16(words0, words1), 0xD8);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out), bytes);
   }
 }
 
 template <typename Out>
-void weightedSumPortable(const FoldedTaps& k, Out* out, int32_t begin, int32_t end) {
-  for (int32_t start = begin; start < end; start += kBlock) {
-    uint32_t sums[kBlock] = {};
-    for (int32_t t = 0; t < k.terms; ++t) {
-      const Word* a = k.first[t] + start;
-      const Word* b = k.second[t] + start;
-      for (int32_t c = 0; c < kBlock; ++c) sums[c] += (uint32_t{a[c]} + b[c]) * k.weight[t];
-    }
-    for (int32_t c = 0; c < kBlock; ++c) out[start + c] = static_cast<Out>(sums[c] >> 24);
+[[gnu::target("avx2")]] void weightedSumAvx2(const FoldedKernel& k, const Word* const* sources, int32_t begin,
+                                             int32_t end, Out* out) {
+  constexpr int32_t kWidth = 32;
+  const int32_t terms = k.terms, pairs = (terms + 1) / 2;
+  const Word* a[FoldedKernel::kMaxTaps];
+  const Word* b[FoldedKernel::kMaxTaps];
+  __m256i upperWeights[FoldedKernel::kMaxTaps / 2 + 1], lowerWeights[FoldedKernel::kMaxTaps / 2 + 1];
+  for (int32_t t = 0; t < terms; ++t) {
+    a[t] = k.firstRow(sources, t);
+    b[t] = k.secondRow(sources, t);
+  }
+  for (int32_t p = 0; p < pairs; ++p) {
+    const uint32_t x = k.weight[2 * p], y = 2 * p + 1 < terms ? k.weight[2 * p + 1] : 0;
+    upperWeights[p] = _mm256_set1_epi32(static_cast<int32_t>((x >> 12) | (y >> 12) << 16));
+    lowerWeights[p] = _mm256_set1_epi32(static_cast<int32_t>((x & 0xFFF) | (y & 0xFFF) << 16));
+  }
+  int32_t start = begin;
+  for (; start + kWidth <= end; start += kWidth)
+    blockAvx2(terms, a, b, upperWeights, lowerWeights, start, out + (start - begin));
+  if (start == end) return;
+  if (end - begin >= kWidth) {
+    blockAvx2(terms, a, b, upperWeights, lowerWeights, end - kWidth, out + (end - kWidth - begin));
+  } else {
+    Out scratch[kWidth];
+    blockAvx2(terms, a, b, upperWeights, lowerWeights, start, scratch);
+    std::copy(scratch, scratch + (end - start), out + (start - begin));
   }
 }
 
-// Columns begin to end (a multiple of the block) of out.
+// ---- AVX-512 with VNNI: blocks of 64 columns, the multiply-add and the
+// accumulation in one instruction. Small kernels (the common small sigmas)
+// have their term count fixed at compile time, so that the loops over the
+// terms unroll and the sums stay in registers.
+
+#define TESSALY_AVX512 gnu::target("avx512f,avx512bw,avx512vnni")
+
+template <typename Out, int32_t Terms>
+[[TESSALY_AVX512, gnu::always_inline]] inline void blockAvx512(int32_t terms, const Word* const* a,
+                                                               const Word* const* b, const __m512i* upperWeights,
+                                                               const __m512i* lowerWeights, int32_t start,
+                                                               Out* out) {
+  if constexpr (Terms > 0) terms = Terms;
+  __m512i upper[4], lower[4];
+  for (int j = 0; j < 4; ++j) upper[j] = lower[j] = _mm512_setzero_si512();
+  const int32_t pairs = (terms + 1) / 2;
+#pragma GCC unroll 8
+  for (int32_t p = 0; p < pairs; ++p) {
+    const int32_t t = 2 * p, u = t + 1;
+    const __m512i wu = upperWeights[p], wl = lowerWeights[p];
+#pragma GCC unroll 2
+    for (int g = 0; g < 2; ++g) {
+      const int32_t at = start + 32 * g;
+      __m512i x = _mm512_loadu_si512(a[t] + at);
+      if (t > 0) x = _mm512_add_epi16(x, _mm512_loadu_si512(b[t] + at));
+      const __m512i y = u < terms ? _mm512_add_epi16(_mm512_loadu_si512(a[u] + at), _mm512_loadu_si512(b[u] + at))
+                                  : _mm512_setzero_si512();
+      const __m512i low = _mm512_unpacklo_epi16(x, y), high = _mm512_unpackhi_epi16(x, y);
+      upper[2 * g] = _mm512_dpwssd_epi32(upper[2 * g], low, wu);
+      lower[2 * g] = _mm512_dpwssd_epi32(lower[2 * g], low, wl);
+      upper[2 * g + 1] = _mm512_dpwssd_epi32(upper[2 * g + 1], high, wu);
+      lower[2 * g + 1] = _mm512_dpwssd_epi32(lower[2 * g + 1], high, wl);
+    }
+  }
+  // The unmasked shifts and permutation of GCC 12's headers start from an
+  // "undefined" vector that -Wuninitialized takes for a fault; with every
+  // lane selected the masked ones are the same instructions.
+  constexpr __mmask16 kAll = 0xFFFF;
+  __m512i results[4];
+  for (int j = 0; j < 4; ++j)
+    results[j] = _mm512_maskz_srli_epi32(kAll, _mm512_add_epi32(_mm512_maskz_slli_epi32(kAll, upper[j], 12), lower[j]), 24);
+  const __m512i words0 = _mm512_packus_epi32(results[0], results[1]);
+  const __m512i words1 = _mm512_packus_epi32(results[2], results[3]);
+  if constexpr (sizeof(Out) == 2) {
+    _mm512_storeu_si512(out, words0);
+    _mm512_storeu_si512(out + 32, words1);
+  } else {
+    // Each 128-bit lane of the pack holds eight bytes of words0, then eight
+    // of words1; the permutation puts all of words0's first.
+    const __m512i order = _mm512_set_epi64(7, 5, 3, 1, 6, 4, 2, 0);
+    _mm512_storeu_si512(out, _mm512_maskz_permutexvar_epi64(0xFF, order, _mm512_packus_epi16(words0, words1)));
+  }
+}
+
+template <typename Out, int32_t Terms>
+[[TESSALY_AVX512]] void weightedSumAvx512(const FoldedKernel& k, const Word* const* sources, int32_t begin,
+                                          int32_t end, Out* out) {
+  constexpr int32_t kWidth = 64;
+  const int32_t terms = Terms > 0 ? Terms : k.terms, pairs = (terms + 1) / 2;
+  const Word* a[FoldedKernel::kMaxTaps];
+  const Word* b[FoldedKernel::kMaxTaps];
+  __m512i upperWeights[FoldedKernel::kMaxTaps / 2 + 1], lowerWeights[FoldedKernel::kMaxTaps / 2 + 1];
+  for (int32_t t = 0; t < terms; ++t) {
+    a[t] = k.firstRow(sources, t);
+    b[t] = k.secondRow(sources, t);
+  }
+  for (int32_t p = 0; p < pairs; ++p) {
+    const uint32_t x = k.weight[2 * p], y = 2 * p + 1 < terms ? k.weight[2 * p + 1] : 0;
+    upperWeights[p] = _mm512_set1_epi32(static_cast<int32_t>((x >> 12) | (y >> 12) << 16));
+    lowerWeights[p] = _mm512_set1_epi32(static_cast<int32_t>((x & 0xFFF) | (y & 0xFFF) << 16));
+  }
+  int32_t start = begin;
+  for (; start + kWidth <= end; start += kWidth)
+    blockAvx512<Out, Terms>(terms, a, b, upperWeights, lowerWeights, start, out + (start - begin));
+  if (start == end) return;
+  if (end - begin >= kWidth) {
+    blockAvx512<Out, Terms>(terms, a, b, upperWeights, lowerWeights, end - kWidth, out + (end - kWidth - begin));
+  } else {
+    Out scratch[kWidth];
+    blockAvx512<Out, Terms>(terms, a, b, upperWeights, lowerWeights, start, scratch);
+    std::copy(scratch, scratch + (end - start), out + (start - begin));
+  }
+}
+
+#undef TESSALY_AVX512
+
 template <typename Out>
-void weightedSum(const FoldedTaps& k, Out* out, int32_t begin, int32_t end) {
-  static const bool avx2 = __builtin_cpu_supports("avx2");
-  if (avx2)
-    weightedSumAvx2(k, out, begin, end);
-  else
-    weightedSumPortable(k, out, begin, end);
+void weightedSumAvx512(const FoldedKernel& k, const Word* const* sources, int32_t begin, int32_t end, Out* out) {
+  switch (k.terms) {
+    case 2: return weightedSumAvx512<Out, 2>(k, sources, begin, end, out);
+    case 3: return weightedSumAvx512<Out, 3>(k, sources, begin, end, out);
+    case 4: return weightedSumAvx512<Out, 4>(k, sources, begin, end, out);
+    case 5: return weightedSumAvx512<Out, 5>(k, sources, begin, end, out);
+    case 6: return weightedSumAvx512<Out, 6>(k, sources, begin, end, out);
+    default: return weightedSumAvx512<Out, 0>(k, sources, begin, end, out);
+  }
+}
+
+template <typename Out>
+void weightedSumPortable(const FoldedKernel& k, const Word* const* sources, int32_t begin, int32_t end, Out* out) {
+  for (int32_t c = begin; c < end; ++c) {
+    uint32_t sum = 0;
+    for (int32_t t = 0; t < k.terms; ++t)
+      sum += (uint32_t{k.firstRow(sources, t)[c]} + k.secondRow(sources, t)[c]) * k.weight[t];
+    out[c - begin] = static_cast<Out>(sum >> 24);
+  }
+}
+
+BlurKernel widestBlurKernel() {
+  if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vnni")) return BlurKernel::avx512;
+  if (__builtin_cpu_supports("avx2")) return BlurKernel::avx2;
+  return BlurKernel::portable;
+}
+
+BlurKernel gBlurKernel = widestBlurKernel();
+
+template <typename Out>
+void weightedSum(const FoldedKernel& k, const Word* const* sources, int32_t begin, int32_t end, Out* out) {
+  switch (gBlurKernel) {
+    case BlurKernel::avx512:
+      return weightedSumAvx512(k, sources, begin, end, out);
+    case BlurKernel::avx2:
+      return weightedSumAvx2(k, sources, begin, end, out);
+    case BlurKernel::portable:
+      return weightedSumPortable(k, sources, begin, end, out);
+  }
+}
+
+void widen(const uint8_t* bytes, int32_t count, Word* words) {
+  for (int32_t i = 0; i < count; ++i) words[i] = bytes[i];
 }
 
 }  // namespace
+
+BlurKernel limitBlurKernel(BlurKernel widest) {
+  const BlurKernel before = gBlurKernel;
+  gBlurKernel = std::min(widest, widestBlurKernel());
+  return before;
+}
 
 int Image::GaussianBlur(const Rect& rect, double sigma) {
   const Rect area = rect.intersection(bounds_);
@@ -508,50 +669,82 @@ int Image::GaussianBlur(const Rect& rect, double sigma) {
   const std::vector<uint32_t> weights = GaussianWeights(sigma, r);
   const int32_t taps = 2 * r + 1;
   const int32_t width = area.width();
-  const int32_t paddedWidth = width + 2 * r;
 
   // Each image row is read once, with r replicated or true neighbours on
-  // either side, and convolved horizontally into the ring of convolved
-  // rows. Output rows go in batches: the ring holds the 2r + batch rows
-  // that a batch needs, and the vertical pass walks narrow column strips
-  // through all rows of the batch, so the rows' bytes come from the
-  // nearest cache rather than once per output row from farther away. A
-  // batch's rows are read before any of them is written; rows read are
-  // at or below the batch's first row, which no earlier batch wrote.
+  // either side, widened to words straight from the locked pieces and
+  // convolved horizontally into the ring of convolved rows. Output rows go
+  // in batches: the ring holds the 2r + batch rows that a batch needs, and
+  // the vertical pass writes straight into the locked pieces of the batch,
+  // walking narrow column strips through all rows of the batch, so the
+  // ring's bytes come from the nearest cache rather than once per output
+  // row from farther away. A batch's rows are read before any of them is
+  // written; rows read are at or below the batch's first row, which no
+  // earlier batch wrote.
   constexpr int32_t kBatch = 8;
-  constexpr int32_t kStrip = 4 * kBlock;
+  constexpr int32_t kStrip = 2 * kBlock;
   const int32_t slots = taps + kBatch - 1;
   const int32_t stride = roundUpToBlock(width);
-  const int32_t paddedStride = stride + 2 * r;
-  std::vector<uint8_t> padded(static_cast<size_t>(kBatch * paddedStride));
-  std::vector<Word> paddedWords(static_cast<size_t>(paddedStride)), zeros(static_cast<size_t>(paddedStride));
+  // Input rows: columns area.left - r to area.right + r - 1.
+  const int32_t inputStride = roundUpToBlock(width + 2 * r) + kBlock;
+  std::vector<Word> input(static_cast<size_t>(kBatch) * static_cast<size_t>(inputStride));
   // Ring rows one cache line longer than a block multiple: at a power-of-two
   // pitch every row would fall into the same cache sets and evict the others.
-  const int32_t pitch = stride + kBlock;
-  std::vector<Word> ring(static_cast<size_t>(slots) * static_cast<size_t>(pitch));
-  std::vector<uint8_t> output(static_cast<size_t>(kBatch * stride));
-  std::vector<const Word*> rows(static_cast<size_t>(taps));
-  for (int32_t i = 0; i < taps; ++i) rows[static_cast<size_t>(i)] = paddedWords.data() + i;
-  const FoldedTaps horizontal(rows.data(), weights.data(), taps, zeros.data());
-  std::vector<FoldedTaps> vertical;
-  vertical.reserve(kBatch);
+  const int32_t pitch = stride + 32;
+  std::vector<Word> ring(static_cast<size_t>(slots) * static_cast<size_t>(pitch) + kBlock);
+  const std::vector<Word> zeros(static_cast<size_t>(std::max(inputStride, pitch)));
+  const FoldedKernel kernel(weights.data(), taps, zeros.data());
+  // Sources of the horizontal pass (one word apart in an input row) and of
+  // the vertical one (the ring rows from r above a batch to r below it).
+  std::vector<const Word*> rowTaps(static_cast<size_t>(taps));
+  std::vector<const Word*> batchRows(static_cast<size_t>(slots));
   const StProgressIndicator progress(area.top - r, area.height() + 2 * r);
   auto slotRow = [&](int32_t y) {  // where image row y lives in the ring
     const int32_t slot = (y - (area.top - r)) % slots;
     return ring.data() + static_cast<size_t>(slot) * static_cast<size_t>(pitch);
   };
+  auto inputRow = [&](int32_t i) { return input.data() + static_cast<size_t>(i) * static_cast<size_t>(inputStride); };
+  auto clampRow = [&](int32_t y) { return std::clamp<int32_t>(y, bounds_.top, bounds_.bottom - 1); };
+  // The input columns inside the image; those left and right of them
+  // repeat the image's edge pixels.
+  const int32_t inputLeft = area.left - r;
+  const int32_t readLeft = std::max<int32_t>(inputLeft, bounds_.left);
+  const int32_t readRight = std::min<int32_t>(area.right + r, bounds_.right);
+  const int32_t marginLeft = readLeft - inputLeft, marginRight = area.right + r - readRight;
 
-  // Reads image rows first .. first + count - 1 into the ring.
+  // Reads image rows first .. first + count - 1 into the ring; rows beyond
+  // the bounds are copies of the nearest edge row.
   auto readRows = [&](int32_t first, int32_t count) {
     for (int32_t done = 0; done < count; done += kBatch) {
       const int32_t n = std::min(kBatch, count - done), y = first + done;
       for (int32_t i = 0; i < n; ++i) progress.step(y + i);
-      const Rect band{clampTo16(y), clampTo16(area.left - r), clampTo16(y + n), clampTo16(area.right + r)};
-      ReadPadded(band, PlaneView{padded.data(), 1, paddedStride}, kPadReplicate);
+      const int32_t top = clampRow(y), bottom = clampRow(y + n - 1) + 1;
+      walkPieces(
+          *this, Rect{clampTo16(top), clampTo16(readLeft), clampTo16(bottom), clampTo16(readRight)},
+          LockMode::read,
+          [&](const Rect& piece, const PlaneView& source, const Rect& locked) {
+            for (int32_t v = piece.top; v < piece.bottom; ++v)
+              widen(source.at(v - piece.top, 0), piece.width(), inputRow(v - top) + (piece.left - inputLeft));
+            // The rows two batches on, where the locked piece (a tile) holds
+            // them, are fetched while this batch and the next are worked on:
+            // a batch reads only a few rows of each tile, too short a run for
+            // the processor to guess the next.
+            const int32_t ahead = std::min<int32_t>(piece.bottom + 2 * kBatch, locked.bottom);
+            for (int32_t v = piece.bottom + kBatch; v < ahead; ++v)
+              for (int32_t c = 0; c < piece.width(); c += 64) __builtin_prefetch(source.at(v - piece.top, c), 0, 2);
+          },
+          [&](const Rect& piece, uint8_t fill) {
+            for (int32_t v = piece.top; v < piece.bottom; ++v)
+              std::fill_n(inputRow(v - top) + (piece.left - inputLeft), piece.width(), Word{fill});
+          });
+      for (int32_t i = 0; i < bottom - top; ++i) {
+        Word* row = inputRow(i);
+        std::fill_n(row, marginLeft, row[marginLeft]);
+        std::fill_n(row + (readRight - inputLeft), marginRight, row[readRight - inputLeft - 1]);
+      }
       for (int32_t i = 0; i < n; ++i) {
-        const uint8_t* row = padded.data() + static_cast<size_t>(i * paddedStride);
-        std::copy(row, row + paddedWidth, paddedWords.begin());
-        weightedSum(horizontal, slotRow(y + i), 0, width);
+        const Word* row = inputRow(clampRow(y + i) - top);
+        for (int32_t t = 0; t < taps; ++t) rowTaps[static_cast<size_t>(t)] = row + t;
+        weightedSum(kernel, rowTaps.data(), 0, width, slotRow(y + i));
       }
     }
   };
@@ -560,17 +753,18 @@ int Image::GaussianBlur(const Rect& rect, double sigma) {
   for (int32_t y = area.top; y < area.bottom; y += kBatch) {
     const int32_t n = std::min<int32_t>(kBatch, area.bottom - y);
     readRows(y + r, n);
-    vertical.clear();
-    for (int32_t j = 0; j < n; ++j) {
-      for (int32_t i = 0; i < taps; ++i) rows[static_cast<size_t>(i)] = slotRow(y + j - r + i);
-      vertical.emplace_back(rows.data(), weights.data(), taps, zeros.data());
-    }
-    for (int32_t strip = 0; strip < width; strip += kStrip)
-      for (int32_t j = 0; j < n; ++j)
-        weightedSum(vertical[static_cast<size_t>(j)], output.data() + static_cast<size_t>(j * stride), strip,
-                    std::min(strip + kStrip, width));
-    WriteRect(Rect{static_cast<int16_t>(y), area.left, static_cast<int16_t>(y + n), area.right},
-              PlaneView{output.data(), 1, stride});
+    for (int32_t i = 0; i < n + 2 * r; ++i) batchRows[static_cast<size_t>(i)] = slotRow(y - r + i);
+    walkPieces(
+        *this, Rect{static_cast<int16_t>(y), area.left, static_cast<int16_t>(y + n), area.right}, LockMode::write,
+        [&](const Rect& piece, const PlaneView& target, const Rect&) {
+          for (int32_t strip = piece.left; strip < piece.right; strip += kStrip) {
+            const int32_t stripEnd = std::min<int32_t>(strip + kStrip, piece.right);
+            for (int32_t v = piece.top; v < piece.bottom; ++v)
+              weightedSum(kernel, batchRows.data() + (v - y), strip - area.left, stripEnd - area.left,
+                          target.at(v - piece.top, strip - piece.left));
+          }
+        },
+        nullptr);
   }
   return 0;
 }
