@@ -4,8 +4,9 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__SSE2__)
+#if defined(__x86_64__) || defined(__i386__)
 #include <emmintrin.h>
+#include <tmmintrin.h>
 #endif
 
 #include "host/ColourConversion.h"
@@ -28,10 +29,9 @@ constexpr int kMaxContinueCalls = 10'000'000;
 enum : int16_t { kCaseFlat = 1, kCaseFlatSelection = 2, kCaseEditableTransparency = 4, kCaseEditableTransparencySelection = 5 };
 
 // Interleaves three planes into pixels, four pixels (three words) at a time
-// on little-endian machines: a third of the stores of a byte loop
-// (bench/host).
-void interleaveThree(const uint8_t* __restrict a, const uint8_t* __restrict b, const uint8_t* __restrict c,
-                     uint8_t* __restrict out, size_t count) {
+// on little-endian machines: a third of the stores of a byte loop.
+void interleaveThreePortable(const uint8_t* __restrict a, const uint8_t* __restrict b, const uint8_t* __restrict c,
+                             uint8_t* __restrict out, size_t count) {
   size_t x = 0;
   if constexpr (std::endian::native == std::endian::little) {
     for (; x + 4 <= count; x += 4, out += 12) {
@@ -52,6 +52,81 @@ void interleaveThree(const uint8_t* __restrict a, const uint8_t* __restrict b, c
     out[1] = b[x];
     out[2] = c[x];
   }
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// Sixteen pixels at a time: each 16 output bytes are three byte shuffles of
+// the planes' 16 bytes, or-ed together.
+struct InterleaveMasks {
+  alignas(16) uint8_t bytes[3][3][16];  // [output part][plane][byte]
+  constexpr InterleaveMasks() : bytes{} {
+    for (int part = 0; part < 3; ++part)
+      for (int plane = 0; plane < 3; ++plane)
+        for (int j = 0; j < 16; ++j) {
+          const int at = 16 * part + j;
+          bytes[part][plane][j] = at % 3 == plane ? static_cast<uint8_t>(at / 3) : 0x80;
+        }
+  }
+};
+constexpr InterleaveMasks kInterleaveMasks;
+
+__attribute__((target("ssse3"))) void interleaveThreeSsse3(const uint8_t* __restrict a, const uint8_t* __restrict b,
+                                                            const uint8_t* __restrict c, uint8_t* __restrict out,
+                                                            size_t count) {
+  __m128i m[3][3];
+  for (int part = 0; part < 3; ++part)
+    for (int plane = 0; plane < 3; ++plane)
+      m[part][plane] = _mm_load_si128(reinterpret_cast<const __m128i*>(kInterleaveMasks.bytes[part][plane]));
+  size_t x = 0;
+  for (; x + 16 <= count; x += 16, out += 48) {
+    const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x));
+    const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x));
+    const __m128i bl = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + x));
+    for (int part = 0; part < 3; ++part) {
+      const __m128i v = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(r, m[part][0]), _mm_shuffle_epi8(g, m[part][1])),
+                                     _mm_shuffle_epi8(bl, m[part][2]));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * part), v);
+    }
+  }
+  interleaveThreePortable(a + x, b + x, c + x, out, count - x);
+}
+#endif
+
+void interleaveThree(const uint8_t* a, const uint8_t* b, const uint8_t* c, uint8_t* out, size_t count) {
+#if defined(__x86_64__) || defined(__i386__)
+  static const bool ssse3 = __builtin_cpu_supports("ssse3");
+  if (ssse3) {
+    interleaveThreeSsse3(a, b, c, out, count);
+    return;
+  }
+#endif
+  interleaveThreePortable(a, b, c, out, count);
+}
+
+// Rows of pieces are short (128 bytes and less, mostly): copied and
+// compared in line rather than through a library call per row.
+inline void copyRow(uint8_t* to, const uint8_t* from, size_t count) {
+  size_t i = 0;
+#if defined(__x86_64__) || defined(__i386__)
+  for (; i + 16 <= count; i += 16)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
+#endif
+  if (i < count) std::memcpy(to + i, from + i, count - i);
+}
+
+inline bool sameRow(const uint8_t* a, const uint8_t* b, size_t count) {
+  size_t i = 0;
+#if defined(__x86_64__) || defined(__i386__)
+  for (; i + 64 <= count; i += 64) {
+    __m128i eq = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)),
+                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i)));
+    for (size_t j = 16; j < 64; j += 16)
+      eq = _mm_and_si128(eq, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i + j)),
+                                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i + j))));
+    if (_mm_movemask_epi8(eq) != 0xFFFF) return false;
+  }
+#endif
+  return i == count || std::memcmp(a + i, b + i, count - i) == 0;
 }
 
 bool emptyRect(const HostRect& r) { return r.right <= r.left || r.bottom <= r.top; }
@@ -463,9 +538,22 @@ bool HostServices::fillStream(StreamBuffer& buffer, const HostRect& rect, int ra
     const int64_t left = rect.left;
     const int64_t first = std::clamp<int64_t>((-left * rate + rate - 1) / rate, 0, static_cast<int64_t>(width));
     const int64_t end = std::clamp<int64_t>((docW + rate - 1) / rate - left, first, static_cast<int64_t>(width));
-    std::memset(out, 0, static_cast<size_t>(first) * n);
-    std::memset(out + end * static_cast<int64_t>(n), 0, (width - static_cast<size_t>(end)) * n);
+    if (first > 0) std::memset(out, 0, static_cast<size_t>(first) * n);
+    if (static_cast<size_t>(end) < width)
+      std::memset(out + end * static_cast<int64_t>(n), 0, (width - static_cast<size_t>(end)) * n);
     const size_t count = static_cast<size_t>(end - first);
+    if (rate == 1) {
+      // Plug-ins walk an image in pieces, row by row: the piece to the
+      // right comes next. Asking for its bytes now lets them arrive while
+      // the plug-in works on this one, where otherwise every row of every
+      // piece would wait for memory on its own.
+      const int64_t aheadBegin = left + end, aheadEnd = std::min<int64_t>(aheadBegin + static_cast<int64_t>(width), docW);
+      for (size_t p = 0; p < n && aheadBegin < aheadEnd; ++p) {
+        const uint8_t* src = planes[static_cast<size_t>(lo) + p]->data() + docY * docW;
+        for (int64_t x = aheadBegin; x < aheadEnd; x += 64) __builtin_prefetch(src + x);
+        __builtin_prefetch(src + aheadEnd - 1);
+      }
+    }
     if (rate == 1 && n == 3) {
       // The common case, colour pixels: one pass writing whole pixels.
       const uint8_t* __restrict a = planes[static_cast<size_t>(lo)]->data() + docY * docW + left + first;
@@ -478,7 +566,7 @@ bool HostServices::fillStream(StreamBuffer& buffer, const HostRect& rect, int ra
         const uint8_t* src = planes[static_cast<size_t>(lo) + p]->data() + docY * docW;
         uint8_t* o = out + p;
         if (rate == 1 && n == 1) {
-          std::memcpy(o + first, src + left + first, count);
+          copyRow(o + first, src + left + first, count);
           continue;
         }
         for (int64_t x = first; x < end; ++x) o[x * static_cast<int64_t>(n)] = src[(left + x) * rate];
@@ -500,42 +588,114 @@ void HostServices::writeBackOutput() {
   const int32_t top = std::max<int32_t>(r.top, 0), bottom = std::min<int32_t>(r.bottom, docH);
   const int32_t left = std::max<int32_t>(r.left, 0), right = std::min<int32_t>(r.right, docW);
   if (top >= bottom || left >= right) return;
-  for (size_t p = 0; p < n; ++p) savePlaneBeforeWriting(static_cast<size_t>(pending_.lo) + p);
+  const size_t count = static_cast<size_t>(right - left);
   // With autoMask the host keeps the filter's changes inside the selection only.
   const Plane* selection = autoMask_ && filter_.haveMask && document_->selection ? &*document_->selection : nullptr;
+  if (rowBuffer_.size() < count) rowBuffer_.resize(count);
   for (int32_t y = top; y < bottom; ++y) {
     const uint8_t* in = out_.bytes.data() + static_cast<size_t>(y - r.top) * width * n + static_cast<size_t>(left - r.left) * n;
-    const size_t base = static_cast<size_t>(y) * static_cast<size_t>(docW);
+    const size_t offset = static_cast<size_t>(y) * static_cast<size_t>(docW) + static_cast<size_t>(left);
     for (size_t p = 0; p < n; ++p) {
-      uint8_t* dst = streamPlanes_[static_cast<size_t>(pending_.lo) + p]->data() + base;
-      const uint8_t* src = in + p;
-      if (selection == nullptr) {
-        if (n == 1) {
-          std::memcpy(dst + left, src, static_cast<size_t>(right - left));
-          continue;
-        }
-        for (int32_t x = left; x < right; ++x, src += n) dst[x] = *src;
+      const size_t plane = static_cast<size_t>(pending_.lo) + p;
+      if (selection == nullptr && n == 1) {
+        commitRow(plane, offset, in, count);
         continue;
       }
-      const uint8_t* sel = selection->data() + base;
-      for (int32_t x = left; x < right; ++x, src += n)
-        dst[x] = static_cast<uint8_t>((dst[x] * (255 - sel[x]) + *src * sel[x] + 127) / 255);
+      const uint8_t* src = in + p;
+      uint8_t* row = rowBuffer_.data();
+      if (selection == nullptr) {
+        for (size_t x = 0; x < count; ++x, src += n) row[x] = *src;
+      } else {
+        const uint8_t* old = streamPlanes_[plane]->data() + offset;
+        const uint8_t* sel = selection->data() + offset;
+        for (size_t x = 0; x < count; ++x, src += n)
+          row[x] = static_cast<uint8_t>((old[x] * (255 - sel[x]) + *src * sel[x] + 127) / 255);
+      }
+      commitRow(plane, offset, row, count);
     }
   }
 }
 
-void HostServices::savePlaneBeforeWriting(size_t plane) {
-  if (planeSaved_[plane]) return;
-  planeSaved_[plane] = true;
+namespace {
+
+// Whether 64 bytes are equal, in four 16-byte comparisons where available.
+inline bool sameBlock(const uint8_t* a, const uint8_t* b) {
+#if defined(__SSE2__)
+  __m128i eq = _mm_set1_epi8(static_cast<char>(0xFF));
+  for (int i = 0; i < 64; i += 16)
+    eq = _mm_and_si128(eq, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i))));
+  return _mm_movemask_epi8(eq) == 0xFFFF;
+#else
+  return std::memcmp(a, b, 64) == 0;
+#endif
+}
+
+inline void copyBlock(uint8_t* to, const uint8_t* from) {
+#if defined(__SSE2__)
+  for (int i = 0; i < 64; i += 16)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
+#else
+  std::memcpy(to, from, 64);
+#endif
+}
+
+}  // namespace
+
+// Writes `count` bytes into the plane at `offset`, block by block: a block
+// whose bytes do not change is left alone; one that changes is saved first
+// unless it was saved before.
+void HostServices::commitRow(size_t plane, size_t offset, const uint8_t* bytes, size_t count) {
+  static_assert(kSavedBlock == 64, "sameBlock and copyBlock compare and copy 64 bytes");
+  Plane& target = *streamPlanes_[plane];
+  // Most rows come back as they were delivered.
+  if (sameRow(target.data() + offset, bytes, count)) return;
   if (savedPlanes_.size() <= plane) savedPlanes_.resize(plane + 1);
-  const Plane& source = *streamPlanes_[plane];
-  savedPlanes_[plane].resize(source.size());
-  std::memcpy(savedPlanes_[plane].data(), source.data(), source.size());
+  SavedPlane& saved = savedPlanes_[plane];
+  uint8_t* dst = target.data();
+  const size_t end = offset + count;
+  for (size_t at = offset; at < end;) {
+    const size_t block = at / kSavedBlock;
+    const size_t blockStart = block * kSavedBlock;
+    const size_t stop = std::min(end, blockStart + kSavedBlock);
+    const uint8_t* from = bytes + (at - offset);
+    const bool whole = at == blockStart && stop - at == kSavedBlock;
+    if (whole ? sameBlock(dst + at, from) : std::memcmp(dst + at, from, stop - at) == 0) {
+      at = stop;
+      continue;
+    }
+    if (!saved.any) {
+      saved.any = true;
+      if (saved.bytes.size() < target.size()) saved.bytes.resize(target.size());
+      saved.saved.assign((target.size() + kSavedBlock - 1) / kSavedBlock, 0);
+    }
+    if (saved.saved[block] == 0) {
+      saved.saved[block] = 1;
+      const size_t size = std::min(kSavedBlock, target.size() - blockStart);
+      if (size == kSavedBlock)
+        copyBlock(saved.bytes.data() + blockStart, dst + blockStart);
+      else
+        std::memcpy(saved.bytes.data() + blockStart, dst + blockStart, size);
+    }
+    if (whole)
+      copyBlock(dst + at, from);
+    else
+      std::memcpy(dst + at, from, stop - at);
+    at = stop;
+  }
 }
 
 void HostServices::restoreSavedPlanes() {
-  for (size_t p = 0; p < planeSaved_.size(); ++p)
-    if (planeSaved_[p]) std::memcpy(streamPlanes_[p]->data(), savedPlanes_[p].data(), streamPlanes_[p]->size());
+  for (size_t p = 0; p < savedPlanes_.size() && p < streamPlanes_.size(); ++p) {
+    SavedPlane& saved = savedPlanes_[p];
+    if (!saved.any) continue;
+    Plane& target = *streamPlanes_[p];
+    for (size_t block = 0; block < saved.saved.size(); ++block) {
+      if (saved.saved[block] == 0) continue;
+      const size_t start = block * kSavedBlock;
+      std::memcpy(target.data() + start, saved.bytes.data() + start, std::min(kSavedBlock, target.size() - start));
+    }
+  }
 }
 
 HostError HostServices::advanceStateProc() {
@@ -585,7 +745,7 @@ int16_t HostServices::runFilter(const Plugin& filter, Document& doc) {
     throw Failure(filter.menuPath() + " does not work on " + modeName(doc.mode()) + " documents");
   streamPlanes_ = doc.targetPlanes();
   absolutePlanes_ = doc.absolutePlanes();
-  planeSaved_.assign(streamPlanes_.size(), false);
+  for (SavedPlane& saved : savedPlanes_) saved.any = false;
 
   beginCall(doc);
   setUpDocumentInfo(doc);

@@ -90,7 +90,6 @@ class HostServices {
   void endCall();
   int16_t callEntry(const Plugin& plugin, int16_t selector, void* block);
   void writeBackOutput();
-  void savePlaneBeforeWriting(size_t plane);
   void restoreSavedPlanes();
   void releaseStreams();
   bool fillStream(StreamBuffer& buffer, const HostRect& rect, int rate, const std::vector<Plane*>& planes,
@@ -125,12 +124,22 @@ class HostServices {
   std::vector<Plane*> streamPlanes_;    // the target's planes
   std::vector<Plane*> absolutePlanes_;  // every plane by absolute number
   bool autoMask_ = false;
-  // The planes as they were before the output first changed them, so that a
-  // filter that does not succeed leaves no trace. One contiguous copy per
-  // plane is cheaper than saving pieces as they go (bench/host); the
-  // buffers are kept from run to run, as fresh memory costs more than the copy.
-  std::vector<Plane> savedPlanes_;
-  std::vector<bool> planeSaved_;
+  // What the output changed, kept so that a filter that does not succeed
+  // leaves no trace: each plane's blocks of kSavedBlock bytes as they were
+  // before their first change. Saving only the blocks that change keeps a
+  // run that rewrites little (or rewrites what it was given unchanged, as
+  // a display that only reads the output does) from copying whole planes.
+  // The buffers are kept from run to run, as fresh memory costs more than
+  // the copy.
+  static constexpr size_t kSavedBlock = 64;
+  struct SavedPlane {
+    Plane bytes;                 // the plane's size; only saved blocks are meaningful
+    std::vector<uint8_t> saved;  // one flag per block
+    bool any = false;
+  };
+  void commitRow(size_t plane, size_t offset, const uint8_t* bytes, size_t count);
+  std::vector<SavedPlane> savedPlanes_;
+  std::vector<uint8_t> rowBuffer_;  // one output row of one plane being written back
 
   int advanceCount_ = 0;
   int failAdvanceAt_ = 0;

@@ -1,8 +1,11 @@
 // The host's pixel streams: advanceState delivering a 4096 x 4096 RGB
 // document in 128 x 128 pieces, and taking back a full output plane, each
 // against one memcpy of the same bytes. Prints "ratio NAME VALUE", our time
-// over the reference's.
+// over the reference's, each the best of five repetitions in processor time.
 #include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <string>
 
 #include <cstdio>
 #include <cstring>
@@ -81,16 +84,23 @@ void memcpyBench(benchmark::State& state, size_t bytes) {
 void BM_MemcpyRgb(benchmark::State& state) { memcpyBench(state, size_t{kSide} * kSide * 3); }
 void BM_MemcpyPlane(benchmark::State& state) { memcpyBench(state, size_t{kSide} * kSide); }
 
-BENCHMARK(BM_AdvanceStateRgb)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MemcpyRgb)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_AdvanceStateOutputPlane)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_MemcpyPlane)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AdvanceStateRgb)->Unit(benchmark::kMillisecond)->Repetitions(5);
+BENCHMARK(BM_MemcpyRgb)->Unit(benchmark::kMillisecond)->Repetitions(5);
+BENCHMARK(BM_AdvanceStateOutputPlane)->Unit(benchmark::kMillisecond)->Repetitions(5);
+BENCHMARK(BM_MemcpyPlane)->Unit(benchmark::kMillisecond)->Repetitions(5);
 
 class RecordingReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration) times[run.benchmark_name()] = run.GetAdjustedRealTime();
+      if (run.run_type == Run::RT_Iteration) {
+        // The best of the repetitions, in processor time: other work on a
+        // shared machine counts against neither side.
+        const std::string name = run.run_name.function_name;
+        const double t = run.GetAdjustedCPUTime();
+        auto [it, added] = times.emplace(name, t);
+        if (!added) it->second = std::min(it->second, t);
+      }
     ConsoleReporter::ReportRuns(runs);
   }
   std::map<std::string, double> times;
@@ -108,8 +118,8 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   RecordingReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  printRatio(reporter, "AdvanceState_rgb_vs_memcpy", "BM_AdvanceStateRgb", "BM_MemcpyRgb");
-  printRatio(reporter, "AdvanceState_output_plane_vs_memcpy", "BM_AdvanceStateOutputPlane", "BM_MemcpyPlane");
+  printRatio(reporter, "advanceState_deliver_vs_memcpy", "BM_AdvanceStateRgb", "BM_MemcpyRgb");
+  printRatio(reporter, "advanceState_writeback_vs_memcpy", "BM_AdvanceStateOutputPlane", "BM_MemcpyPlane");
   benchmark::Shutdown();
   return 0;
 }

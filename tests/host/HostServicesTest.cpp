@@ -5,6 +5,8 @@
 
 #include <cstring>
 #include <functional>
+#include <random>
+#include <vector>
 
 #include "host/Failure.h"
 #include "host/HostServices.h"
@@ -280,6 +282,82 @@ TEST(FilterOutput, StaysInsideTheSelection) {
     return 0;
   });
   EXPECT_EQ(doc.findAlpha("Mask")->data, (Plane{0, 255, 128, 255}));
+}
+
+// Random pieces of the output, some given back unchanged, some with a few
+// bytes changed, some rewritten, overlapping and reaching past the image,
+// on a document whose rows do not line up with anything; a model applies
+// the same writes. The host must end with the model's planes when the
+// filter succeeds and with the original ones, exactly, when it fails.
+struct OutputRunCase {
+  const char* name;
+  bool selection;
+  int16_t result;
+};
+
+void runRandomOutputWrites(const OutputRunCase& c, std::mt19937& random, HostServices& services, Document& doc) {
+  std::vector<Plane*> planes = doc.targetPlanes();
+  std::vector<Plane> before, model;
+  for (Plane* p : planes) before.push_back(*p);
+  model = before;
+  const int w = doc.width(), h = doc.height();
+  const int16_t result = runFilterBody(services, doc, [&](FilterRecord& r) -> int16_t {
+    for (int piece = 0; piece < 40; ++piece) {
+      const int top = static_cast<int>(random() % static_cast<unsigned>(h + 4)) - 2;
+      const int left = static_cast<int>(random() % static_cast<unsigned>(w + 4)) - 2;
+      const int bottom = top + 1 + static_cast<int>(random() % 12), right = left + 1 + static_cast<int>(random() % 40);
+      request(r.outRect, static_cast<int16_t>(top), static_cast<int16_t>(left), static_cast<int16_t>(bottom),
+              static_cast<int16_t>(right));
+      r.outLoPlane = static_cast<int16_t>(random() % planes.size());
+      r.outHiPlane = static_cast<int16_t>(r.outLoPlane + random() % (planes.size() - r.outLoPlane));
+      if (r.advanceState() != 0) return 1;
+      const int n = r.outHiPlane - r.outLoPlane + 1;
+      auto* out = static_cast<uint8_t*>(r.outData);
+      const int kind = static_cast<int>(random() % 3);  // unchanged, a few bytes, everything
+      const int changes = kind == 0 ? 0 : kind == 1 ? 3 : (bottom - top) * (right - left) * n;
+      for (int i = 0; i < changes; ++i) {
+        const int at = kind == 1 ? static_cast<int>(random() % static_cast<unsigned>((bottom - top) * (right - left) * n)) : i;
+        out[at] = static_cast<uint8_t>(random());
+      }
+      for (int y = std::max(top, 0); y < std::min(bottom, h); ++y)
+        for (int x = std::max(left, 0); x < std::min(right, w); ++x)
+          for (int p = 0; p < n; ++p) {
+            const uint8_t v = out[((y - top) * (right - left) + (x - left)) * n + p];
+            uint8_t& m = model[static_cast<size_t>(r.outLoPlane + p)][static_cast<size_t>(y * w + x)];
+            const int s = c.selection ? (*doc.selection)[static_cast<size_t>(y * w + x)] : 255;
+            m = static_cast<uint8_t>((m * (255 - s) + v * s + 127) / 255);
+          }
+    }
+    return c.result;
+  });
+  ASSERT_EQ(result, c.result);
+  for (size_t p = 0; p < planes.size(); ++p) {
+    const Plane& expected = c.result == 0 ? model[p] : before[p];
+    size_t first = 0;
+    while (first < expected.size() && (*planes[p])[first] == expected[first]) ++first;
+    EXPECT_EQ(first, expected.size()) << c.name << ": plane " << p << " differs first at byte " << first
+                                      << (c.result == 0 ? " from the filter's writes" : " from the plane as it was");
+  }
+}
+
+TEST(FilterOutput, IsKeptExactlyOnSuccessAndPutBackExactlyOnFailure) {
+  std::mt19937 random(11);
+  HostServices services;  // one host for every run: its saved blocks are reused
+  for (const OutputRunCase& c : {OutputRunCase{"success", false, 0}, OutputRunCase{"cancel", false, 1110},
+                                 OutputRunCase{"failure after success", false, -30100},
+                                 OutputRunCase{"success in a selection", true, 0},
+                                 OutputRunCase{"cancel in a selection", true, 1110},
+                                 OutputRunCase{"success again", false, 0}, OutputRunCase{"cancel again", false, 1110}}) {
+    Document doc = gradient(37, 23);
+    doc.transparency = doc.newPlane(0);
+    for (size_t i = 0; i < doc.transparency->size(); ++i) (*doc.transparency)[i] = static_cast<uint8_t>(i * 7);
+    doc.target = {host::Target::Transparency, "", 0};
+    if (c.selection) {
+      doc.selection = doc.newPlane(0);
+      for (size_t i = 0; i < doc.selection->size(); ++i) (*doc.selection)[i] = static_cast<uint8_t>(random() % 3 * 127);
+    }
+    runRandomOutputWrites(c, random, services, doc);
+  }
 }
 
 TEST(FilterRun, ContinuesUntilTheRequestRectanglesAreEmpty) {
