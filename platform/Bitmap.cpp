@@ -47,6 +47,20 @@ Bitmap Bitmap::fromRgb24(int32_t width, int32_t height, const uint8_t* rgb, ptrd
   return b;
 }
 
+Bitmap Bitmap::fromRgba32(int32_t width, int32_t height, const uint8_t* rgba, ptrdiff_t rowBytes) {
+  Bitmap b;
+  if (width <= 0 || height <= 0 || rgba == nullptr) return b;
+  b.impl_ = std::make_shared<Impl>();
+  QImage image(width, height, QImage::Format_ARGB32);
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* src = rgba + y * rowBytes;
+    auto* dst = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int32_t x = 0; x < width; ++x, src += 4) dst[x] = qRgba(src[0], src[1], src[2], src[3]);
+  }
+  b.impl_->image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  return b;
+}
+
 Bitmap Bitmap::monochrome(int32_t width, int32_t height, const uint8_t* rows) {
   Bitmap b;
   if (width <= 0 || height <= 0 || width > 8 || height > 8 || rows == nullptr) return b;

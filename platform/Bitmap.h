@@ -23,6 +23,8 @@ class Bitmap {
   static Bitmap fromEncoded(const uint8_t* data, size_t size);
   // Rows top-down, three bytes R, G, B per pixel.
   static Bitmap fromRgb24(int32_t width, int32_t height, const uint8_t* rgb, ptrdiff_t rowBytes);
+  // Rows top-down, four bytes R, G, B and alpha (not premultiplied).
+  static Bitmap fromRgba32(int32_t width, int32_t height, const uint8_t* rgba, ptrdiff_t rowBytes);
   // Up to 8 × 8 pixels; one byte per row, the leftmost pixel in the high bit.
   static Bitmap monochrome(int32_t width, int32_t height, const uint8_t* rows);
 

@@ -26,6 +26,11 @@ struct Queue {
   std::mutex mutex;
   std::condition_variable arrived;
   std::deque<Message> messages;
+  // A quit is a state of the queue, not a message in it: asking twice
+  // before the loop sees it still ends one loop only. It comes after every
+  // posted message and before painting.
+  bool quitPending = false;
+  int quitCode = 0;
 };
 
 std::mutex& registryMutex() {
@@ -101,6 +106,11 @@ bool peekMessage(Message& out, Window* window, uint32_t first, uint32_t last, un
       }
       return true;
     }
+    if (queue.quitPending && window == nullptr && ((first == 0 && last == 0) || (first <= kWmQuit && kWmQuit <= last))) {
+      out = stamped(nullptr, kWmQuit, static_cast<uintptr_t>(static_cast<intptr_t>(queue.quitCode)), 0);
+      if (flags & kPeekRemove) queue.quitPending = false;
+      return true;
+    }
   }
   if (paintWanted(first, last)) {
     if (Window* w = WindowSystem::windowNeedingPaint(std::this_thread::get_id(), window)) {
@@ -124,7 +134,7 @@ bool getMessage(Message& out, Window* window, uint32_t first, uint32_t last) {
     std::unique_lock lock(queue.mutex);
     // Real input reaches the queue through Qt, so wake up now and then to
     // let it in.
-    queue.arrived.wait_for(lock, std::chrono::milliseconds(5), [&] { return !queue.messages.empty(); });
+    queue.arrived.wait_for(lock, std::chrono::milliseconds(5), [&] { return !queue.messages.empty() || queue.quitPending; });
   }
 }
 
@@ -167,19 +177,26 @@ bool translateMessage(const Message& message) {
 }
 
 void postQuitMessage(int exitCode) {
-  postMessage(nullptr, kWmQuit, static_cast<uintptr_t>(static_cast<intptr_t>(exitCode)));
+  Queue& queue = threadQueue();
+  {
+    std::lock_guard lock(queue.mutex);
+    queue.quitPending = true;
+    queue.quitCode = exitCode;
+  }
+  queue.arrived.notify_one();
 }
 
 void discardMessages() {
   Queue& queue = threadQueue();
   std::lock_guard lock(queue.mutex);
   queue.messages.clear();
+  queue.quitPending = false;
 }
 
 size_t pendingMessageCount() {
   Queue& queue = threadQueue();
   std::lock_guard lock(queue.mutex);
-  return queue.messages.size();
+  return queue.messages.size() + (queue.quitPending ? 1 : 0);
 }
 
 void WindowSystem::dropMessagesFor(Window* w) {

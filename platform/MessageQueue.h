@@ -37,7 +37,8 @@ intptr_t dispatchMessage(const Message& message);
 // Posts kWmChar for a key-down that produces a character. True when it did.
 bool translateMessage(const Message& message);
 
-// Posts kWmQuit with the exit code.
+// Asks the loop to end with the exit code: the next message after those
+// already posted is kWmQuit. Asking again before then changes only the code.
 void postQuitMessage(int exitCode);
 
 // Drops every queued message of the calling thread.

@@ -19,6 +19,7 @@
 #include "shell/PlugIn.h"
 #include "shell/PlugInServices.h"
 #include "tools/ToolRegistry.h"
+#include "ui/CNavFrame.h"
 #include "ui/CWorkWindow.h"
 #include "ui/PreferenceFile.h"
 #include "ui/Workspace.h"
@@ -123,6 +124,8 @@ TessalyApplication& theApplication() {
   static TessalyApplication application;
   return application;
 }
+
+TessalyApplication::TessalyApplication() : navigators_(std::make_unique<NavigatorParticipant>()) {}
 
 TessalyApplication::~TessalyApplication() = default;
 
@@ -296,6 +299,9 @@ bool TessalyApplication::onCommand(uint32_t id) {
     case kCmdSaveWorkspace:
       SaveWorkspaceWithDialog(mainWindow());
       return true;
+    case kCmdNewNavigator:
+      if (mainWindow() != nullptr) CNavFrame::NewNavigator(*mainWindow());
+      return true;
     case kCmdUndo:
       if (document != nullptr) document->Undo();
       return true;
@@ -315,6 +321,9 @@ bool TessalyApplication::onUpdateCommand(platform::CommandUpdate& update) {
       return true;
     case kCmdRedo:
       update.enable(document != nullptr && document->CanRedo());
+      return true;
+    case kCmdNewNavigator:
+      update.enable(CNavFrame::Count() < CNavFrame::kMaxNavigators);
       return true;
     case kCmdSaveApply:
     case kCmdExit:

@@ -15,9 +15,11 @@ class Window;
 class FrameWindow;
 }  // namespace platform
 
+class NavigatorParticipant;
+
 class TessalyApplication : public platform::Application {
  public:
-  TessalyApplication() = default;
+  TessalyApplication();
   ~TessalyApplication() override;
 
   // Allocates the reserve block and reads the default preference file's
@@ -66,6 +68,8 @@ class TessalyApplication : public platform::Application {
   std::unique_ptr<char[]> reserve_;
   std::string preferencePath_;
   bool postPathCommand_ = false;
+  // The open navigators in workspaces.
+  std::unique_ptr<NavigatorParticipant> navigators_;
 };
 
 TessalyApplication& theApplication();

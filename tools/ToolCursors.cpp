@@ -2,8 +2,7 @@
 // registered as cursor resources when the library loads.
 //
 // Pictures are rows of characters: '#' black, '.' white, 'g' green and 'r'
-// red (the eyedroppers' keep and drop marks), anything else transparent. They reach the platform as PNG images, written here with
-// stored (uncompressed) deflate blocks, which every PNG reader takes.
+// red (the eyedroppers' keep and drop marks), anything else transparent.
 #include <array>
 #include <cstdint>
 #include <string>
@@ -112,64 +111,26 @@ constexpr const char* kSub[5] = {"     ", "     ", "#####", "     ", "     "};
 constexpr const char* kRing[5] = {" ### ", "#   #", "#   #", "#   #", " ### "};
 constexpr const char* kCorner[5] = {"#####", "#    ", "#    ", "#    ", "#    "};
 
-uint32_t crc32(const uint8_t* data, size_t size, uint32_t crc = 0) {
-  crc = ~crc;
-  for (size_t i = 0; i < size; ++i) {
-    crc ^= data[i];
-    for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
-  return ~crc;
-}
-
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
-}
-
-void chunk(std::vector<uint8_t>& out, const char* type, const std::vector<uint8_t>& data) {
-  put32(out, static_cast<uint32_t>(data.size()));
-  const size_t start = out.size();
-  out.insert(out.end(), type, type + 4);
-  out.insert(out.end(), data.begin(), data.end());
-  put32(out, crc32(out.data() + start, out.size() - start));
-}
-
-// A 16 × 16 RGBA PNG of the picture.
-std::vector<uint8_t> encode(const Rows& picture) {
-  std::vector<uint8_t> raw;
+// The picture as 16 × 16 RGBA pixels.
+std::vector<uint8_t> pixelsOf(const Rows& picture) {
+  std::vector<uint8_t> rgba;
+  rgba.reserve(16 * 16 * 4);
   for (const std::string& row : picture) {
-    raw.push_back(0);  // no filter
     for (int x = 0; x < 16; ++x) {
       const char c = row[x];
       const uint8_t red = c == '.' || c == 'r' ? 255 : 0;
       const uint8_t green = c == '.' ? 255 : c == 'g' ? 170 : 0;
       const uint8_t blue = c == '.' ? 255 : 0;
       const uint8_t alpha = c == '#' || c == '.' || c == 'g' || c == 'r' ? 255 : 0;
-      raw.insert(raw.end(), {red, green, blue, alpha});
+      rgba.insert(rgba.end(), {red, green, blue, alpha});
     }
   }
-  std::vector<uint8_t> z = {0x78, 0x01, 0x01};  // one final stored block
-  const auto length = static_cast<uint16_t>(raw.size());
-  z.insert(z.end(), {static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(~length),
-                     static_cast<uint8_t>(~length >> 8)});
-  z.insert(z.end(), raw.begin(), raw.end());
-  uint32_t a = 1, b = 0;
-  for (uint8_t byte : raw) a = (a + byte) % 65521, b = (b + a) % 65521;
-  put32(z, (b << 16) | a);
-
-  std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
-  std::vector<uint8_t> header;
-  put32(header, 16);
-  put32(header, 16);
-  header.insert(header.end(), {8, 6, 0, 0, 0});
-  chunk(png, "IHDR", header);
-  chunk(png, "IDAT", z);
-  chunk(png, "IEND", {});
-  return png;
+  return rgba;
 }
 
 void add(int32_t id, const Rows& picture, platform::Point hotSpot) {
-  const std::vector<uint8_t> png = encode(picture);
-  platform::registerCursor(id, platform::Bitmap::fromEncoded(png.data(), png.size()), hotSpot);
+  const std::vector<uint8_t> rgba = pixelsOf(picture);
+  platform::registerCursor(id, platform::Bitmap::fromRgba32(16, 16, rgba.data(), 16 * 4), hotSpot);
 }
 
 void add(int32_t id, const Picture& picture, platform::Point hotSpot) { add(id, rowsOf(picture), hotSpot); }

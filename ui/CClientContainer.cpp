@@ -4,6 +4,7 @@
 
 #include "display/CWorkDocument.h"
 #include "platform/SystemMetrics.h"
+#include "shell/PlugIn.h"
 #include "ui/SliderValues.h"
 
 namespace {
@@ -12,7 +13,17 @@ constexpr int kMainViewId = 1;
 constexpr int kVerticalBarId = 2;
 constexpr int kHorizontalBarId = 3;
 constexpr int kSizeBoxId = 4;
+constexpr int kOpacitySliderId = 5;
+constexpr int kDisplayModeId = 6;
+constexpr int kChannelStripId = 7;
 constexpr int32_t kOpacitySliderWidth = 100;
+
+// The display modes' buttons: the image with the mask, the mask as grey,
+// the original coverage as grey.
+const std::vector<CSelectorButtons::Button> kDisplayModeButtons = {{205, 0}, {206, 1}, {207, 2}};
+
+// The container on screen; the workspace's opacity reaches its slider.
+CClientContainer* gLiveContainer = nullptr;
 
 bool createChild(platform::Window& child, platform::Window& parent, int id, uint32_t extraStyle = 0) {
   platform::CreateParams params;
@@ -32,6 +43,7 @@ CMaskView* mainMaskView() {
 const bool kRegistered = [] {
   OverlayOpacity().OnChange([] {
     if (CMaskView* view = mainMaskView()) view->SetOverlayOpacity(OverlayOpacity().value());
+    if (gLiveContainer != nullptr) gLiveContainer->OpacitySlider().SetValue(OverlayOpacity().value());
   });
   DisplaySetting().OnChange([] {
     if (CMaskView* view = mainMaskView()) view->SetGreyMidpoint(DisplaySetting().value());
@@ -41,8 +53,29 @@ const bool kRegistered = [] {
 
 }  // namespace
 
+CClientContainer::CClientContainer()
+    : vertical_(true),
+      horizontal_(false),
+      displayMode_(CSelectorButtons::Direction::kAcross, [this](int32_t mode) { view_.SetDisplayMode(mode); }),
+      channels_(CSelectorButtons::Direction::kDown, [this](int32_t channel) { view_.SetShownChannel(channel); }),
+      opacity_([](int value) { OverlayOpacity().SetValue(value); }) {}
+
 CClientContainer::~CClientContainer() {
+  if (gLiveContainer == this) gLiveContainer = nullptr;
   if (exists()) destroy();
+}
+
+std::vector<CSelectorButtons::Button> CClientContainer::ChannelButtons(int16_t imageMode) {
+  switch (imageMode) {
+    case kHostModeRGB:
+      return {{208, 1}, {210, 2}, {209, 3}, {204, 0}};
+    case kHostModeCMYK:
+      return {{211, 1}, {212, 2}, {213, 3}, {214, 4}, {204, 0}};
+    case kHostModeLab:
+      return {{232, 1}, {212, 2}, {213, 3}, {204, 0}};
+    default:
+      return {};
+  }
 }
 
 // With c the vertical scroll bar's width, d the horizontal one's height and
@@ -75,8 +108,14 @@ bool CClientContainer::CreateIn(platform::Window& frame, int id) {
   const Layout l = LayoutFor(clientRect().width(), clientRect().height(), 0);
   if (!view_.CreateView(*this, l.view, kMainViewId)) return false;
   if (!createChild(vertical_, *this, kVerticalBarId) || !createChild(horizontal_, *this, kHorizontalBarId) ||
-      !createChild(sizeBox_, *this, kSizeBoxId, platform::kWsDisabled))
+      !createChild(sizeBox_, *this, kSizeBoxId, platform::kWsDisabled) ||
+      !createChild(opacity_, *this, kOpacitySliderId) || !createChild(displayMode_, *this, kDisplayModeId) ||
+      !createChild(channels_, *this, kChannelStripId))
     return false;
+  displayMode_.SetButtons(kDisplayModeButtons, 0);
+  channels_.SetButtons(ChannelButtons(gImageMode), 0);
+  opacity_.SetValue(OverlayOpacity().value());
+  gLiveContainer = this;
   view_.SetScrollBars(&vertical_, &horizontal_);
   view_.BecomeMainView();
   view_.SetOverlayOpacity(OverlayOpacity().value());
@@ -86,17 +125,23 @@ bool CClientContainer::CreateIn(platform::Window& frame, int id) {
 }
 
 void CClientContainer::Arrange() {
-  const Layout l = LayoutFor(clientRect().width(), clientRect().height(), 0);
+  const Layout l = LayoutFor(clientRect().width(), clientRect().height(), channels_.Length());
   view_.move(l.view);
   vertical_.move(l.vertical);
   horizontal_.move(l.horizontal);
   sizeBox_.move(l.sizeBox);
+  opacity_.move(l.opacity);
+  displayMode_.move(l.displayMode);
+  channels_.move(l.strip);
 }
 
 intptr_t CClientContainer::handleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
   switch (message) {
     case platform::kWmSize:
       if (view_.exists()) Arrange();
+      break;
+    case platform::kWmDestroy:
+      if (gLiveContainer == this) gLiveContainer = nullptr;
       break;
     case platform::kWmHScroll:
     case platform::kWmVScroll:

@@ -5,6 +5,7 @@
 #include "platform/MessageBox.h"
 #include "resources/CommandIds.h"
 #include "resources/StringTable.h"
+#include "ui/CNavFrame.h"
 #include "ui/SliderValues.h"
 
 namespace {
@@ -29,6 +30,7 @@ bool CWorkWindow::CreateWorkWindow() {
 bool CWorkWindow::onCreateClient() { return container_.CreateIn(*this, kFirstPaneId); }
 
 void CWorkWindow::SetDefaultLayout() {
+  CNavFrame::NewNavigator(*this);
   for (platform::ControlBar* bar : controlBars()) showControlBar(*bar, true, false);
   show(platform::kSwShowMaximized);
   RefreshMainView();
@@ -54,10 +56,15 @@ platform::ControlBar* CWorkWindow::barOfCommand(uint32_t id) const {
   return bar != nullptr && bar->exists() ? bar : nullptr;
 }
 
+// Whether Tab has hidden the palettes is kept apart from the set of bars it
+// hid: with every bar closed beforehand the set stays empty, and the next
+// Tab must still bring the navigators back.
 void CWorkWindow::TogglePalettes() {
-  if (!tabHidden_.empty()) {
+  if (palettesHidden_) {
     for (platform::ControlBar* bar : tabHidden_) showControlBar(*bar, true, true);
     tabHidden_.clear();
+    palettesHidden_ = false;
+    CNavFrame::ShowAll(true);
     return;
   }
   for (uint32_t id : kBarCommands) {
@@ -66,6 +73,8 @@ void CWorkWindow::TogglePalettes() {
     if (bar->isBarVisible()) tabHidden_.push_back(bar);
     showControlBar(*bar, false, true);
   }
+  palettesHidden_ = true;
+  CNavFrame::ShowAll(false);
 }
 
 bool CWorkWindow::onCommand(uint32_t id) {

@@ -18,8 +18,8 @@ class CWorkWindow : public platform::FrameWindow {
   // Loads the frame from resource 1 (menu, accelerators, icon) with the
   // overlapped-window style and no parent.
   bool CreateWorkWindow();
-  // Without a default preference file: every bar shown, the window
-  // maximised.
+  // Without a default preference file: one navigator, every bar shown, the
+  // window maximised.
   void SetDefaultLayout();
   // Hides the window and every window it owns (bars, navigators).
   void HideWithOwnedWindows();
@@ -27,10 +27,10 @@ class CWorkWindow : public platform::FrameWindow {
   // Takes the view settings kept in the workspace and fits the image.
   void RefreshMainView();
 
-  // Tab: hides every visible bar (remembering them) or shows the
-  // remembered ones again.
+  // Tab: hides every visible bar (remembering them) and the navigators, or
+  // shows the remembered bars and every navigator again.
   void TogglePalettes();
-  bool PalettesHidden() const { return !tabHidden_.empty(); }
+  bool PalettesHidden() const { return palettesHidden_; }
 
   bool onCommand(uint32_t id) override;
   bool onUpdateCommand(platform::CommandUpdate& update) override;
@@ -60,6 +60,7 @@ class CWorkWindow : public platform::FrameWindow {
 
   CClientContainer container_;
   std::vector<platform::ControlBar*> tabHidden_;
+  bool palettesHidden_ = false;
   Participant participant_;
 };
 

@@ -35,15 +35,20 @@ TEST_F(MessageQueueTest, PeekFindsMessagesInPostingOrderWithinTheRange) {
   EXPECT_FALSE(peekMessage(m, nullptr, 0, 0, kPeekRemove));
 }
 
-TEST_F(MessageQueueTest, GetMessageEndsWithTheQuitCode) {
+TEST_F(MessageQueueTest, GetMessageEndsWithTheQuitCodeAfterThePostedMessages) {
+  postQuitMessage(41);
   postMessage(nullptr, kWmUser + 7);
   postQuitMessage(42);
   Message m;
   EXPECT_TRUE(getMessage(m));
-  EXPECT_EQ(m.message, kWmUser + 7);
+  EXPECT_EQ(m.message, kWmUser + 7) << "what was posted comes before the quit";
   EXPECT_FALSE(getMessage(m));
   EXPECT_EQ(m.message, kWmQuit);
   EXPECT_EQ(static_cast<int>(m.wParam), 42);
+  // Asked for twice, the quit ends one loop: the next one is not cut short.
+  postMessage(nullptr, kWmUser + 8);
+  EXPECT_TRUE(getMessage(m));
+  EXPECT_EQ(m.message, kWmUser + 8);
 }
 
 TEST_F(MessageQueueTest, AStarvedScriptEndsTheLoopInsteadOfHanging) {

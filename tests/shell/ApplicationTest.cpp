@@ -20,6 +20,7 @@
 #include "tests/support/AutomatedTest.h"
 #include "tests/support/FakeHost.h"
 #include "ui/AboutBox.h"
+#include "ui/CNavFrame.h"
 #include "ui/PreferenceFile.h"
 
 extern "C" void ENTRYPOINT(int16_t, void*, int32_t*, int16_t*);
@@ -331,6 +332,62 @@ TEST_F(ApplicationTest, ToolKeysSelectToolsAndCtrlKeysZoomTheMainView) {
   EXPECT_DOUBLE_EQ(actual, 1.0);
   EXPECT_DOUBLE_EQ(doubled, 2.0);
   EXPECT_DOUBLE_EQ(fitted, before) << "Ctrl+0 fits the image again";
+}
+
+}  // namespace
+
+namespace {
+
+std::vector<platform::Rect> navigatorRects() {
+  std::vector<platform::Rect> rects;
+  for (CNavFrame* n = CNavFrame::First(); n != nullptr; n = n->Next()) rects.push_back(n->windowRect());
+  return rects;
+}
+
+TEST_F(ApplicationTest, NavigatorsOpenUpToTwentyHideWithTabAndComeBackNextRun) {
+  CNavFrame::ResetCascade();
+  static int atStart = 0;
+  static bool menuAtTwenty = true, hiddenByTab = false, backAfterTab = false;
+  static bool navigatorActiveAfterTab = true;
+  static std::vector<platform::Rect> firstRun;
+  whenRunning([](platform::FrameWindow&) {
+    atStart = CNavFrame::Count();
+    for (int i = 0; i < 25; ++i) platform::automation::keyPress('N', platform::automation::kModControl);
+  });
+  whenRunning([](platform::FrameWindow& w) {
+    menuAtTwenty = platform::automation::chooseMenuItem(w, {"Window", "New Navigator"});
+    platform::automation::keyPress(platform::kVkTab);
+  });
+  whenRunning([](platform::FrameWindow&) {
+    hiddenByTab = CNavFrame::Count() == 20;
+    for (CNavFrame* n = CNavFrame::First(); n != nullptr; n = n->Next()) hiddenByTab = hiddenByTab && !n->isVisible();
+    platform::automation::keyPress(platform::kVkTab);
+  });
+  whenRunning([](platform::FrameWindow& w) {
+    backAfterTab = true;
+    for (CNavFrame* n = CNavFrame::First(); n != nullptr; n = n->Next()) backAfterTab = backAfterTab && n->isVisible();
+    navigatorActiveAfterTab = dynamic_cast<CNavFrame*>(platform::Window::active()) != nullptr;
+    // Keep two for the next run.
+    while (CNavFrame::Count() > 2) CNavFrame::First()->Next()->destroy();
+    firstRun = navigatorRects();
+    choose(w, {"File", "Save/Apply..."});
+  });
+  EXPECT_EQ(start(), 0);
+  EXPECT_EQ(atStart, 1) << "the default layout opens one navigator";
+  EXPECT_FALSE(menuAtTwenty) << "New Navigator is disabled at twenty";
+  EXPECT_TRUE(hiddenByTab);
+  EXPECT_TRUE(backAfterTab);
+  EXPECT_FALSE(navigatorActiveAfterTab) << "navigators come back without activation";
+  EXPECT_EQ(CNavFrame::Count(), 0) << "navigators go with the work window";
+
+  static std::vector<platform::Rect> secondRun;
+  whenRunning([](platform::FrameWindow& w) {
+    secondRun = navigatorRects();
+    choose(w, {"File", "Save/Apply..."});
+  });
+  EXPECT_EQ(start(), 0);
+  EXPECT_EQ(secondRun, firstRun) << "the preference file brings the navigators back";
+  ASSERT_EQ(firstRun.size(), 2u);
 }
 
 }  // namespace
