@@ -385,44 +385,37 @@ constexpr int32_t kBlock = 64;
 int32_t roundUpToBlock(int32_t count) { return (count + kBlock - 1) / kBlock * kBlock; }
 
 // The kernel folded: taps x and -x that weigh the same are added before
-// the multiplication, halving the products. Term 0 is the centre tap
-// alone; a pair that the rounding of the weights left unequal becomes two
-// terms, each a tap paired with a row of zeros. The sums are exactly those
-// of the unfolded kernel. Taps are indices into a list of 2r + 1 source
-// rows: the same kernel serves the horizontal pass (sources one word apart)
-// and the vertical one (sources the ring's rows).
+// the multiplication, halving the products. The single taps come first:
+// the centre, then both taps of any pair that the rounding of the weights
+// left unequal; the folded pairs follow. The sums are exactly those of the
+// unfolded kernel. Taps are indices into a list of 2r + 1 source rows: the
+// same kernel serves the horizontal pass (sources one word apart) and the
+// vertical one (sources the ring's rows).
 struct FoldedKernel {
   // The radius formula peaks at 123 (for sigma near 123).
   static constexpr int32_t kMaxTaps = 2 * 127 + 1;
-  static constexpr int32_t kZeros = -1;
   int32_t first[kMaxTaps];
-  int32_t second[kMaxTaps];
+  int32_t second[kMaxTaps];  // for terms from `singles` on
   uint32_t weight[kMaxTaps];
   int32_t terms = 0;
-  const Word* zeros;  // a row of zeros as long as any source row
+  int32_t singles = 0;
 
-  FoldedKernel(const uint32_t* weights, int32_t taps, const Word* zeros) : zeros(zeros) {
+  FoldedKernel(const uint32_t* weights, int32_t taps) {
     const int32_t r = taps / 2;
-    add(r, kZeros, weights[r]);
-    for (int32_t x = 1; x <= r; ++x) {
-      const int32_t before = r - x, after = r + x;
-      if (weights[before] == weights[after]) {
-        add(before, after, weights[before]);
-      } else {
-        add(before, kZeros, weights[before]);
-        add(after, kZeros, weights[after]);
+    add(r, r, weights[r]);
+    for (int32_t x = 1; x <= r; ++x)
+      if (weights[r - x] != weights[r + x]) {
+        add(r - x, r - x, weights[r - x]);
+        add(r + x, r + x, weights[r + x]);
       }
-    }
+    singles = terms;
+    for (int32_t x = 1; x <= r; ++x)
+      if (weights[r - x] == weights[r + x]) add(r - x, r + x, weights[r - x]);
   }
   void add(int32_t a, int32_t b, uint32_t w) {
     first[terms] = a;
     second[terms] = b;
     weight[terms++] = w;
-  }
-  // Term t's rows among the sources.
-  const Word* firstRow(const Word* const* sources, int32_t t) const { return sources[first[t]]; }
-  const Word* secondRow(const Word* const* sources, int32_t t) const {
-    return second[t] == kZeros ? zeros : sources[second[t]];
   }
 };
 
@@ -449,7 +442,7 @@ struct FoldedKernel {
 }
 
 template <typename Out>
-[[gnu::target("avx2"), gnu::always_inline]] inline void blockAvx2(int32_t terms, const Word* const* a,
+[[gnu::target("avx2"), gnu::always_inline]] inline void blockAvx2(int32_t terms, int32_t singles, const Word* const* a,
                                                                   const Word* const* b, const __m256i* upperWeights,
                                                                   const __m256i* lowerWeights, int32_t start,
                                                                   Out* out) {
@@ -464,10 +457,10 @@ template <typename Out>
     const __m256i wu = upperWeights[p], wl = lowerWeights[p];
     for (int g = 0; g < 2; ++g) {
       const int32_t at = start + 16 * g;
-      __m256i x = load256(a[t] + at);
-      if (t > 0) x = _mm256_add_epi16(x, load256(b[t] + at));
-      const __m256i y =
-          u < terms ? _mm256_add_epi16(load256(a[u] + at), load256(b[u] + at)) : _mm256_setzero_si256();
+      __m256i x = load256(a[t] + at), y = _mm256_setzero_si256();
+      if (t >= singles) x = _mm256_add_epi16(x, load256(b[t] + at));
+      if (u < terms) y = load256(a[u] + at);
+      if (u < terms && u >= singles) y = _mm256_add_epi16(y, load256(b[u] + at));
       const __m256i low = _mm256_unpacklo_epi16(x, y), high = _mm256_unpackhi_epi16(x, y);
       upper[2 * g] = _mm256_add_epi32(upper[2 * g], _mm256_madd_epi16(low, wu));
       lower[2 * g] = _mm256_add_epi32(lower[2 * g], _mm256_madd_epi16(low, wl));
@@ -499,8 +492,8 @@ template <typename Out>
   const Word* b[FoldedKernel::kMaxTaps];
   __m256i upperWeights[FoldedKernel::kMaxTaps / 2 + 1], lowerWeights[FoldedKernel::kMaxTaps / 2 + 1];
   for (int32_t t = 0; t < terms; ++t) {
-    a[t] = k.firstRow(sources, t);
-    b[t] = k.secondRow(sources, t);
+    a[t] = sources[k.first[t]];
+    b[t] = sources[k.second[t]];
   }
   for (int32_t p = 0; p < pairs; ++p) {
     const uint32_t x = k.weight[2 * p], y = 2 * p + 1 < terms ? k.weight[2 * p + 1] : 0;
@@ -509,13 +502,13 @@ template <typename Out>
   }
   int32_t start = begin;
   for (; start + kWidth <= end; start += kWidth)
-    blockAvx2(terms, a, b, upperWeights, lowerWeights, start, out + (start - begin));
+    blockAvx2(terms, k.singles, a, b, upperWeights, lowerWeights, start, out + (start - begin));
   if (start == end) return;
   if (end - begin >= kWidth) {
-    blockAvx2(terms, a, b, upperWeights, lowerWeights, end - kWidth, out + (end - kWidth - begin));
+    blockAvx2(terms, k.singles, a, b, upperWeights, lowerWeights, end - kWidth, out + (end - kWidth - begin));
   } else {
     Out scratch[kWidth];
-    blockAvx2(terms, a, b, upperWeights, lowerWeights, start, scratch);
+    blockAvx2(terms, k.singles, a, b, upperWeights, lowerWeights, start, scratch);
     std::copy(scratch, scratch + (end - start), out + (start - begin));
   }
 }
@@ -527,12 +520,15 @@ template <typename Out>
 
 #define TESSALY_AVX512 gnu::target("avx512f,avx512bw,avx512vnni")
 
-template <typename Out, int32_t Terms>
-[[TESSALY_AVX512, gnu::always_inline]] inline void blockAvx512(int32_t terms, const Word* const* a,
+template <typename Out, int32_t Terms, int32_t Singles>
+[[TESSALY_AVX512, gnu::always_inline]] inline void blockAvx512(int32_t terms, int32_t singles, const Word* const* a,
                                                                const Word* const* b, const __m512i* upperWeights,
                                                                const __m512i* lowerWeights, int32_t start,
                                                                Out* out) {
-  if constexpr (Terms > 0) terms = Terms;
+  if constexpr (Terms > 0) {
+    terms = Terms;
+    singles = Singles;
+  }
   __m512i upper[4], lower[4];
   for (int j = 0; j < 4; ++j) upper[j] = lower[j] = _mm512_setzero_si512();
   const int32_t pairs = (terms + 1) / 2;
@@ -543,10 +539,10 @@ template <typename Out, int32_t Terms>
 #pragma GCC unroll 2
     for (int g = 0; g < 2; ++g) {
       const int32_t at = start + 32 * g;
-      __m512i x = _mm512_loadu_si512(a[t] + at);
-      if (t > 0) x = _mm512_add_epi16(x, _mm512_loadu_si512(b[t] + at));
-      const __m512i y = u < terms ? _mm512_add_epi16(_mm512_loadu_si512(a[u] + at), _mm512_loadu_si512(b[u] + at))
-                                  : _mm512_setzero_si512();
+      __m512i x = _mm512_loadu_si512(a[t] + at), y = _mm512_setzero_si512();
+      if (t >= singles) x = _mm512_add_epi16(x, _mm512_loadu_si512(b[t] + at));
+      if (u < terms) y = _mm512_loadu_si512(a[u] + at);
+      if (u < terms && u >= singles) y = _mm512_add_epi16(y, _mm512_loadu_si512(b[u] + at));
       const __m512i low = _mm512_unpacklo_epi16(x, y), high = _mm512_unpackhi_epi16(x, y);
       upper[2 * g] = _mm512_dpwssd_epi32(upper[2 * g], low, wu);
       lower[2 * g] = _mm512_dpwssd_epi32(lower[2 * g], low, wl);
@@ -574,7 +570,7 @@ template <typename Out, int32_t Terms>
   }
 }
 
-template <typename Out, int32_t Terms>
+template <typename Out, int32_t Terms, int32_t Singles>
 [[TESSALY_AVX512]] void weightedSumAvx512(const FoldedKernel& k, const Word* const* sources, int32_t begin,
                                           int32_t end, Out* out) {
   constexpr int32_t kWidth = 64;
@@ -583,8 +579,8 @@ template <typename Out, int32_t Terms>
   const Word* b[FoldedKernel::kMaxTaps];
   __m512i upperWeights[FoldedKernel::kMaxTaps / 2 + 1], lowerWeights[FoldedKernel::kMaxTaps / 2 + 1];
   for (int32_t t = 0; t < terms; ++t) {
-    a[t] = k.firstRow(sources, t);
-    b[t] = k.secondRow(sources, t);
+    a[t] = sources[k.first[t]];
+    b[t] = sources[k.second[t]];
   }
   for (int32_t p = 0; p < pairs; ++p) {
     const uint32_t x = k.weight[2 * p], y = 2 * p + 1 < terms ? k.weight[2 * p + 1] : 0;
@@ -593,13 +589,13 @@ template <typename Out, int32_t Terms>
   }
   int32_t start = begin;
   for (; start + kWidth <= end; start += kWidth)
-    blockAvx512<Out, Terms>(terms, a, b, upperWeights, lowerWeights, start, out + (start - begin));
+    blockAvx512<Out, Terms, Singles>(terms, k.singles, a, b, upperWeights, lowerWeights, start, out + (start - begin));
   if (start == end) return;
   if (end - begin >= kWidth) {
-    blockAvx512<Out, Terms>(terms, a, b, upperWeights, lowerWeights, end - kWidth, out + (end - kWidth - begin));
+    blockAvx512<Out, Terms, Singles>(terms, k.singles, a, b, upperWeights, lowerWeights, end - kWidth, out + (end - kWidth - begin));
   } else {
     Out scratch[kWidth];
-    blockAvx512<Out, Terms>(terms, a, b, upperWeights, lowerWeights, start, scratch);
+    blockAvx512<Out, Terms, Singles>(terms, k.singles, a, b, upperWeights, lowerWeights, start, scratch);
     std::copy(scratch, scratch + (end - start), out + (start - begin));
   }
 }
@@ -608,14 +604,24 @@ template <typename Out, int32_t Terms>
 
 template <typename Out>
 void weightedSumAvx512(const FoldedKernel& k, const Word* const* sources, int32_t begin, int32_t end, Out* out) {
-  switch (k.terms) {
-    case 2: return weightedSumAvx512<Out, 2>(k, sources, begin, end, out);
-    case 3: return weightedSumAvx512<Out, 3>(k, sources, begin, end, out);
-    case 4: return weightedSumAvx512<Out, 4>(k, sources, begin, end, out);
-    case 5: return weightedSumAvx512<Out, 5>(k, sources, begin, end, out);
-    case 6: return weightedSumAvx512<Out, 6>(k, sources, begin, end, out);
-    default: return weightedSumAvx512<Out, 0>(k, sources, begin, end, out);
+  // Radii up to 4 or 5, with all pairs equal or one left unequal.
+  if (k.singles == 1) {
+    switch (k.terms) {
+      case 2: return weightedSumAvx512<Out, 2, 1>(k, sources, begin, end, out);
+      case 3: return weightedSumAvx512<Out, 3, 1>(k, sources, begin, end, out);
+      case 4: return weightedSumAvx512<Out, 4, 1>(k, sources, begin, end, out);
+      case 5: return weightedSumAvx512<Out, 5, 1>(k, sources, begin, end, out);
+      case 6: return weightedSumAvx512<Out, 6, 1>(k, sources, begin, end, out);
+    }
+  } else if (k.singles == 3) {
+    switch (k.terms) {
+      case 3: return weightedSumAvx512<Out, 3, 3>(k, sources, begin, end, out);
+      case 4: return weightedSumAvx512<Out, 4, 3>(k, sources, begin, end, out);
+      case 5: return weightedSumAvx512<Out, 5, 3>(k, sources, begin, end, out);
+      case 6: return weightedSumAvx512<Out, 6, 3>(k, sources, begin, end, out);
+    }
   }
+  return weightedSumAvx512<Out, 0, 0>(k, sources, begin, end, out);
 }
 
 template <typename Out>
@@ -623,7 +629,8 @@ void weightedSumPortable(const FoldedKernel& k, const Word* const* sources, int3
   for (int32_t c = begin; c < end; ++c) {
     uint32_t sum = 0;
     for (int32_t t = 0; t < k.terms; ++t)
-      sum += (uint32_t{k.firstRow(sources, t)[c]} + k.secondRow(sources, t)[c]) * k.weight[t];
+      sum += (t < k.singles ? sources[k.first[t]][c] : uint32_t{sources[k.first[t]][c]} + sources[k.second[t]][c]) *
+             k.weight[t];
     out[c - begin] = static_cast<Out>(sum >> 24);
   }
 }
@@ -691,8 +698,7 @@ int Image::GaussianBlur(const Rect& rect, double sigma) {
   // pitch every row would fall into the same cache sets and evict the others.
   const int32_t pitch = stride + 32;
   std::vector<Word> ring(static_cast<size_t>(slots) * static_cast<size_t>(pitch) + kBlock);
-  const std::vector<Word> zeros(static_cast<size_t>(std::max(inputStride, pitch)));
-  const FoldedKernel kernel(weights.data(), taps, zeros.data());
+  const FoldedKernel kernel(weights.data(), taps);
   // Sources of the horizontal pass (one word apart in an input row) and of
   // the vertical one (the ring rows from r above a batch to r below it).
   std::vector<const Word*> rowTaps(static_cast<size_t>(taps));
@@ -729,7 +735,7 @@ int Image::GaussianBlur(const Rect& rect, double sigma) {
             // a batch reads only a few rows of each tile, too short a run for
             // the processor to guess the next.
             const int32_t ahead = std::min<int32_t>(piece.bottom + 2 * kBatch, locked.bottom);
-            for (int32_t v = piece.bottom + kBatch; v < ahead; ++v)
+            for (int32_t v = piece.top == locked.top ? piece.bottom : piece.bottom + kBatch; v < ahead; ++v)
               for (int32_t c = 0; c < piece.width(); c += 64) __builtin_prefetch(source.at(v - piece.top, c), 0, 2);
           },
           [&](const Rect& piece, uint8_t fill) {
