@@ -527,6 +527,18 @@ bool HostServices::fillStream(StreamBuffer& buffer, const HostRect& rect, int ra
   if (buffer.bytes.size() < static_cast<size_t>(bytes)) buffer.bytes.resize(static_cast<size_t>(bytes));
   const int32_t docW = document_->width(), docH = document_->height();
   const size_t stride = width * n;
+  // The part of each row inside the image: x from first to end.
+  const int64_t left = rect.left;
+  const int64_t first = std::clamp<int64_t>((-left * rate + rate - 1) / rate, 0, static_cast<int64_t>(width));
+  const int64_t end = std::clamp<int64_t>((docW + rate - 1) / rate - left, first, static_cast<int64_t>(width));
+  // Plug-ins walk an image in pieces, row by row: the pieces to the right
+  // come next. Asking for their bytes now lets them arrive while the
+  // plug-in works, where otherwise every row of every piece would wait for
+  // memory on its own. Two pieces ahead, as the plug-in may not take long;
+  // of a reduced image only the lines that hold sampled pixels.
+  const int64_t aheadBegin = (left + end) * rate;
+  const int64_t aheadEnd = std::min<int64_t>(aheadBegin + 2 * static_cast<int64_t>(width) * rate, docW);
+  const int64_t aheadStep = std::max<int64_t>(64, rate);
   for (size_t y = 0; y < height; ++y) {
     uint8_t* out = buffer.bytes.data() + y * stride;
     const int64_t docY = (int64_t{rect.top} + static_cast<int64_t>(y)) * rate;
@@ -534,25 +546,14 @@ bool HostServices::fillStream(StreamBuffer& buffer, const HostRect& rect, int ra
       std::memset(out, 0, stride);
       continue;
     }
-    // The part of the row inside the image: x from first to end.
-    const int64_t left = rect.left;
-    const int64_t first = std::clamp<int64_t>((-left * rate + rate - 1) / rate, 0, static_cast<int64_t>(width));
-    const int64_t end = std::clamp<int64_t>((docW + rate - 1) / rate - left, first, static_cast<int64_t>(width));
     if (first > 0) std::memset(out, 0, static_cast<size_t>(first) * n);
     if (static_cast<size_t>(end) < width)
       std::memset(out + end * static_cast<int64_t>(n), 0, (width - static_cast<size_t>(end)) * n);
     const size_t count = static_cast<size_t>(end - first);
-    if (rate == 1) {
-      // Plug-ins walk an image in pieces, row by row: the piece to the
-      // right comes next. Asking for its bytes now lets them arrive while
-      // the plug-in works on this one, where otherwise every row of every
-      // piece would wait for memory on its own.
-      const int64_t aheadBegin = left + end, aheadEnd = std::min<int64_t>(aheadBegin + static_cast<int64_t>(width), docW);
-      for (size_t p = 0; p < n && aheadBegin < aheadEnd; ++p) {
-        const uint8_t* src = planes[static_cast<size_t>(lo) + p]->data() + docY * docW;
-        for (int64_t x = aheadBegin; x < aheadEnd; x += 64) __builtin_prefetch(src + x);
-        __builtin_prefetch(src + aheadEnd - 1);
-      }
+    for (size_t p = 0; p < n && aheadBegin < aheadEnd; ++p) {
+      const uint8_t* src = planes[static_cast<size_t>(lo) + p]->data() + docY * docW;
+      for (int64_t x = aheadBegin; x < aheadEnd; x += aheadStep) __builtin_prefetch(src + x);
+      __builtin_prefetch(src + aheadEnd - 1);
     }
     if (rate == 1 && n == 3) {
       // The common case, colour pixels: one pass writing whole pixels.
@@ -614,6 +615,9 @@ void HostServices::writeBackOutput() {
       commitRow(plane, offset, row, count);
     }
   }
+#if defined(__x86_64__) || defined(__i386__)
+  _mm_sfence();  // the saved blocks' streaming stores are complete
+#endif
 }
 
 namespace {
@@ -635,6 +639,18 @@ inline void copyBlock(uint8_t* to, const uint8_t* from) {
 #if defined(__SSE2__)
   for (int i = 0; i < 64; i += 16)
     _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
+#else
+  std::memcpy(to, from, 64);
+#endif
+}
+
+// The saved copy is read again only if the filter fails: written past the
+// caches, so that it neither waits for its old contents nor pushes out the
+// pieces being worked on. `to` is 16-byte aligned (a block of the copy).
+inline void saveBlock(uint8_t* to, const uint8_t* from) {
+#if defined(__x86_64__) || defined(__i386__)
+  for (int i = 0; i < 64; i += 16)
+    _mm_stream_si128(reinterpret_cast<__m128i*>(to + i), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
 #else
   std::memcpy(to, from, 64);
 #endif
@@ -673,7 +689,7 @@ void HostServices::commitRow(size_t plane, size_t offset, const uint8_t* bytes, 
       saved.saved[block] = 1;
       const size_t size = std::min(kSavedBlock, target.size() - blockStart);
       if (size == kSavedBlock)
-        copyBlock(saved.bytes.data() + blockStart, dst + blockStart);
+        saveBlock(saved.bytes.data() + blockStart, dst + blockStart);
       else
         std::memcpy(saved.bytes.data() + blockStart, dst + blockStart, size);
     }
