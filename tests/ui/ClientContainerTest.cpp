@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/Automation.h"
+#include "platform/Resources.h"
 #include "platform/SystemMetrics.h"
 #include "shell/PlugIn.h"
 #include "tests/display/ViewTestSupport.h"
@@ -79,6 +80,12 @@ TEST_F(ClientContainerTest, TheStripHasAButtonPerChannelAndTheCompositeLast) {
   EXPECT_EQ(values(kHostModeCMYK), (V{{211, 1}, {212, 2}, {213, 3}, {214, 4}, {204, 0}}));
   EXPECT_EQ(values(kHostModeLab), (V{{232, 1}, {212, 2}, {213, 3}, {204, 0}}));
   EXPECT_TRUE(values(kHostModeGrayScale).empty());
+
+  // Every button has its picture.
+  for (int16_t mode : {kHostModeRGB, kHostModeCMYK, kHostModeLab})
+    for (const Button& b : CClientContainer::ChannelButtons(mode))
+      EXPECT_FALSE(platform::resources::loadIcon(b.iconId).isNull()) << "icon " << b.iconId;
+  for (int id : {205, 206, 207}) EXPECT_FALSE(platform::resources::loadIcon(id).isNull()) << "icon " << id;
 }
 
 TEST_F(ClientContainerTest, SelectorsChooseOnAReleaseOverTheButtonPressed) {
