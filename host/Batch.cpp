@@ -31,7 +31,7 @@ const std::map<std::string, Arity>& commands() {
       {"target", {1, 2}},       {"host", {2, 3}},         {"filter", {0, 0}},
       {"end", {0, 0}},          {"make-work-path", {0, 0}}, {"about", {1, 1}},
       {"key", {1, 1}},          {"keydown", {1, 1}},      {"keyup", {1, 1}},
-      {"mouse", {3, 8}},        {"click", {2, 6}},        {"drag", {2, 64}},
+      {"mouse", {3, 10}},       {"click", {2, 8}},        {"drag", {2, 66}},
       {"menu", {1, 1}},         {"wait", {1, 1}},         {"answer", {1, 64}},
       {"expect", {1, 2}},       {"save", {1, 1}},         {"save-mask", {1, 1}},
       {"save-path", {1, 1}},    {"screenshot", {2, 2}},
@@ -147,13 +147,34 @@ platform::Point imageToClient(const platform::Window& view, int32_t x, int32_t y
 
 platform::Window* workWindow();
 
+// The first visible window with this title: top-level windows front to
+// back, each before its descendants (controls carry titles too).
+platform::Window* findTitled(platform::Window& window, const std::string& title) {
+  if (!window.isVisible()) return nullptr;
+  if (window.title() == title) return &window;
+  for (platform::Window* child : window.children())
+    if (platform::Window* found = findTitled(*child, title)) return found;
+  return nullptr;
+}
+
+platform::Window& requireTitled(const std::string& title) {
+  for (platform::Window* w : platform::Window::topLevelWindows())
+    if (platform::Window* found = findTitled(*w, title)) return *found;
+  throw Failure("no visible window is titled \"" + title + "\"");
+}
+
 platform::Window& requireMainView() {
   for (platform::Window* w : platform::Window::topLevelWindows())
     if (platform::Window* view = findMainView(*w)) return *view;
   throw Failure("no work window with a main view is open");
 }
 
+// The work window: the frame around the main view, whichever window is
+// active (a navigator may be, after a click in it); before the main view
+// exists, the active plug-in window.
 platform::Window* workWindow() {
+  for (platform::Window* w : platform::Window::topLevelWindows())
+    if (findMainView(*w) != nullptr) return w;
   platform::Window* active = platform::Window::active();
   if (active != nullptr && active->title() != kHostWindowTitle) return active->topLevel();
   for (platform::Window* w : platform::Window::topLevelWindows())
@@ -541,10 +562,19 @@ void BatchRunner::playInWindow(const Line& line) {
 }
 
 // mouse down|move|up X Y [right] [shift] [ctrl] [alt]; click X Y [...];
-// drag X1,Y1 X2,Y2 ... [...]: image pixels of the main view.
-void BatchRunner::playMouse(const std::vector<std::string>& a) {
+// drag X1,Y1 X2,Y2 ... [...]: image pixels of the main view; with a final
+// "in NAME", client pixels of the window titled NAME.
+void BatchRunner::playMouse(std::vector<std::string> a) {
   const std::string& c = a[0];
-  platform::Window& view = requireMainView();
+  platform::Window* named = nullptr;
+  if (a.size() >= 3 && a[a.size() - 2] == "in") {
+    named = &requireTitled(a.back());
+    a.resize(a.size() - 2);
+  }
+  platform::Window& view = named != nullptr ? *named : requireMainView();
+  const auto toClient = [&](int32_t x, int32_t y) {
+    return named != nullptr ? platform::Point{x, y} : imageToClient(view, x, y);
+  };
   unsigned modifiers = 0;
   auto button = platform::automation::Button::kLeft;
   std::vector<platform::Point> points;
@@ -564,11 +594,11 @@ void BatchRunner::playMouse(const std::vector<std::string>& a) {
     } else if (c == "drag") {
       const size_t comma = word.find(',');
       if (comma == std::string::npos) throw Failure("drag points are X,Y: \"" + word + "\"");
-      points.push_back(imageToClient(view, static_cast<int32_t>(parseInteger(word.substr(0, comma), "x", -32768, 32767)),
-                                     static_cast<int32_t>(parseInteger(word.substr(comma + 1), "y", -32768, 32767))));
+      points.push_back(toClient(static_cast<int32_t>(parseInteger(word.substr(0, comma), "x", -32768, 32767)),
+                                static_cast<int32_t>(parseInteger(word.substr(comma + 1), "y", -32768, 32767))));
     } else if (i + 1 < a.size()) {
-      points.push_back(imageToClient(view, static_cast<int32_t>(parseInteger(word, "x", -32768, 32767)),
-                                     static_cast<int32_t>(parseInteger(a[i + 1], "y", -32768, 32767))));
+      points.push_back(toClient(static_cast<int32_t>(parseInteger(word, "x", -32768, 32767)),
+                                static_cast<int32_t>(parseInteger(a[i + 1], "y", -32768, 32767))));
       ++i;
     } else {
       throw Failure("\"" + word + "\" is no coordinate or modifier");

@@ -50,7 +50,7 @@ class BatchRunner {
   };
   size_t runCommand(const std::vector<Line>& lines, size_t index);
   void playInWindow(const Line& line);
-  void playMouse(const std::vector<std::string>& args);
+  void playMouse(std::vector<std::string> args);
   void runPostedCommands();
   int16_t runPlugin(const Plugin& plugin);
   Document& requireDocument(const std::string& command);

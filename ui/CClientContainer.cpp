@@ -1,6 +1,8 @@
 #include "ui/CClientContainer.h"
 
 #include <algorithm>
+#include <string>
+#include <utility>
 
 #include "display/CWorkDocument.h"
 #include "platform/SystemMetrics.h"
@@ -17,6 +19,10 @@ constexpr int kOpacitySliderId = 5;
 constexpr int kDisplayModeId = 6;
 constexpr int kChannelStripId = 7;
 constexpr int32_t kOpacitySliderWidth = 100;
+// The controls' window titles, which nobody sees: scripts find them by these.
+constexpr const char* kOpacityTitle = "Opacity";
+constexpr const char* kDisplayModeTitle = "Display Mode";
+constexpr const char* kChannelsTitle = "Channels";
 
 // The display modes' buttons: the image with the mask, the mask as grey,
 // the original coverage as grey.
@@ -25,8 +31,10 @@ const std::vector<CSelectorButtons::Button> kDisplayModeButtons = {{205, 0}, {20
 // The container on screen; the workspace's opacity reaches its slider.
 CClientContainer* gLiveContainer = nullptr;
 
-bool createChild(platform::Window& child, platform::Window& parent, int id, uint32_t extraStyle = 0) {
+bool createChild(platform::Window& child, platform::Window& parent, int id, uint32_t extraStyle = 0,
+                 std::string title = {}) {
   platform::CreateParams params;
+  params.title = std::move(title);
   params.style = platform::kWsChild | platform::kWsVisible | extraStyle;
   params.parent = &parent;
   params.id = id;
@@ -109,8 +117,9 @@ bool CClientContainer::CreateIn(platform::Window& frame, int id) {
   if (!view_.CreateView(*this, l.view, kMainViewId)) return false;
   if (!createChild(vertical_, *this, kVerticalBarId) || !createChild(horizontal_, *this, kHorizontalBarId) ||
       !createChild(sizeBox_, *this, kSizeBoxId, platform::kWsDisabled) ||
-      !createChild(opacity_, *this, kOpacitySliderId) || !createChild(displayMode_, *this, kDisplayModeId) ||
-      !createChild(channels_, *this, kChannelStripId))
+      !createChild(opacity_, *this, kOpacitySliderId, 0, kOpacityTitle) ||
+      !createChild(displayMode_, *this, kDisplayModeId, 0, kDisplayModeTitle) ||
+      !createChild(channels_, *this, kChannelStripId, 0, kChannelsTitle))
     return false;
   displayMode_.SetButtons(kDisplayModeButtons, 0);
   channels_.SetButtons(ChannelButtons(gImageMode), 0);

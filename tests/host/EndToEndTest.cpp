@@ -242,3 +242,28 @@ TEST_F(HostCommand, ImageMagickReadsTheSavedAlphaAndPath) {
 }
 
 }  // namespace
+
+namespace {
+
+// The controls beside the main view and a navigator, driven by name: the
+// grey-mask button changes what the main view shows, Ctrl+N opens a second
+// navigator, and a click in a navigator moves the main view.
+TEST_F(HostCommand, MouseCommandsReachNamedWindowsBesideTheMainView) {
+  const auto composite = folder_ / "composite.png";
+  const auto grey = folder_ / "grey.png";
+  const auto moved = folder_ / "moved.png";
+  const auto zoomed = folder_ / "zoomed.png";
+  const HostRun r =
+      batch("new rgb 640 480 200 30 30\nadd-alpha Half 128\ntarget alpha Half\nfilter\nwait 600\nscreenshot main-view " + composite.string() +
+            "\nclick 25 8 in \"Display Mode\"\nwait 600\nscreenshot main-view " + grey.string() +
+            "\nclick 8 8 in \"Display Mode\"\nkey ctrl+plus\nkey ctrl+plus\nkey ctrl+plus\nwait 600\n"
+            "screenshot main-view " + zoomed.string() + "\nclick 5 5 in Navigator\nwait 600\nscreenshot main-view " +
+            moved.string() + "\nkey ctrl+n\nclick 8 8 in Nowhere\nanswer Cancel 1020=50\nanswer No\n"
+            "menu \"File>Exit\"\nend\n");
+  EXPECT_NE(r.exitCode, 0) << "the last click names no window";
+  EXPECT_NE(r.output.find("no visible window is titled \"Nowhere\""), std::string::npos) << r.output;
+  EXPECT_NE(host::readWholeFile(composite), host::readWholeFile(grey)) << "grey-mask mode looks different";
+  EXPECT_NE(host::readWholeFile(zoomed), host::readWholeFile(moved)) << "the navigator's click moved the view";
+}
+
+}  // namespace
