@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <string>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -82,8 +83,14 @@ void BM_AdvanceStateOutputRewrite(benchmark::State& state) {
   benchFilterStart() = [&](FilterRecord& r) {
     r.outLoPlane = r.outHiPlane = 0;
     walkPieces(r, r.outRect, [&] {
+      // Inverted eight bytes at a time, so that the plug-in's own share stays small.
       auto* bytes = static_cast<uint8_t*>(r.outData);
-      for (int i = 0; i < kPiece * kPiece; ++i) bytes[i] = static_cast<uint8_t>(~bytes[i]);
+      for (int i = 0; i < kPiece * kPiece; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes + i, 8);
+        word = ~word;
+        std::memcpy(bytes + i, &word, 8);
+      }
     });
   };
   for (auto _ : state) services.runFilter(benchFilterPlugin(), doc);
