@@ -97,6 +97,45 @@ TEST(AdvanceState, DeliversInterleavedPlanesOfTheRequestedRectangle) {
     }
 }
 
+TEST(AdvanceState, DeliversColourPiecesOfAnyWidthAndPlaceAsTheDocumentHasThem) {
+  HostServices services;
+  std::mt19937 random(5);
+  Document doc(host::kModeRGB, 100, 7);
+  for (int c = 0; c < 3; ++c)
+    for (uint8_t& b : doc.colour(c)) b = static_cast<uint8_t>(random());
+  struct Piece {
+    HostRect rect;
+    int rate;
+  };
+  // Wide and narrow, reaching past either side, whole and reduced.
+  const Piece pieces[] = {{{0, -5, 7, 60}, 1}, {{2, 30, 5, 105}, 1}, {{0, 0, 7, 100}, 1}, {{1, 17, 2, 18}, 1},
+                          {{-1, -3, 4, 45}, 2}, {{0, 40, 3, 52}, 2}};
+  runFilterBody(services, doc, [&](FilterRecord& r) -> int16_t {
+    r.inLoPlane = 0;
+    r.inHiPlane = 2;
+    for (const Piece& piece : pieces) {
+      r.inRect = piece.rect;
+      r.inputRate = piece.rate << 16;
+      if (r.advanceState() != 0) return 1;
+      const auto* d = static_cast<const uint8_t*>(r.inData);
+      const HostRect& q = piece.rect;
+      int wrong = 0;
+      for (int y = q.top; y < q.bottom; ++y)
+        for (int x = q.left; x < q.right; ++x)
+          for (int c = 0; c < 3; ++c) {
+            const int docY = y * piece.rate, docX = x * piece.rate;
+            const bool inside = docY >= 0 && docY < 7 && docX >= 0 && docX < 100;
+            const uint8_t want = inside ? doc.colour(c)[static_cast<size_t>(docY * 100 + docX)] : 0;
+            if (d[(y - q.top) * r.inRowBytes + (x - q.left) * 3 + c] != want && wrong++ == 0)
+              ADD_FAILURE() << "piece (" << q.top << ", " << q.left << ", " << q.bottom << ", " << q.right
+                            << ") at rate " << piece.rate << ": channel " << c << " of pixel " << y << "," << x;
+          }
+    }
+    r.inputRate = 1 << 16;
+    return 0;
+  });
+}
+
 TEST(AdvanceState, ReadsOutsideTheImageAsZero) {
   HostServices services;
   Document doc(host::kModeGrey, 4, 4, {200});
