@@ -249,8 +249,179 @@ void walkPieces(Image& image, const Rect& rect, LockMode mode, Copy copy, Unmapp
 
 }  // namespace
 
+namespace {
+
+SimdLevel widestSimd() {
+  if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+      __builtin_cpu_supports("avx512vnni"))
+    return SimdLevel::avx512;
+  if (__builtin_cpu_supports("avx2")) return SimdLevel::avx2;
+  return SimdLevel::portable;
+}
+
+SimdLevel gSimd = widestSimd();
+
+// ---- Streaming copies
+//
+// A copy of many megabytes would only push everything else out of the
+// caches, and every cache line it writes would first be read in. Streaming
+// stores write whole lines straight to memory without reading them, as a
+// large memcpy does. They pay only for whole lines: a line that a piece
+// fills only in part is kept aside until the pieces beside it (the tiles
+// to its left and right) have filled the rest; lines the copy shares with
+// bytes outside it are written in the ordinary way, byte-masked.
+
+constexpr size_t kStreamingBytes = size_t{8} << 20;
+
+#define TESSALY_AVX512BW gnu::target("avx512f,avx512bw")
+
+// A destination line that pieces have filled in part, for one row of the
+// rectangle.
+struct alignas(64) PendingLine {
+  uint8_t bytes[64];
+  uintptr_t line = 0;
+  uint64_t filled = 0;  // one bit per byte
+};
+
+[[TESSALY_AVX512BW]] void flushPending(PendingLine& pending) {
+  if (pending.filled != 0)
+    _mm512_mask_storeu_epi8(reinterpret_cast<void*>(pending.line), pending.filled, _mm512_load_si512(pending.bytes));
+  pending.filled = 0;
+  pending.line = 0;
+}
+
+// Copies n bytes from `from` to `to`, part of the destination row
+// [rowBegin, rowEnd) that the copy fills whole; `pending` is that row's
+// part-filled line. The masked loads never touch the bytes they leave out.
+[[TESSALY_AVX512BW]] void streamSegment(uint8_t* to, const uint8_t* from, size_t n, uintptr_t rowBegin,
+                                        uintptr_t rowEnd, PendingLine& pending) {
+  uintptr_t at = reinterpret_cast<uintptr_t>(to), source = reinterpret_cast<uintptr_t>(from);
+  const uintptr_t end = at + n;
+  while (at < end) {
+    const uintptr_t line = at & ~uintptr_t{63};
+    const uintptr_t offset = at - line;
+    const uintptr_t take = std::min<uintptr_t>(64 - offset, end - at);
+    if (take == 64) {
+      _mm512_stream_si512(reinterpret_cast<__m512i*>(line), _mm512_loadu_si512(reinterpret_cast<const void*>(source)));
+    } else {
+      const uint64_t mask = ((uint64_t{1} << take) - 1) << offset;
+      const void* lineSource = reinterpret_cast<const void*>(source - offset);
+      if (line >= rowBegin && line + 64 <= rowEnd) {
+        if (pending.line != line) {
+          flushPending(pending);
+          pending.line = line;
+        }
+        const __m512i bytes = _mm512_mask_loadu_epi8(_mm512_load_si512(pending.bytes), mask, lineSource);
+        pending.filled |= mask;
+        if (pending.filled == ~uint64_t{0}) {
+          _mm512_stream_si512(reinterpret_cast<__m512i*>(line), bytes);
+          pending.filled = 0;
+          pending.line = 0;
+        } else {
+          _mm512_store_si512(pending.bytes, bytes);
+        }
+      } else {
+        _mm512_mask_storeu_epi8(reinterpret_cast<void*>(line), mask, _mm512_maskz_loadu_epi8(mask, lineSource));
+      }
+    }
+    at += take;
+    source += take;
+  }
+}
+
+// Copies `rows` rows of rowBytes bytes, rowStep apart at `from`, into one
+// run of rows * rowBytes bytes at `to` (a piece whose rows follow each
+// other in memory): a line of the run may gather bytes of two rows.
+[[TESSALY_AVX512BW]] void streamRun(uint8_t* to, const uint8_t* from, int32_t rows, int32_t rowBytes,
+                                    int32_t rowStep) {
+  uintptr_t at = reinterpret_cast<uintptr_t>(to);
+  const uintptr_t end = at + static_cast<uintptr_t>(rows) * static_cast<uintptr_t>(rowBytes);
+  const uint8_t* row = from;
+  int32_t column = 0;  // of `at` within the source row
+  while (at < end) {
+    const uintptr_t line = at & ~uintptr_t{63};
+    const uintptr_t offset = at - line;
+    const uintptr_t take = std::min<uintptr_t>(64 - offset, end - at);
+    __m512i bytes = _mm512_setzero_si512();
+    for (uintptr_t done = 0; done < take;) {
+      const uintptr_t chunk = std::min<uintptr_t>(take - done, static_cast<uintptr_t>(rowBytes - column));
+      const uint64_t mask = (chunk == 64 ? ~uint64_t{0} : (uint64_t{1} << chunk) - 1) << (offset + done);
+      bytes = _mm512_mask_loadu_epi8(
+          bytes, mask, reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(row + column) - offset - done));
+      done += chunk;
+      column += static_cast<int32_t>(chunk);
+      if (column == rowBytes) {
+        column = 0;
+        row += rowStep;
+      }
+    }
+    if (take == 64)
+      _mm512_stream_si512(reinterpret_cast<__m512i*>(line), bytes);
+    else
+      _mm512_mask_storeu_epi8(reinterpret_cast<void*>(line), ((uint64_t{1} << take) - 1) << offset, bytes);
+    at += take;
+  }
+}
+
+// The part-filled lines of a streaming copy's rows, written out the
+// ordinary way when the copy ends (also by an exception); then the
+// streaming stores are fenced, so that whatever comes next sees them.
+class StStreamingCopy {
+ public:
+  StStreamingCopy() : pending_(kRows) {}
+  ~StStreamingCopy() { finish(pending_); }
+  StStreamingCopy(const StStreamingCopy&) = delete;
+  StStreamingCopy& operator=(const StStreamingCopy&) = delete;
+
+  PendingLine& row(int32_t v) { return pending_[static_cast<size_t>(v) % kRows]; }
+
+ private:
+  // More rows than a tile has: a row's line waits for the next tile along.
+  static constexpr size_t kRows = 256;
+  [[TESSALY_AVX512BW]] static void finish(std::vector<PendingLine>& pending) {
+    for (PendingLine& p : pending) flushPending(p);
+    _mm_sfence();
+  }
+  std::vector<PendingLine> pending_;
+};
+
+#undef TESSALY_AVX512BW
+
+bool streams(const Rect& rect, int32_t pixelBytes) {
+  return gSimd == SimdLevel::avx512 && !rect.empty() &&
+         static_cast<size_t>(rect.height()) * static_cast<size_t>(rect.width()) * static_cast<size_t>(pixelBytes) >=
+             kStreamingBytes;
+}
+
+}  // namespace
+
+SimdLevel limitSimd(SimdLevel widest) {
+  const SimdLevel before = gSimd;
+  gSimd = std::min(widest, widestSimd());
+  return before;
+}
+
 void Image::ReadRect(const Rect& rect, const PlaneView& destination) {
   const int32_t pixelBytes = layout_.bytesPerPixel;
+  if (streams(rect, pixelBytes)) {
+    StStreamingCopy streaming;
+    const size_t rowBytes = static_cast<size_t>(rect.width() * pixelBytes);
+    walkPieces(
+        *this, rect, LockMode::read,
+        [&](const Rect& piece, const PlaneView& source, const Rect&) {
+          for (int32_t v = piece.top; v < piece.bottom; ++v) {
+            const auto row = reinterpret_cast<uintptr_t>(destination.at(v - rect.top, 0));
+            streamSegment(destination.at(v - rect.top, piece.left - rect.left), source.at(v - piece.top, 0),
+                          static_cast<size_t>(piece.width() * pixelBytes), row, row + rowBytes,
+                          streaming.row(v - rect.top));
+          }
+        },
+        [&](const Rect& piece, uint8_t fill) {
+          FillPlane(destination.offsetBy(piece.top - rect.top, piece.left - rect.left), piece.height(),
+                    piece.width() * pixelBytes, fill);
+        });
+    return;
+  }
   walkPieces(
       *this, rect, LockMode::read,
       [&](const Rect& piece, const PlaneView& source, const Rect&) {
@@ -266,6 +437,23 @@ void Image::ReadRect(const Rect& rect, const PlaneView& destination) {
 
 void Image::WriteRect(const Rect& rect, const PlaneView& source) {
   const int32_t pixelBytes = layout_.bytesPerPixel;
+  if (streams(rect, pixelBytes)) {
+    // Pieces are written whole (no line is shared with a neighbour) when
+    // their rows follow each other in memory, as a tile's do.
+    StStreamingCopy streaming;
+    walkPieces(
+        *this, rect, LockMode::write,
+        [&](const Rect& piece, const PlaneView& target, const Rect&) {
+          const int32_t rowBytes = piece.width() * pixelBytes;
+          const uint8_t* from = source.at(piece.top - rect.top, piece.left - rect.left);
+          if (target.rowStep == rowBytes)
+            streamRun(target.data, from, piece.height(), rowBytes, source.rowStep);
+          else
+            CopyRowsIn(target, piece.height(), rowBytes, from, source.rowStep);
+        },
+        nullptr);
+    return;
+  }
   walkPieces(
       *this, rect, LockMode::write,
       [&](const Rect& piece, const PlaneView& target, const Rect&) {
@@ -635,22 +823,15 @@ void weightedSumPortable(const FoldedKernel& k, const Word* const* sources, int3
   }
 }
 
-BlurKernel widestBlurKernel() {
-  if (__builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vnni")) return BlurKernel::avx512;
-  if (__builtin_cpu_supports("avx2")) return BlurKernel::avx2;
-  return BlurKernel::portable;
-}
-
-BlurKernel gBlurKernel = widestBlurKernel();
 
 template <typename Out>
 void weightedSum(const FoldedKernel& k, const Word* const* sources, int32_t begin, int32_t end, Out* out) {
-  switch (gBlurKernel) {
-    case BlurKernel::avx512:
+  switch (gSimd) {
+    case SimdLevel::avx512:
       return weightedSumAvx512(k, sources, begin, end, out);
-    case BlurKernel::avx2:
+    case SimdLevel::avx2:
       return weightedSumAvx2(k, sources, begin, end, out);
-    case BlurKernel::portable:
+    case SimdLevel::portable:
       return weightedSumPortable(k, sources, begin, end, out);
   }
 }
@@ -661,11 +842,6 @@ void widen(const uint8_t* bytes, int32_t count, Word* words) {
 
 }  // namespace
 
-BlurKernel limitBlurKernel(BlurKernel widest) {
-  const BlurKernel before = gBlurKernel;
-  gBlurKernel = std::min(widest, widestBlurKernel());
-  return before;
-}
 
 int Image::GaussianBlur(const Rect& rect, double sigma) {
   const Rect area = rect.intersection(bounds_);

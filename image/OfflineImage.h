@@ -57,9 +57,11 @@ int32_t GaussianRadius(double sigma);
 // rounded so that they sum to exactly 2^24: a uniform area stays uniform.
 std::vector<uint32_t> GaussianWeights(double sigma, int32_t radius);
 
-// The vector instructions the blur's inner loops use. Every kind gives the
-// same bytes; the widest the processor has is taken unless limited.
-enum class BlurKernel { portable, avx2, avx512 };
-// Limits the blur to `widest` (or to what the processor has, if narrower)
-// and returns the previous choice, so that tests can compare the kinds.
-BlurKernel limitBlurKernel(BlurKernel widest);
+// The vector instructions the image operations use: the blur's inner
+// loops, and streaming stores for copies of large rectangles. Every level
+// gives the same bytes; the widest the processor has is taken unless
+// limited.
+enum class SimdLevel { portable, avx2, avx512 };
+// Limits the operations to `widest` (or to what the processor has, if
+// narrower) and returns the previous level, so that tests can compare them.
+SimdLevel limitSimd(SimdLevel widest);
