@@ -4,8 +4,10 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__SSE2__)
 #include <emmintrin.h>
+#endif
+#if defined(__x86_64__) || defined(__i386__)
 #include <tmmintrin.h>
 #endif
 
@@ -107,7 +109,7 @@ void interleaveThree(const uint8_t* a, const uint8_t* b, const uint8_t* c, uint8
 // compared in line rather than through a library call per row.
 inline void copyRow(uint8_t* to, const uint8_t* from, size_t count) {
   size_t i = 0;
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__SSE2__)
   for (; i + 16 <= count; i += 16)
     _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
 #endif
@@ -116,7 +118,7 @@ inline void copyRow(uint8_t* to, const uint8_t* from, size_t count) {
 
 inline bool sameRow(const uint8_t* a, const uint8_t* b, size_t count) {
   size_t i = 0;
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__SSE2__)
   for (; i + 64 <= count; i += 64) {
     __m128i eq = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)),
                                 _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i)));
@@ -615,7 +617,7 @@ void HostServices::writeBackOutput() {
       commitRow(plane, offset, row, count);
     }
   }
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__SSE2__)
   _mm_sfence();  // the saved blocks' streaming stores are complete
 #endif
 }
@@ -648,7 +650,7 @@ inline void copyBlock(uint8_t* to, const uint8_t* from) {
 // caches, so that it neither waits for its old contents nor pushes out the
 // pieces being worked on. `to` is 16-byte aligned (a block of the copy).
 inline void saveBlock(uint8_t* to, const uint8_t* from) {
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__SSE2__)
   for (int i = 0; i < 64; i += 16)
     _mm_stream_si128(reinterpret_cast<__m128i*>(to + i), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
 #else
