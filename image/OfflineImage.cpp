@@ -629,7 +629,7 @@ struct FoldedKernel {
   return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
 }
 
-template <typename Out>
+template <typename Out, int32_t Terms, int32_t Singles>
 [[gnu::target("avx2"), gnu::always_inline]] inline void blockAvx2(int32_t terms, int32_t singles, const Word* const* a,
                                                                   const Word* const* b, const __m256i* upperWeights,
                                                                   const __m256i* lowerWeights, int32_t start,
@@ -637,12 +637,18 @@ template <typename Out>
   // Per 16 columns: the sums of the upper and of the lower weight halves,
   // for the columns the unpacks put in the low and the high half of each
   // 128-bit lane.
+  if constexpr (Terms > 0) {
+    terms = Terms;
+    singles = Singles;
+  }
   __m256i upper[4], lower[4];
   for (int j = 0; j < 4; ++j) upper[j] = lower[j] = _mm256_setzero_si256();
   const int32_t pairs = (terms + 1) / 2;
+#pragma GCC unroll 8
   for (int32_t p = 0; p < pairs; ++p) {
     const int32_t t = 2 * p, u = t + 1;
     const __m256i wu = upperWeights[p], wl = lowerWeights[p];
+#pragma GCC unroll 2
     for (int g = 0; g < 2; ++g) {
       const int32_t at = start + 16 * g;
       __m256i x = load256(a[t] + at), y = _mm256_setzero_si256();
@@ -671,11 +677,11 @@ template <typename Out>
   }
 }
 
-template <typename Out>
+template <typename Out, int32_t Terms, int32_t Singles>
 [[gnu::target("avx2")]] void weightedSumAvx2(const FoldedKernel& k, const Word* const* sources, int32_t begin,
                                              int32_t end, Out* out) {
   constexpr int32_t kWidth = 32;
-  const int32_t terms = k.terms, pairs = (terms + 1) / 2;
+  const int32_t terms = Terms > 0 ? Terms : k.terms, pairs = (terms + 1) / 2;
   const Word* a[FoldedKernel::kMaxTaps];
   const Word* b[FoldedKernel::kMaxTaps];
   __m256i upperWeights[FoldedKernel::kMaxTaps / 2 + 1], lowerWeights[FoldedKernel::kMaxTaps / 2 + 1];
@@ -690,15 +696,37 @@ template <typename Out>
   }
   int32_t start = begin;
   for (; start + kWidth <= end; start += kWidth)
-    blockAvx2(terms, k.singles, a, b, upperWeights, lowerWeights, start, out + (start - begin));
+    blockAvx2<Out, Terms, Singles>(terms, k.singles, a, b, upperWeights, lowerWeights, start, out + (start - begin));
   if (start == end) return;
   if (end - begin >= kWidth) {
-    blockAvx2(terms, k.singles, a, b, upperWeights, lowerWeights, end - kWidth, out + (end - kWidth - begin));
+    blockAvx2<Out, Terms, Singles>(terms, k.singles, a, b, upperWeights, lowerWeights, end - kWidth, out + (end - kWidth - begin));
   } else {
     Out scratch[kWidth];
-    blockAvx2(terms, k.singles, a, b, upperWeights, lowerWeights, start, scratch);
+    blockAvx2<Out, Terms, Singles>(terms, k.singles, a, b, upperWeights, lowerWeights, start, scratch);
     std::copy(scratch, scratch + (end - start), out + (start - begin));
   }
+}
+
+// Small kernels, as for the AVX-512 loops below.
+template <typename Out>
+void weightedSumAvx2(const FoldedKernel& k, const Word* const* sources, int32_t begin, int32_t end, Out* out) {
+  if (k.singles == 1) {
+    switch (k.terms) {
+      case 2: return weightedSumAvx2<Out, 2, 1>(k, sources, begin, end, out);
+      case 3: return weightedSumAvx2<Out, 3, 1>(k, sources, begin, end, out);
+      case 4: return weightedSumAvx2<Out, 4, 1>(k, sources, begin, end, out);
+      case 5: return weightedSumAvx2<Out, 5, 1>(k, sources, begin, end, out);
+      case 6: return weightedSumAvx2<Out, 6, 1>(k, sources, begin, end, out);
+    }
+  } else if (k.singles == 3) {
+    switch (k.terms) {
+      case 3: return weightedSumAvx2<Out, 3, 3>(k, sources, begin, end, out);
+      case 4: return weightedSumAvx2<Out, 4, 3>(k, sources, begin, end, out);
+      case 5: return weightedSumAvx2<Out, 5, 3>(k, sources, begin, end, out);
+      case 6: return weightedSumAvx2<Out, 6, 3>(k, sources, begin, end, out);
+    }
+  }
+  return weightedSumAvx2<Out, 0, 0>(k, sources, begin, end, out);
 }
 
 // ---- AVX-512 with VNNI: blocks of 64 columns, the multiply-add and the
