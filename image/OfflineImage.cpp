@@ -331,36 +331,54 @@ struct alignas(64) PendingLine {
 
 // Copies `rows` rows of rowBytes bytes, rowStep apart at `from`, into one
 // run of rows * rowBytes bytes at `to` (a piece whose rows follow each
-// other in memory): a line of the run may gather bytes of two rows.
+// other in memory). A row's last, part-filled line is carried in a
+// register until the next row's first bytes complete it; the run's first
+// and last lines, shared with whatever lies around it, are written
+// byte-masked.
 [[TESSALY_AVX512BW]] void streamRun(uint8_t* to, const uint8_t* from, int32_t rows, int32_t rowBytes,
                                     int32_t rowStep) {
+  auto bits = [](uintptr_t count) { return count >= 64 ? ~uint64_t{0} : (uint64_t{1} << count) - 1; };
   uintptr_t at = reinterpret_cast<uintptr_t>(to);
-  const uintptr_t end = at + static_cast<uintptr_t>(rows) * static_cast<uintptr_t>(rowBytes);
-  const uint8_t* row = from;
-  int32_t column = 0;  // of `at` within the source row
-  while (at < end) {
-    const uintptr_t line = at & ~uintptr_t{63};
-    const uintptr_t offset = at - line;
-    const uintptr_t take = std::min<uintptr_t>(64 - offset, end - at);
-    __m512i bytes = _mm512_setzero_si512();
-    for (uintptr_t done = 0; done < take;) {
-      const uintptr_t chunk = std::min<uintptr_t>(take - done, static_cast<uintptr_t>(rowBytes - column));
-      const uint64_t mask = (chunk == 64 ? ~uint64_t{0} : (uint64_t{1} << chunk) - 1) << (offset + done);
-      bytes = _mm512_mask_loadu_epi8(
-          bytes, mask, reinterpret_cast<const void*>(reinterpret_cast<uintptr_t>(row + column) - offset - done));
-      done += chunk;
-      column += static_cast<int32_t>(chunk);
-      if (column == rowBytes) {
-        column = 0;
-        row += rowStep;
+  __m512i carry = _mm512_setzero_si512();
+  uintptr_t carryLine = 0;
+  uint64_t carried = 0;
+  for (int32_t i = 0; i < rows; ++i, from += rowStep) {
+    const uintptr_t rowEnd = at + static_cast<uintptr_t>(rowBytes);
+    uintptr_t source = reinterpret_cast<uintptr_t>(from);
+    if ((at & 63) != 0) {
+      const uintptr_t line = at & ~uintptr_t{63}, offset = at - line;
+      const uintptr_t take = std::min<uintptr_t>(64 - offset, rowEnd - at);
+      if (line != carryLine) {
+        carry = _mm512_setzero_si512();
+        carried = 0;
+        carryLine = line;
+      }
+      const uint64_t mask = bits(take) << offset;
+      carry = _mm512_mask_loadu_epi8(carry, mask, reinterpret_cast<const void*>(source - offset));
+      carried |= mask;
+      at += take;
+      source += take;
+      if (carried == ~uint64_t{0}) {
+        _mm512_stream_si512(reinterpret_cast<__m512i*>(line), carry);
+        carried = 0;
+        carryLine = 0;
+      } else if (at < rowEnd) {
+        // The run's first line: nothing of the run comes before these bytes.
+        _mm512_mask_storeu_epi8(reinterpret_cast<void*>(line), carried, carry);
+        carried = 0;
+        carryLine = 0;
       }
     }
-    if (take == 64)
-      _mm512_stream_si512(reinterpret_cast<__m512i*>(line), bytes);
-    else
-      _mm512_mask_storeu_epi8(reinterpret_cast<void*>(line), ((uint64_t{1} << take) - 1) << offset, bytes);
-    at += take;
+    for (; at + 64 <= rowEnd; at += 64, source += 64)
+      _mm512_stream_si512(reinterpret_cast<__m512i*>(at), _mm512_loadu_si512(reinterpret_cast<const void*>(source)));
+    if (at < rowEnd) {
+      carried = bits(rowEnd - at);
+      carry = _mm512_maskz_loadu_epi8(carried, reinterpret_cast<const void*>(source));
+      carryLine = at;
+      at = rowEnd;
+    }
   }
+  if (carried != 0) _mm512_mask_storeu_epi8(reinterpret_cast<void*>(carryLine), carried, carry);
 }
 
 // The part-filled lines of a streaming copy's rows, written out the

@@ -124,9 +124,10 @@ TEST(ReadWriteRect, RunningOutOfMemoryKeepsTheTilesWrittenBefore) {
 
 // Copies of 8 MiB and more go through streaming stores, which write only
 // whole cache lines: lines that a piece fills only in part wait for the
-// pieces beside them. Pieces of 120 bytes a row leave lines shared by
-// three pieces; rows 5 bytes longer than the copy leave lines shared with
-// bytes the copy must not touch; tiles never written read as their fill.
+// pieces beside them. Tile rows of 120 bytes leave lines shared by two or
+// three pieces, and of 48 bytes lines shared by several tile rows; rows 5
+// bytes longer than the copy leave lines shared with bytes the copy must
+// not touch; tiles never written read as their fill.
 TEST(ReadWriteRect, LargeCopiesGiveTheSameBytesAtEveryVectorLevel) {
   StCurrentHost host;
   const Rect bounds{-3, 5, 1700, 1710};
@@ -142,15 +143,16 @@ TEST(ReadWriteRect, LargeCopiesGiveTheSameBytesAtEveryVectorLevel) {
   CopyRowsIn(expectedView.offsetBy(written.top - bounds.top, written.left - bounds.left), written.height(),
              written.width() * 3, sourceView.data, writtenRow);
 
-  for (SimdLevel simd : {SimdLevel::portable, SimdLevel::avx512}) {
+  for (const auto& [simd, tile] : {std::pair{SimdLevel::portable, Point{64, 40}}, std::pair{SimdLevel::avx512, Point{64, 40}},
+                                    std::pair{SimdLevel::avx512, Point{48, 16}}}) {
     const SimdLevel before = limitSimd(simd);
-    BufferImage image(kRGB, bounds, Point{64, 40}, 9);
+    BufferImage image(kRGB, bounds, tile, 9);
     image.WriteRect(written, sourceView);
     std::vector<uint8_t> back(expected.size(), 0xAB);
     image.ReadRect(bounds, PlaneView{back.data() + 1, 3, boundsRow});
     limitSimd(before);
-    EXPECT_TRUE(back == expected) << "vector level " << static_cast<int>(simd)
-                                  << ": bytes differ, or bytes between the rows were touched";
+    EXPECT_TRUE(back == expected) << "vector level " << static_cast<int>(simd) << ", tiles " << tile.h
+                                  << " wide: bytes differ, or bytes between the rows were touched";
   }
 }
 
