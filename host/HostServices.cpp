@@ -668,8 +668,7 @@ void HostServices::commitRow(size_t plane, size_t offset, const uint8_t* bytes, 
   Plane& target = *streamPlanes_[plane];
   // Most rows come back as they were delivered.
   if (sameRow(target.data() + offset, bytes, count)) return;
-  if (savedPlanes_.size() <= plane) savedPlanes_.resize(plane + 1);
-  SavedPlane& saved = savedPlanes_[plane];
+  SavedPlane& saved = savedPlane(plane);
   uint8_t* dst = target.data();
   const size_t end = offset + count;
   for (size_t at = offset; at < end;) {
@@ -681,11 +680,6 @@ void HostServices::commitRow(size_t plane, size_t offset, const uint8_t* bytes, 
     if (whole ? sameBlock(dst + at, from) : std::memcmp(dst + at, from, stop - at) == 0) {
       at = stop;
       continue;
-    }
-    if (!saved.any) {
-      saved.any = true;
-      if (saved.bytes.size() < target.size()) saved.bytes.resize(target.size());
-      saved.saved.assign((target.size() + kSavedBlock - 1) / kSavedBlock, 0);
     }
     if (saved.saved[block] == 0) {
       saved.saved[block] = 1;
@@ -700,6 +694,120 @@ void HostServices::commitRow(size_t plane, size_t offset, const uint8_t* bytes, 
     else
       std::memcpy(dst + at, from, stop - at);
     at = stop;
+  }
+}
+
+HostServices::SavedPlane& HostServices::savedPlane(size_t plane) {
+  if (savedPlanes_.size() <= plane) savedPlanes_.resize(plane + 1);
+  SavedPlane& saved = savedPlanes_[plane];
+  if (!saved.any) {
+    const Plane& target = *streamPlanes_[plane];
+    saved.any = true;
+    if (saved.bytes.size() < target.size()) saved.bytes.resize(target.size());
+    saved.saved.assign((target.size() + kSavedBlock - 1) / kSavedBlock, 0);
+  }
+  return saved;
+}
+
+bool HostServices::saveRange(size_t plane, size_t offset, size_t count) {
+  if (count == 0) return false;
+  bool any = false;
+  SavedPlane& saved = savedPlane(plane);
+  const Plane& target = *streamPlanes_[plane];
+  const auto flags = saved.saved.begin();
+  const auto last = flags + static_cast<std::ptrdiff_t>((offset + count - 1) / kSavedBlock + 1);
+  // After the first look at a piece its blocks are saved: find the few that
+  // are not.
+  for (auto it = std::find(flags + static_cast<std::ptrdiff_t>(offset / kSavedBlock), last, 0); it != last;
+       it = std::find(it + 1, last, 0)) {
+    *it = 1;
+    any = true;
+    const size_t start = static_cast<size_t>(it - flags) * kSavedBlock;
+    const size_t size = std::min(kSavedBlock, target.size() - start);
+    if (size == kSavedBlock)
+      saveBlock(saved.bytes.data() + start, target.data() + start);
+    else
+      std::memcpy(saved.bytes.data() + start, target.data() + start, size);
+  }
+  return any;
+}
+
+// A piece of one plane that lies wholly inside the image, with no selection
+// to keep the changes in, is lent where it lies in the plane: nothing is
+// copied out or back, and a display that only reads the output costs
+// nothing after its first look. Its blocks are saved before the plug-in
+// sees them, as any of them may change; it counts against the buffer space
+// as a copy would, so that the plug-in meets the same limits.
+bool HostServices::canLendOutput() const {
+  const FilterRecord& r = filter_;
+  if (emptyRect(r.outRect) || r.outLoPlane != r.outHiPlane) return false;
+  if (r.outRect.left < 0 || r.outRect.top < 0 || r.outRect.right > document_->width() ||
+      r.outRect.bottom > document_->height())
+    return false;
+  return !(autoMask_ && r.haveMask && document_->selection);
+}
+
+bool HostServices::lendOutput() {
+  FilterRecord& r = filter_;
+  const HostRect& rect = r.outRect;
+  const size_t width = static_cast<size_t>(rect.right - rect.left);
+  const int64_t bytes = static_cast<int64_t>(width) * (rect.bottom - rect.top);
+  if (!memory_.reserve(bytes)) return false;
+  out_.counted = bytes;
+  const auto plane = static_cast<size_t>(r.outLoPlane);
+  const size_t docW = static_cast<size_t>(document_->width());
+  // While rows are being saved, as for a copied piece, the rows of the next
+  // two pieces to the right are asked for now: a plug-in walks the image
+  // row by row.
+  const uint8_t* data = streamPlanes_[plane]->data();
+  const size_t aheadBegin = static_cast<size_t>(rect.right);
+  const size_t aheadEnd = std::min(aheadBegin + 2 * width, docW);
+  // Once a run has seen them, nothing more is read: a display that only
+  // reads every n-th row of the output then touches no other memory.
+  for (int32_t y = rect.top; y < rect.bottom; ++y) {
+    const size_t row = static_cast<size_t>(y) * docW;
+    if (saveRange(plane, row + static_cast<size_t>(rect.left), width))
+      for (size_t x = aheadBegin; x < aheadEnd; x += 64) __builtin_prefetch(data + row + x);
+  }
+#if defined(__SSE2__)
+  _mm_sfence();  // the saved blocks' streaming stores are complete
+#endif
+  r.outData = streamPlanes_[plane]->data() + static_cast<size_t>(rect.top) * docW + static_cast<size_t>(rect.left);
+  r.outRowBytes = static_cast<int32_t>(docW);
+  return true;
+}
+
+// The input shows the planes as they were when the run began, as an
+// editor's source image does: where the output has changed a block, its
+// saved bytes stand in for it.
+void HostServices::showOriginals(const std::vector<Plane*>& planes) {
+  const FilterRecord& r = filter_;
+  if (r.inData == nullptr) return;
+  const int rate = rateOf(r.inputRate);
+  const HostRect& rect = r.inRect;
+  const auto n = static_cast<size_t>(r.inHiPlane - r.inLoPlane + 1);
+  const int64_t width = rect.right - rect.left, docW = document_->width(), docH = document_->height();
+  const int64_t left = rect.left;
+  const int64_t first = std::clamp<int64_t>((-left * rate + rate - 1) / rate, 0, width);
+  const int64_t end = std::clamp<int64_t>((docW + rate - 1) / rate - left, first, width);
+  if (first >= end) return;
+  auto* out = static_cast<uint8_t*>(r.inData);
+  for (size_t p = 0; p < n; ++p) {
+    const Plane* plane = planes[static_cast<size_t>(r.inLoPlane) + p];
+    const auto stream = std::find(streamPlanes_.begin(), streamPlanes_.end(), plane) - streamPlanes_.begin();
+    if (static_cast<size_t>(stream) >= savedPlanes_.size() || !savedPlanes_[static_cast<size_t>(stream)].any) continue;
+    const SavedPlane& saved = savedPlanes_[static_cast<size_t>(stream)];
+    for (int64_t y = 0; y < rect.bottom - rect.top; ++y) {
+      const int64_t docY = (rect.top + y) * rate;
+      if (docY < 0 || docY >= docH) continue;
+      const auto at = [&](int64_t x) { return static_cast<size_t>(docY * docW + (left + x) * rate); };
+      const auto from = saved.saved.begin() + static_cast<std::ptrdiff_t>(at(first) / kSavedBlock);
+      const auto to = saved.saved.begin() + static_cast<std::ptrdiff_t>(at(end - 1) / kSavedBlock + 1);
+      if (std::find(from, to, 1) == to) continue;
+      uint8_t* row = out + y * r.inRowBytes + static_cast<int64_t>(p);
+      for (int64_t x = first; x < end; ++x)
+        if (saved.saved[at(x) / kSavedBlock] != 0) row[x * static_cast<int64_t>(n)] = saved.bytes[at(x)];
+    }
   }
 }
 
@@ -744,16 +852,20 @@ HostError HostServices::advanceState() {
     return kHostFilterBadParameters;
   std::vector<Plane*> selection;
   if (maskWanted) selection.push_back(&*document_->selection);
+  const bool lent = canLendOutput();
   const bool delivered =
       fillStream(in_, r.inRect, rateOf(r.inputRate), inPlanes, r.inLoPlane, r.inHiPlane, r.inData, r.inRowBytes) &&
       (!maskWanted || fillStream(mask_, r.maskRect, rateOf(r.maskRate), selection, 0, 0, r.maskData, r.maskRowBytes)) &&
-      fillStream(out_, r.outRect, 1, streamPlanes_, r.outLoPlane, r.outHiPlane, r.outData, r.outRowBytes);
+      (lent ? lendOutput()
+            : fillStream(out_, r.outRect, 1, streamPlanes_, r.outLoPlane, r.outHiPlane, r.outData, r.outRowBytes));
   if (!delivered) {
     releaseStreams();
     r.inData = r.outData = r.maskData = nullptr;
     return kHostOutOfMemory;
   }
-  if (r.outData != nullptr) pending_ = {true, r.outRect, r.outLoPlane, r.outHiPlane};
+  showOriginals(inPlanes);
+  // A copied piece goes back at the next call; a lent one is in place.
+  if (r.outData != nullptr && !lent) pending_ = {true, r.outRect, r.outLoPlane, r.outHiPlane};
   return kHostNoError;
 }
 

@@ -94,6 +94,13 @@ class HostServices {
   void releaseStreams();
   bool fillStream(StreamBuffer& buffer, const HostRect& rect, int rate, const std::vector<Plane*>& planes,
                   int16_t lo, int16_t hi, void*& data, int32_t& rowBytes);
+  // Whether the output piece can be lent where it lies in the plane, and
+  // lending it.
+  bool canLendOutput() const;
+  bool lendOutput();
+  // Puts the original bytes of what the output has changed into the input
+  // just delivered.
+  void showOriginals(const std::vector<Plane*>& planes);
   bool requestsPending() const;
 
   static HostError advanceStateProc();
@@ -138,6 +145,10 @@ class HostServices {
     bool any = false;
   };
   void commitRow(size_t plane, size_t offset, const uint8_t* bytes, size_t count);
+  // Saves the blocks of bytes offset..offset+count of a plane that are not
+  // saved yet; true when there were any.
+  bool saveRange(size_t plane, size_t offset, size_t count);
+  SavedPlane& savedPlane(size_t plane);
   std::vector<SavedPlane> savedPlanes_;
   std::vector<uint8_t> rowBuffer_;  // one output row of one plane being written back
 

@@ -268,7 +268,7 @@ TEST(FilterOutput, IsWrittenBackOnTheNextCallAndKeptOnSuccess) {
     request(r.outRect, 2, 2, 4, 4);
     r.outLoPlane = r.outHiPlane = 0;
     if (r.advanceState() != 0) return 1;
-    std::memset(r.outData, 200, 4);
+    for (int row = 0; row < 2; ++row) std::memset(static_cast<uint8_t*>(r.outData) + row * r.outRowBytes, 200, 2);
     r.outRect.right = r.outRect.left;  // the plug-in lets go of the piece
     request(r.inRect, 2, 2, 3, 3);
     r.inLoPlane = r.inHiPlane = 0;
@@ -283,7 +283,7 @@ TEST(FilterOutput, IsWrittenBackOnTheNextCallAndKeptOnSuccess) {
     return 0;
   });
   EXPECT_EQ(result, 0);
-  EXPECT_EQ(seenAfterWrite, 200) << "the next advanceState wrote the output back";
+  EXPECT_EQ(seenAfterWrite, 0) << "the input shows the plane as it was when the run began";
   const Plane& mask = doc.findAlpha("Mask")->data;
   EXPECT_EQ(mask[2 * 16 + 2], 200);
   EXPECT_EQ(mask[3 * 16 + 3], 200);
@@ -352,20 +352,54 @@ void runRandomOutputWrites(const OutputRunCase& c, std::mt19937& random, HostSer
       if (r.advanceState() != 0) return 1;
       const int n = r.outHiPlane - r.outLoPlane + 1;
       auto* out = static_cast<uint8_t*>(r.outData);
+      const int rowBytes = r.outRowBytes;
+      const int pieceRow = (right - left) * n;
+      EXPECT_GE(rowBytes, pieceRow);
+      const auto byteAt = [&](int i) -> uint8_t& { return out[i / pieceRow * rowBytes + i % pieceRow]; };
       const int kind = static_cast<int>(random() % 3);  // unchanged, a few bytes, everything
-      const int changes = kind == 0 ? 0 : kind == 1 ? 3 : (bottom - top) * (right - left) * n;
+      const int changes = kind == 0 ? 0 : kind == 1 ? 3 : (bottom - top) * pieceRow;
       for (int i = 0; i < changes; ++i) {
-        const int at = kind == 1 ? static_cast<int>(random() % static_cast<unsigned>((bottom - top) * (right - left) * n)) : i;
-        out[at] = static_cast<uint8_t>(random());
+        const int at = kind == 1 ? static_cast<int>(random() % static_cast<unsigned>((bottom - top) * pieceRow)) : i;
+        byteAt(at) = static_cast<uint8_t>(random());
       }
       for (int y = std::max(top, 0); y < std::min(bottom, h); ++y)
         for (int x = std::max(left, 0); x < std::min(right, w); ++x)
           for (int p = 0; p < n; ++p) {
-            const uint8_t v = out[((y - top) * (right - left) + (x - left)) * n + p];
+            const uint8_t v = byteAt((y - top) * pieceRow + (x - left) * n + p);
             uint8_t& m = model[static_cast<size_t>(r.outLoPlane + p)][static_cast<size_t>(y * w + x)];
             const int s = c.selection ? (*doc.selection)[static_cast<size_t>(y * w + x)] : 255;
             m = static_cast<uint8_t>((m * (255 - s) + v * s + 127) / 255);
           }
+      // Now and then the input, whole or reduced: it shows the planes as
+      // they were when the run began.
+      if (random() % 3 == 0) {
+        const int rate = 1 + static_cast<int>(random() % 2);
+        const int inTop = static_cast<int>(random() % static_cast<unsigned>(h / rate + 2)) - 1;
+        const int inLeft = static_cast<int>(random() % static_cast<unsigned>(w / rate + 2)) - 1;
+        request(r.inRect, static_cast<int16_t>(inTop), static_cast<int16_t>(inLeft), static_cast<int16_t>(inTop + 5),
+                static_cast<int16_t>(inLeft + 9));
+        r.inLoPlane = 0;
+        r.inHiPlane = static_cast<int16_t>(planes.size() - 1);
+        r.inputRate = rate << 16;
+        r.outRect.right = r.outRect.left;
+        if (r.advanceState() != 0) return 1;
+        const auto* in = static_cast<const uint8_t*>(r.inData);
+        for (int y = 0; y < 5; ++y)
+          for (int x = 0; x < 9; ++x)
+            for (size_t p = 0; p < planes.size(); ++p) {
+              const int docY = (inTop + y) * rate, docX = (inLeft + x) * rate;
+              const bool inside = docY >= 0 && docY < h && docX >= 0 && docX < w;
+              const uint8_t want = inside ? before[p][static_cast<size_t>(docY * w + docX)] : 0;
+              const uint8_t got = in[y * r.inRowBytes + x * static_cast<int>(planes.size()) + static_cast<int>(p)];
+              if (got != want) {
+                ADD_FAILURE() << c.name << ": input plane " << p << " at (" << docY << ", " << docX << ") is " << int(got)
+                              << ", was " << int(want) << " when the run began";
+                return 1;
+              }
+            }
+        r.inRect.right = r.inRect.left;
+        r.inputRate = 1 << 16;
+      }
     }
     return c.result;
   });
