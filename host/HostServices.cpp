@@ -520,6 +520,39 @@ bool HostServices::fillStream(StreamBuffer& buffer, const HostRect& rect, int ra
   data = nullptr;
   rowBytes = 0;
   if (emptyRect(rect)) return true;
+  // Reduced reads come from reduced copies of the planes, made at the first
+  // such read of a run: a display asks for the same reduction again and
+  // again, and sampling the full planes touches every cache line of every
+  // sampled row each time.
+  if (rate > 1 && &buffer == &in_) {
+    std::vector<Plane*> reduced(planes.size(), nullptr);
+    for (int16_t p = lo; p <= hi; ++p) reduced[static_cast<size_t>(p)] = &reducedPlane(*planes[static_cast<size_t>(p)], rate);
+    const int32_t width = (document_->width() + rate - 1) / rate, height = (document_->height() + rate - 1) / rate;
+    return fillFrom(buffer, rect, 1, reduced, lo, hi, data, rowBytes, width, height);
+  }
+  return fillFrom(buffer, rect, rate, planes, lo, hi, data, rowBytes, document_->width(), document_->height());
+}
+
+// A plane reduced by `rate`: its pixel (y, x) is the plane's (rate y, rate x).
+Plane& HostServices::reducedPlane(const Plane& plane, int rate) {
+  for (ReducedPlane& r : reducedPlanes_)
+    if (r.source == &plane && r.rate == rate) return r.pixels;
+  const int32_t docW = document_->width(), docH = document_->height();
+  const int32_t width = (docW + rate - 1) / rate, height = (docH + rate - 1) / rate;
+  ReducedPlane& r = reducedPlanes_.emplace_back();
+  r.source = &plane;
+  r.rate = rate;
+  r.pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* from = plane.data() + static_cast<size_t>(y) * static_cast<size_t>(rate) * static_cast<size_t>(docW);
+    uint8_t* to = r.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
+    for (int32_t x = 0; x < width; ++x) to[x] = from[static_cast<size_t>(x) * static_cast<size_t>(rate)];
+  }
+  return r.pixels;
+}
+
+bool HostServices::fillFrom(StreamBuffer& buffer, const HostRect& rect, int rate, const std::vector<Plane*>& planes,
+                            int16_t lo, int16_t hi, void*& data, int32_t& rowBytes, int32_t docW, int32_t docH) {
   const size_t n = static_cast<size_t>(hi - lo + 1);
   const size_t width = static_cast<size_t>(rect.right - rect.left);
   const size_t height = static_cast<size_t>(rect.bottom - rect.top);
@@ -527,7 +560,6 @@ bool HostServices::fillStream(StreamBuffer& buffer, const HostRect& rect, int ra
   if (!memory_.reserve(bytes)) return false;
   buffer.counted = bytes;
   if (buffer.bytes.size() < static_cast<size_t>(bytes)) buffer.bytes.resize(static_cast<size_t>(bytes));
-  const int32_t docW = document_->width(), docH = document_->height();
   const size_t stride = width * n;
   // The part of each row inside the image: x from first to end.
   const int64_t left = rect.left;
@@ -709,11 +741,9 @@ HostServices::SavedPlane& HostServices::savedPlane(size_t plane) {
   return saved;
 }
 
-bool HostServices::saveRange(size_t plane, size_t offset, size_t count) {
+bool HostServices::saveRange(SavedPlane& saved, const Plane& target, size_t offset, size_t count) {
   if (count == 0) return false;
   bool any = false;
-  SavedPlane& saved = savedPlane(plane);
-  const Plane& target = *streamPlanes_[plane];
   const auto flags = saved.saved.begin();
   const auto last = flags + static_cast<std::ptrdiff_t>((offset + count - 1) / kSavedBlock + 1);
   // After the first look at a piece its blocks are saved: find the few that
@@ -764,9 +794,11 @@ bool HostServices::lendOutput() {
   const size_t aheadEnd = std::min(aheadBegin + 2 * width, docW);
   // Once a run has seen them, nothing more is read: a display that only
   // reads every n-th row of the output then touches no other memory.
+  SavedPlane& saved = savedPlane(plane);
+  const Plane& target = *streamPlanes_[plane];
   for (int32_t y = rect.top; y < rect.bottom; ++y) {
     const size_t row = static_cast<size_t>(y) * docW;
-    if (saveRange(plane, row + static_cast<size_t>(rect.left), width))
+    if (saveRange(saved, target, row + static_cast<size_t>(rect.left), width))
       for (size_t x = aheadBegin; x < aheadEnd; x += 64) __builtin_prefetch(data + row + x);
   }
 #if defined(__SSE2__)
@@ -876,6 +908,7 @@ int16_t HostServices::runFilter(const Plugin& filter, Document& doc) {
   streamPlanes_ = doc.targetPlanes();
   absolutePlanes_ = doc.absolutePlanes();
   for (SavedPlane& saved : savedPlanes_) saved.any = false;
+  reducedPlanes_.clear();
 
   beginCall(doc);
   setUpDocumentInfo(doc);

@@ -94,6 +94,9 @@ class HostServices {
   void releaseStreams();
   bool fillStream(StreamBuffer& buffer, const HostRect& rect, int rate, const std::vector<Plane*>& planes,
                   int16_t lo, int16_t hi, void*& data, int32_t& rowBytes);
+  bool fillFrom(StreamBuffer& buffer, const HostRect& rect, int rate, const std::vector<Plane*>& planes, int16_t lo,
+                int16_t hi, void*& data, int32_t& rowBytes, int32_t planeWidth, int32_t planeHeight);
+  Plane& reducedPlane(const Plane& plane, int rate);
   // Whether the output piece can be lent where it lies in the plane, and
   // lending it.
   bool canLendOutput() const;
@@ -147,10 +150,18 @@ class HostServices {
   void commitRow(size_t plane, size_t offset, const uint8_t* bytes, size_t count);
   // Saves the blocks of bytes offset..offset+count of a plane that are not
   // saved yet; true when there were any.
-  bool saveRange(size_t plane, size_t offset, size_t count);
+  bool saveRange(SavedPlane& saved, const Plane& target, size_t offset, size_t count);
   SavedPlane& savedPlane(size_t plane);
   std::vector<SavedPlane> savedPlanes_;
   std::vector<uint8_t> rowBuffer_;  // one output row of one plane being written back
+  // Reduced copies of input planes, made during a run and dropped at the
+  // next: the input does not change while a filter runs.
+  struct ReducedPlane {
+    const Plane* source = nullptr;
+    int rate = 1;
+    Plane pixels;
+  };
+  std::list<ReducedPlane> reducedPlanes_;
 
   int advanceCount_ = 0;
   int failAdvanceAt_ = 0;

@@ -8,6 +8,10 @@
 #include <cstdlib>
 #include <vector>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <tmmintrin.h>
+#endif
+
 #include "platform/internal/Backend.h"
 #include "platform/internal/BitmapImpl.h"
 #include "platform/internal/FramebufferImpl.h"
@@ -290,17 +294,52 @@ Colour DeviceContext::pixel(Point logical) const {
   return target_->pixel(logical.x + origin_.x, logical.y + origin_.y);
 }
 
+namespace {
+
+void rgbRowPortable(const uint8_t* src, uint32_t* dst, int32_t count) {
+  for (; count > 0; --count, src += 3)
+    *dst++ = 0xff000000u | (static_cast<uint32_t>(src[0]) << 16) | (static_cast<uint32_t>(src[1]) << 8) | src[2];
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// Four pixels at a time: twelve bytes R, G, B become four words 0xffRRGGBB
+// in one byte shuffle. A load takes sixteen bytes, so the last pixels that
+// would read past the row go the portable way.
+__attribute__((target("ssse3"))) void rgbRowSsse3(const uint8_t* src, uint32_t* dst, int32_t count) {
+  const __m128i order = _mm_setr_epi8(2, 1, 0, -128, 5, 4, 3, -128, 8, 7, 6, -128, 11, 10, 9, -128);
+  const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xff000000u));
+  for (; count >= 6; count -= 4, src += 12, dst += 4) {
+    const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), _mm_or_si128(_mm_shuffle_epi8(pixels, order), opaque));
+  }
+  rgbRowPortable(src, dst, count);
+}
+#endif
+
+void rgbRow(const uint8_t* src, uint32_t* dst, int32_t count) {
+#if defined(__x86_64__) || defined(__i386__)
+  static const bool ssse3 = __builtin_cpu_supports("ssse3");
+  if (ssse3) {
+    rgbRowSsse3(src, dst, count);
+    return;
+  }
+#endif
+  rgbRowPortable(src, dst, count);
+}
+
+}  // namespace
+
 void DeviceContext::setPixelsRgb24(const Rect& logical, const uint8_t* rgb, ptrdiff_t rowBytes) {
   if (rgb == nullptr) return;
   const Rect d = logical.offsetBy(origin_.x, origin_.y);
   QImage& image = target_->impl().image;
+  // One detach for the whole block: scanLine would check for one every row.
+  uchar* bits = image.bits();
+  const qsizetype bytesPerLine = image.bytesPerLine();
   forEachClipRect(d, [&](const Rect& r) {
-    for (int32_t y = r.top; y < r.bottom; ++y) {
-      const uint8_t* src = rgb + (y - d.top) * rowBytes + (r.left - d.left) * 3;
-      uint32_t* dst = row(image, y) + r.left;
-      for (int32_t n = r.width(); n > 0; --n, src += 3)
-        *dst++ = 0xff000000u | (static_cast<uint32_t>(src[0]) << 16) | (static_cast<uint32_t>(src[1]) << 8) | src[2];
-    }
+    for (int32_t y = r.top; y < r.bottom; ++y)
+      rgbRow(rgb + (y - d.top) * rowBytes + (r.left - d.left) * 3,
+             reinterpret_cast<uint32_t*>(bits + y * bytesPerLine) + r.left, r.width());
   });
 }
 

@@ -135,6 +135,26 @@ TEST(DeviceContext, SetPixelsPlacesRgbBytesAtTheViewportOffset) {
   EXPECT_TRUE(fb.takeDirtyRect().isEmpty());
 }
 
+// Rows of every width from 1 to 40 pixels, from a tight buffer whose last
+// row ends at the end of its memory (so a fast path reading ahead would be
+// caught by the address sanitizer), clipped at odd places.
+TEST(DeviceContext, SetPixelsGivesEveryPixelOfRowsOfAnyWidth) {
+  for (int32_t width = 1; width <= 40; ++width) {
+    Framebuffer fb(50, 4);
+    DeviceContext dc(fb);
+    std::vector<uint8_t> rgbs(static_cast<size_t>(width * 3 * 3));
+    for (size_t i = 0; i < rgbs.size(); ++i) rgbs[i] = static_cast<uint8_t>(i * 37 + width);
+    dc.setPixelsRgb24({3, 0, 3 + width, 3}, rgbs.data(), width * 3);
+    for (int32_t y = 0; y < 3; ++y)
+      for (int32_t x = 0; x < width; ++x) {
+        const uint8_t* p = &rgbs[static_cast<size_t>((y * width + x) * 3)];
+        ASSERT_EQ(fb.pixel(3 + x, y), rgb(p[0], p[1], p[2])) << "width " << width << " at " << x << ", " << y;
+      }
+    EXPECT_EQ(fb.pixel(2, 0), fb.pixel(49, 3)) << "nothing left of the block";
+    EXPECT_EQ(fb.pixel(3 + width, 0), fb.pixel(49, 3)) << "nothing right of the block";
+  }
+}
+
 TEST(DeviceContext, AContextOutlivingAShrunkFramebufferStaysInside) {
   Framebuffer fb(100, 100);
   DeviceContext dc(fb);
