@@ -464,10 +464,13 @@ void Image::WriteRect(const Rect& rect, const PlaneView& source) {
         [&](const Rect& piece, const PlaneView& target, const Rect&) {
           const int32_t rowBytes = piece.width() * pixelBytes;
           const uint8_t* from = source.at(piece.top - rect.top, piece.left - rect.left);
-          if (target.rowStep == rowBytes)
+          if (target.rowStep == rowBytes) {
             streamRun(target.data, from, piece.height(), rowBytes, source.rowStep);
-          else
+            // The piece's bytes are in memory before its lock is released.
+            _mm_sfence();
+          } else {
             CopyRowsIn(target, piece.height(), rowBytes, from, source.rowStep);
+          }
         },
         nullptr);
     return;
