@@ -416,6 +416,27 @@ TEST(PlanePrimitives, ZoomOutRoundsTheSizeUpAndTakesEveryNthPixel) {
   EXPECT_EQ(out.bytes, (std::vector<uint8_t>{0, 3, 6, 21, 24, 27}));
 }
 
+// One-byte rows of every width up to 140 at the factors the display uses,
+// from rows exactly as long as they are (the sanitizer catches a read past
+// one), into a separate plane and in place.
+TEST(PlanePrimitives, ZoomOutTakesEveryNthByteOfRowsOfAnyWidth) {
+  for (int32_t factor : {2, 3, 4, 8}) {
+    for (int32_t columns = 1; columns <= 140; ++columns) {
+      Plane source(1, columns);
+      fillRandom(source.bytes, static_cast<unsigned>(columns * 7 + factor));
+      const int32_t outColumns = (columns + factor - 1) / factor;
+      Plane out(1, outColumns);
+      ZoomOutPlane(source.view, 1, columns, factor, out.view);
+      for (int32_t c = 0; c < outColumns; ++c)
+        ASSERT_EQ(out.at(0, c), source.at(0, c * factor)) << "factor " << factor << " width " << columns << " at " << c;
+      const Plane original = source;
+      ZoomOutPlane(source.view, 1, columns, factor, source.view);
+      for (int32_t c = 0; c < outColumns; ++c)
+        ASSERT_EQ(source.at(0, c), original.at(0, c * factor)) << "in place, factor " << factor << " width " << columns;
+    }
+  }
+}
+
 TEST(PlanePrimitives, TrimBoundsFindsTheNonzeroBox) {
   Plane plane(10, 12);
   EXPECT_TRUE(TrimBounds(plane.view, Rect{0, 0, 10, 12}).empty());
