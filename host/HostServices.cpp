@@ -735,6 +735,7 @@ HostServices::SavedPlane& HostServices::savedPlane(size_t plane) {
   if (!saved.any) {
     const Plane& target = *streamPlanes_[plane];
     saved.any = true;
+    saved.lent.clear();
     if (saved.bytes.size() < target.size()) saved.bytes.resize(target.size());
     saved.saved.assign((target.size() + kSavedBlock - 1) / kSavedBlock, 0);
   }
@@ -795,15 +796,21 @@ bool HostServices::lendOutput() {
   // Once a run has seen them, nothing more is read: a display that only
   // reads every n-th row of the output then touches no other memory.
   SavedPlane& saved = savedPlane(plane);
-  const Plane& target = *streamPlanes_[plane];
-  for (int32_t y = rect.top; y < rect.bottom; ++y) {
-    const size_t row = static_cast<size_t>(y) * docW;
-    if (saveRange(saved, target, row + static_cast<size_t>(rect.left), width))
-      for (size_t x = aheadBegin; x < aheadEnd; x += 64) __builtin_prefetch(data + row + x);
-  }
+  // A display lends the same pieces again and again: one that was lent
+  // before in this run is saved whole already.
+  const uint64_t key = uint64_t{static_cast<uint16_t>(rect.top)} << 48 | uint64_t{static_cast<uint16_t>(rect.left)} << 32 |
+                       uint64_t{static_cast<uint16_t>(rect.bottom)} << 16 | uint64_t{static_cast<uint16_t>(rect.right)};
+  if (saved.lent.insert(key).second) {
+    const Plane& target = *streamPlanes_[plane];
+    for (int32_t y = rect.top; y < rect.bottom; ++y) {
+      const size_t row = static_cast<size_t>(y) * docW;
+      if (saveRange(saved, target, row + static_cast<size_t>(rect.left), width))
+        for (size_t x = aheadBegin; x < aheadEnd; x += 64) __builtin_prefetch(data + row + x);
+    }
 #if defined(__SSE2__)
-  _mm_sfence();  // the saved blocks' streaming stores are complete
+    _mm_sfence();  // the saved blocks' streaming stores are complete
 #endif
+  }
   r.outData = streamPlanes_[plane]->data() + static_cast<size_t>(rect.top) * docW + static_cast<size_t>(rect.left);
   r.outRowBytes = static_cast<int32_t>(docW);
   return true;

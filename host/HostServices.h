@@ -9,6 +9,7 @@
 #include <list>
 #include <memory>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "host/Document.h"
@@ -146,6 +147,7 @@ class HostServices {
     Plane bytes;                 // the plane's size; only saved blocks are meaningful
     std::vector<uint8_t> saved;  // one flag per block
     bool any = false;
+    std::unordered_set<uint64_t> lent;  // the rectangles lent whole this run
   };
   void commitRow(size_t plane, size_t offset, const uint8_t* bytes, size_t count);
   // Saves the blocks of bytes offset..offset+count of a plane that are not

@@ -194,9 +194,16 @@ Point ZoomOutPlane(const PlaneView& source, int32_t rows, int32_t columns, int32
   const int32_t outRows = (rows + factor - 1) / factor;
   const int32_t outColumns = (columns + factor - 1) / factor;
   const int32_t pixelBytes = source.colStep;
+  const int32_t rowBytes = columns * pixelBytes;
   for (int32_t row = 0; row < outRows; ++row) {
     const uint8_t* from = source.at(row * factor, 0);
     uint8_t* to = destination.at(row, 0);
+    // The rows taken lie factor rows apart, each in pages of its own, where
+    // the processor does not look ahead by itself.
+    if (factor > 1 && row + 2 < outRows) {
+      const uint8_t* next = source.at((row + 2) * factor, 0);
+      for (int32_t b = 0; b < rowBytes; b += 64) __builtin_prefetch(next + b);
+    }
     if (pixelBytes == 1) {
       // Reads stay ahead of writes, so this works in place too.
       for (int32_t c = takeEveryNthSse2(from, to, outColumns, columns, factor); c < outColumns; ++c)

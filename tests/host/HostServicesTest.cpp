@@ -341,10 +341,15 @@ void runRandomOutputWrites(const OutputRunCase& c, std::mt19937& random, HostSer
   model = before;
   const int w = doc.width(), h = doc.height();
   const int16_t result = runFilterBody(services, doc, [&](FilterRecord& r) -> int16_t {
+    int top = 0, left = 0, bottom = 0, right = 0;
     for (int piece = 0; piece < 40; ++piece) {
-      const int top = static_cast<int>(random() % static_cast<unsigned>(h + 4)) - 2;
-      const int left = static_cast<int>(random() % static_cast<unsigned>(w + 4)) - 2;
-      const int bottom = top + 1 + static_cast<int>(random() % 12), right = left + 1 + static_cast<int>(random() % 40);
+      // Now and then the same piece again, as a display asks for it.
+      if (piece == 0 || random() % 4 != 0) {
+        top = static_cast<int>(random() % static_cast<unsigned>(h + 4)) - 2;
+        left = static_cast<int>(random() % static_cast<unsigned>(w + 4)) - 2;
+        bottom = top + 1 + static_cast<int>(random() % 12);
+        right = left + 1 + static_cast<int>(random() % 40);
+      }
       request(r.outRect, static_cast<int16_t>(top), static_cast<int16_t>(left), static_cast<int16_t>(bottom),
               static_cast<int16_t>(right));
       r.outLoPlane = static_cast<int16_t>(random() % planes.size());
