@@ -508,6 +508,17 @@ void Image::WriteRect(const Rect& rect, const PlaneView& source) {
         [&](const Rect& piece, const PlaneView& target, const Rect&) {
           const int32_t rowBytes = piece.width() * pixelBytes;
           const uint8_t* from = source.at(piece.top - rect.top, piece.left - rect.left);
+          // At the start of a band of pieces, the band's source rows are
+          // asked for whole: read in order they stream from memory, where
+          // the pieces, each taking a little of every row, would wait for
+          // each row on its own.
+          if (piece.left == rect.left) {
+            const int32_t bandBytes = rect.width() * pixelBytes;
+            for (int32_t v = 0; v < piece.height(); ++v) {
+              const uint8_t* row = source.at(piece.top - rect.top + v, 0);
+              for (int32_t b = 0; b < bandBytes; b += 64) __builtin_prefetch(row + b);
+            }
+          }
           if (target.rowStep == rowBytes) {
             streamRun(target.data, from, piece.height(), rowBytes, source.rowStep);
             // The piece's bytes are in memory before its lock is released.
