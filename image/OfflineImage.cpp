@@ -373,6 +373,63 @@ struct alignas(64) PendingLine {
   }
 }
 
+// A segment of a destination row that does not start on a line, whose
+// length is a whole number of lines: each destination line is two source
+// lines' bytes, shifted into place by one byte permute, so that every line
+// is streamed whole and nothing is loaded across a line. The segment's
+// last o bytes start the next line; they wait in the row's ShiftedRow for
+// the next segment along, which begins there (the tile beside it).
+struct alignas(64) ShiftedRow {
+  uint8_t last[64];     // the previous segment's last 64 source bytes
+  uintptr_t line = 0;   // the line whose start their last `offset` bytes are; 0: nothing waits
+  uintptr_t offset = 0;
+};
+
+const bool gPermutes = __builtin_cpu_supports("avx512vbmi");
+
+#define TESSALY_AVX512VBMI gnu::target("avx512f,avx512bw,avx512vbmi")
+
+// The index that takes bytes 64 - o .. 127 - o of two registers side by side.
+[[TESSALY_AVX512VBMI]] inline __m512i shiftIndex(uintptr_t o) {
+  alignas(64) static constexpr uint8_t kIota[64] = {
+      0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21,
+      22, 23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43,
+      44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63};
+  return _mm512_add_epi8(_mm512_load_si512(kIota), _mm512_set1_epi8(static_cast<char>(64 - o)));
+}
+
+// Writes the waiting bytes (the start of their line) the ordinary way.
+[[TESSALY_AVX512VBMI]] void flushShifted(ShiftedRow& row) {
+  if (row.line == 0) return;
+  const __m512i out =
+      _mm512_permutex2var_epi8(_mm512_load_si512(row.last), shiftIndex(row.offset), _mm512_setzero_si512());
+  _mm512_mask_storeu_epi8(reinterpret_cast<void*>(row.line), (uint64_t{1} << row.offset) - 1, out);
+  row.line = 0;
+}
+
+[[TESSALY_AVX512VBMI]] void streamShifted(uint8_t* to, const uint8_t* from, size_t n, ShiftedRow& row) {
+  const uintptr_t at = reinterpret_cast<uintptr_t>(to);
+  const uintptr_t o = at & 63, line = at - o;
+  const __m512i index = shiftIndex(o);
+  const bool joined = row.line == line && row.offset == o;
+  if (!joined) flushShifted(row);
+  __m512i previous = joined ? _mm512_load_si512(row.last) : _mm512_setzero_si512();
+  for (size_t k = 0; k < n; k += 64) {
+    const __m512i chunk = _mm512_loadu_si512(reinterpret_cast<const void*>(from + k));
+    const __m512i out = _mm512_permutex2var_epi8(previous, index, chunk);
+    if (k == 0 && !joined)
+      _mm512_mask_storeu_epi8(reinterpret_cast<void*>(line), ~((uint64_t{1} << o) - 1), out);
+    else
+      _mm512_stream_si512(reinterpret_cast<__m512i*>(line + k), out);
+    previous = chunk;
+  }
+  _mm512_store_si512(row.last, previous);
+  row.line = line + n;
+  row.offset = o;
+}
+
+#undef TESSALY_AVX512VBMI
+
 // Copies `rows` rows of rowBytes bytes, rowStep apart at `from`, into one
 // run of rows * rowBytes bytes at `to` (a piece whose rows follow each
 // other in memory). A row's last, part-filled line is carried in a
@@ -430,12 +487,29 @@ struct alignas(64) PendingLine {
 // streaming stores are fenced, so that whatever comes next sees them.
 class StStreamingCopy {
  public:
-  StStreamingCopy() : pending_(kRows) {}
-  ~StStreamingCopy() { finish(pending_); }
+  StStreamingCopy() : pending_(kRows), shifted_(gPermutes ? kRows : 0) {}
+  ~StStreamingCopy() {
+    for (ShiftedRow& r : shifted_) flushShifted(r);
+    finish(pending_);
+  }
   StStreamingCopy(const StStreamingCopy&) = delete;
   StStreamingCopy& operator=(const StStreamingCopy&) = delete;
 
   PendingLine& row(int32_t v) { return pending_[static_cast<size_t>(v) % kRows]; }
+
+  // Copies one segment of destination row v: shifted into place when it
+  // is whole lines long and does not start on a line, else line by line.
+  void segment(int32_t v, uint8_t* to, const uint8_t* from, size_t n, uintptr_t rowBegin, uintptr_t rowEnd) {
+    if (!shifted_.empty()) {
+      ShiftedRow& shifted = shifted_[static_cast<size_t>(v) % kRows];
+      if (n % 64 == 0 && (reinterpret_cast<uintptr_t>(to) & 63) != 0) {
+        streamShifted(to, from, n, shifted);
+        return;
+      }
+      flushShifted(shifted);
+    }
+    streamSegment(to, from, n, rowBegin, rowEnd, row(v));
+  }
 
  private:
   // More rows than a tile has: a row's line waits for the next tile along.
@@ -445,6 +519,7 @@ class StStreamingCopy {
     _mm_sfence();
   }
   std::vector<PendingLine> pending_;
+  std::vector<ShiftedRow> shifted_;
 };
 
 #undef TESSALY_AVX512BW
@@ -473,9 +548,9 @@ void Image::ReadRect(const Rect& rect, const PlaneView& destination) {
         [&](const Rect& piece, const PlaneView& source, const Rect&) {
           for (int32_t v = piece.top; v < piece.bottom; ++v) {
             const auto row = reinterpret_cast<uintptr_t>(destination.at(v - rect.top, 0));
-            streamSegment(destination.at(v - rect.top, piece.left - rect.left), source.at(v - piece.top, 0),
-                          static_cast<size_t>(piece.width() * pixelBytes), row, row + rowBytes,
-                          streaming.row(v - rect.top));
+            streaming.segment(v - rect.top, destination.at(v - rect.top, piece.left - rect.left),
+                              source.at(v - piece.top, 0), static_cast<size_t>(piece.width() * pixelBytes), row,
+                              row + rowBytes);
           }
         },
         [&](const Rect& piece, uint8_t fill) {
