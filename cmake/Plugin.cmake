@@ -26,3 +26,10 @@ set_target_properties(tessaly_plugin PROPERTIES
   LINK_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/plugin.map)
 target_link_options(tessaly_plugin PRIVATE
   -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/plugin.map -Wl,--no-undefined)
+
+# In a fuzz build our code is instrumented for libFuzzer, whose runtime
+# only the fuzz programs link: the module (and the host that loads it) are
+# left out there.
+if(TESSALY_FUZZ)
+  set_target_properties(tessaly_plugin PROPERTIES EXCLUDE_FROM_ALL ON)
+endif()
