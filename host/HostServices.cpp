@@ -133,6 +133,16 @@ inline bool sameRow(const uint8_t* a, const uint8_t* b, size_t count) {
 
 bool emptyRect(const HostRect& r) { return r.right <= r.left || r.bottom <= r.top; }
 
+// The columns [first, end) of a row of `width` pixels from `left`, in an
+// image reduced by `rate`, that lie inside an image `imageWidth` wide.
+struct Columns {
+  int64_t first, end;
+};
+Columns columnsInside(int64_t left, int64_t width, int rate, int64_t imageWidth) {
+  const int64_t first = std::clamp<int64_t>((-left * rate + rate - 1) / rate, 0, width);
+  return {first, std::clamp<int64_t>((imageWidth + rate - 1) / rate - left, first, width)};
+}
+
 HostRect toRect(const Document::Bounds& b) {
   return {static_cast<int16_t>(b.top), static_cast<int16_t>(b.left), static_cast<int16_t>(b.bottom),
           static_cast<int16_t>(b.right)};
@@ -563,8 +573,7 @@ bool HostServices::fillFrom(StreamBuffer& buffer, const HostRect& rect, int rate
   const size_t stride = width * n;
   // The part of each row inside the image: x from first to end.
   const int64_t left = rect.left;
-  const int64_t first = std::clamp<int64_t>((-left * rate + rate - 1) / rate, 0, static_cast<int64_t>(width));
-  const int64_t end = std::clamp<int64_t>((docW + rate - 1) / rate - left, first, static_cast<int64_t>(width));
+  const auto [first, end] = columnsInside(left, static_cast<int64_t>(width), rate, docW);
   // Plug-ins walk an image in pieces, row by row: the pieces to the right
   // come next. Asking for their bytes now lets them arrive while the
   // plug-in works, where otherwise every row of every piece would wait for
@@ -713,14 +722,7 @@ void HostServices::commitRow(size_t plane, size_t offset, const uint8_t* bytes, 
       at = stop;
       continue;
     }
-    if (saved.saved[block] == 0) {
-      saved.saved[block] = 1;
-      const size_t size = std::min(kSavedBlock, target.size() - blockStart);
-      if (size == kSavedBlock)
-        saveBlock(saved.bytes.data() + blockStart, dst + blockStart);
-      else
-        std::memcpy(saved.bytes.data() + blockStart, dst + blockStart, size);
-    }
+    if (saved.saved[block] == 0) saved.keep(target, block);
     if (whole)
       copyBlock(dst + at, from);
     else
@@ -751,16 +753,20 @@ bool HostServices::saveRange(SavedPlane& saved, const Plane& target, size_t offs
   // are not.
   for (auto it = std::find(flags + static_cast<std::ptrdiff_t>(offset / kSavedBlock), last, 0); it != last;
        it = std::find(it + 1, last, 0)) {
-    *it = 1;
+    saved.keep(target, static_cast<size_t>(it - flags));
     any = true;
-    const size_t start = static_cast<size_t>(it - flags) * kSavedBlock;
-    const size_t size = std::min(kSavedBlock, target.size() - start);
-    if (size == kSavedBlock)
-      saveBlock(saved.bytes.data() + start, target.data() + start);
-    else
-      std::memcpy(saved.bytes.data() + start, target.data() + start, size);
   }
   return any;
+}
+
+void HostServices::SavedPlane::keep(const Plane& target, size_t block) {
+  saved[block] = 1;
+  const size_t start = block * kSavedBlock;
+  const size_t size = std::min(kSavedBlock, target.size() - start);
+  if (size == kSavedBlock)
+    saveBlock(bytes.data() + start, target.data() + start);
+  else
+    std::memcpy(bytes.data() + start, target.data() + start, size);
 }
 
 // A piece of one plane that lies wholly inside the image, with no selection
@@ -786,32 +792,29 @@ bool HostServices::lendOutput() {
   if (!memory_.reserve(bytes)) return false;
   out_.counted = bytes;
   const auto plane = static_cast<size_t>(r.outLoPlane);
+  Plane& target = *streamPlanes_[plane];
   const size_t docW = static_cast<size_t>(document_->width());
-  // While rows are being saved, as for a copied piece, the rows of the next
-  // two pieces to the right are asked for now: a plug-in walks the image
-  // row by row.
-  const uint8_t* data = streamPlanes_[plane]->data();
-  const size_t aheadBegin = static_cast<size_t>(rect.right);
-  const size_t aheadEnd = std::min(aheadBegin + 2 * width, docW);
-  // Once a run has seen them, nothing more is read: a display that only
-  // reads every n-th row of the output then touches no other memory.
   SavedPlane& saved = savedPlane(plane);
   // A display lends the same pieces again and again: one that was lent
-  // before in this run is saved whole already.
+  // before in this run is saved whole already, and nothing of it is read.
   const uint64_t key = uint64_t{static_cast<uint16_t>(rect.top)} << 48 | uint64_t{static_cast<uint16_t>(rect.left)} << 32 |
                        uint64_t{static_cast<uint16_t>(rect.bottom)} << 16 | uint64_t{static_cast<uint16_t>(rect.right)};
   if (saved.lent.insert(key).second) {
-    const Plane& target = *streamPlanes_[plane];
+    // While rows are being saved, as for a copied piece, the rows of the
+    // next two pieces to the right are asked for now: a plug-in walks the
+    // image row by row.
+    const size_t aheadBegin = static_cast<size_t>(rect.right);
+    const size_t aheadEnd = std::min(aheadBegin + 2 * width, docW);
     for (int32_t y = rect.top; y < rect.bottom; ++y) {
       const size_t row = static_cast<size_t>(y) * docW;
       if (saveRange(saved, target, row + static_cast<size_t>(rect.left), width))
-        for (size_t x = aheadBegin; x < aheadEnd; x += 64) __builtin_prefetch(data + row + x);
+        for (size_t x = aheadBegin; x < aheadEnd; x += 64) __builtin_prefetch(target.data() + row + x);
     }
 #if defined(__SSE2__)
     _mm_sfence();  // the saved blocks' streaming stores are complete
 #endif
   }
-  r.outData = streamPlanes_[plane]->data() + static_cast<size_t>(rect.top) * docW + static_cast<size_t>(rect.left);
+  r.outData = target.data() + static_cast<size_t>(rect.top) * docW + static_cast<size_t>(rect.left);
   r.outRowBytes = static_cast<int32_t>(docW);
   return true;
 }
@@ -827,8 +830,7 @@ void HostServices::showOriginals(const std::vector<Plane*>& planes) {
   const auto n = static_cast<size_t>(r.inHiPlane - r.inLoPlane + 1);
   const int64_t width = rect.right - rect.left, docW = document_->width(), docH = document_->height();
   const int64_t left = rect.left;
-  const int64_t first = std::clamp<int64_t>((-left * rate + rate - 1) / rate, 0, width);
-  const int64_t end = std::clamp<int64_t>((docW + rate - 1) / rate - left, first, width);
+  const auto [first, end] = columnsInside(left, width, rate, docW);
   if (first >= end) return;
   auto* out = static_cast<uint8_t*>(r.inData);
   for (size_t p = 0; p < n; ++p) {

@@ -148,6 +148,9 @@ class HostServices {
     std::vector<uint8_t> saved;  // one flag per block
     bool any = false;
     std::unordered_set<uint64_t> lent;  // the rectangles lent whole this run
+
+    // Marks a block saved and copies it from the plane as it is now.
+    void keep(const Plane& target, size_t block);
   };
   void commitRow(size_t plane, size_t offset, const uint8_t* bytes, size_t count);
   // Saves the blocks of bytes offset..offset+count of a plane that are not
