@@ -238,7 +238,7 @@ void CImageView::OnPaint() {
 }
 
 void CImageView::OnButton(bool down, intptr_t lParam, uint32_t flags) {
-  const platform::Point point = ClientToWindow({platform::pointParamX(lParam), platform::pointParamY(lParam)});
+  const platform::Point point = ClientToWindow(platform::pointOfParam(lParam));
   if (down) {
     setCapture();
     guarded([&] { MouseDown(point, flags); }, true);
@@ -287,7 +287,7 @@ intptr_t CImageView::handleMessage(uint32_t message, uintptr_t wParam, intptr_t 
       OnButton(false, lParam, MouseFlags(wParam) | kMkRButton);
       return 0;
     case kWmMouseMove: {
-      const platform::Point point = ClientToWindow({pointParamX(lParam), pointParamY(lParam)});
+      const platform::Point point = ClientToWindow(pointOfParam(lParam));
       guarded([&] { MouseMove(point, MouseFlags(wParam)); }, false);
       return 0;
     }

@@ -22,6 +22,13 @@ struct ToolTracking {
   bool feedbackShown = false;
   int32_t cursorId = 0;
   uint32_t lastSelection = 0;
+
+  // Where the pointer event being handled happened.
+  void at(CImageView& inView, platform::Point where, uint32_t withFlags) {
+    view = &inView;
+    point = where;
+    flags = withFlags;
+  }
 };
 
 ToolTracking gTracking;
@@ -179,9 +186,7 @@ void ToolMouseMove(CImageView& view, platform::Point point, uint32_t flags) {
   CTool* tool = gTracking.active;
   if (tool == nullptr) return;
   tool->HideFeedback();
-  gTracking.view = &view;
-  gTracking.point = point;
-  gTracking.flags = flags;
+  gTracking.at(view, point, flags);
   tool->ShowFeedback();
   gTracking.cursorId = tool->GetCursorId();
   ApplyCursor(gTracking.cursorId);
@@ -192,9 +197,7 @@ void ToolMouseDown(CImageView& view, platform::Point point, uint32_t flags) {
   CTool* tool = gTracking.active;
   if (tool == nullptr) return;
   tool->HideFeedback();
-  gTracking.view = &view;
-  gTracking.point = point;
-  gTracking.flags = flags;
+  gTracking.at(view, point, flags);
   tool->ButtonDown();
   tool->ShowFeedback();
 }
@@ -203,9 +206,7 @@ bool ToolMouseUp(CImageView& view, platform::Point point, uint32_t flags) {
   CTool* tool = gTracking.active;
   if (tool == nullptr || !gTracking.dragging) return false;
   tool->HideFeedback();
-  gTracking.view = &view;
-  gTracking.point = point;
-  gTracking.flags = flags;
+  gTracking.at(view, point, flags);
   tool->ButtonUp();
   return tool->ShowFeedback();
 }

@@ -32,7 +32,6 @@ intptr_t paintWith(Window& w, Paint paint) {
   return 0;
 }
 
-Point pointOf(intptr_t lParam) { return {pointParamX(lParam), pointParamY(lParam)}; }
 
 }  // namespace
 
@@ -126,7 +125,7 @@ intptr_t ScrollBar::handleMessage(uint32_t message, uintptr_t wParam, intptr_t l
       return paintWith(*this, [&](DeviceContext& dc) { paint(dc); });
     case kWmLButtonDown: {
       if (!isEnabled()) return 0;
-      const Point p = pointOf(lParam);
+      const Point p = pointOfParam(lParam);
       const Rect r = clientRect();
       const int32_t along = vertical_ ? p.y : p.x;
       const int32_t arrow = vertical_ ? r.width() : r.height();
@@ -150,7 +149,7 @@ intptr_t ScrollBar::handleMessage(uint32_t message, uintptr_t wParam, intptr_t l
     case kWmMouseMove:
     case kWmLButtonUp: {
       if (!dragging_) return 0;
-      const Point p = pointOf(lParam);
+      const Point p = pointOfParam(lParam);
       const Rect thumb = thumbRect();
       const int32_t arrow = vertical_ ? clientRect().width() : clientRect().height();
       const int32_t size = vertical_ ? thumb.height() : thumb.width();
@@ -235,14 +234,14 @@ intptr_t PushButton::handleMessage(uint32_t message, uintptr_t wParam, intptr_t 
       setPressed(true);
       return 0;
     case kWmMouseMove:
-      if (tracking_) setPressed(clientRect().contains(pointOf(lParam)));
+      if (tracking_) setPressed(clientRect().contains(pointOfParam(lParam)));
       return 0;
     case kWmLButtonUp: {
       if (!tracking_) return 0;
       tracking_ = false;
       releaseCapture();
       setPressed(false);
-      if (clientRect().contains(pointOf(lParam))) click();
+      if (clientRect().contains(pointOfParam(lParam))) click();
       return 0;
     }
     case kWmKeyDown:
@@ -648,7 +647,7 @@ intptr_t ListBox::handleMessage(uint32_t message, uintptr_t wParam, intptr_t lPa
     case kWmLButtonDown: {
       setFocus();
       bool outside = false;
-      const int row = rowFromPoint(pointOf(lParam), outside);
+      const int row = rowFromPoint(pointOfParam(lParam), outside);
       if (!outside && row < count()) {
         setCaretIndex(row);
         notifyParent(*this, kLbnSelChange);

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "platform/Geometry.h"
+
 namespace platform {
 
 class Window;
@@ -110,6 +112,7 @@ constexpr intptr_t makePointParam(int32_t x, int32_t y) {
 }
 constexpr int32_t pointParamX(intptr_t l) { return static_cast<int16_t>(static_cast<uint16_t>(l)); }
 constexpr int32_t pointParamY(intptr_t l) { return static_cast<int16_t>(static_cast<uint16_t>(l >> 16)); }
+constexpr Point pointOfParam(intptr_t l) { return {pointParamX(l), pointParamY(l)}; }
 constexpr uint32_t lowWord(uintptr_t w) { return static_cast<uint16_t>(w); }
 constexpr uint32_t highWord(uintptr_t w) { return static_cast<uint16_t>(w >> 16); }
 constexpr uintptr_t makeWParam(uint32_t low, uint32_t high) { return (uintptr_t{high & 0xFFFF} << 16) | (low & 0xFFFF); }

@@ -12,8 +12,6 @@
 
 namespace {
 
-platform::Point pointOf(intptr_t lParam) { return {platform::pointParamX(lParam), platform::pointParamY(lParam)}; }
-
 platform::Colour face() { return platform::systemColour(platform::kColourBtnFace); }
 
 }  // namespace
@@ -92,7 +90,7 @@ intptr_t CSelectorButtons::handleMessage(uint32_t message, uintptr_t wParam, int
       return 0;
     case platform::kWmLButtonDown: {
       if (!isEnabled()) return 0;
-      pressing_ = HitButton(pointOf(lParam));
+      pressing_ = HitButton(platform::pointOfParam(lParam));
       if (pressing_ < 0) return 0;
       over_ = true;
       setCapture();
@@ -101,7 +99,7 @@ intptr_t CSelectorButtons::handleMessage(uint32_t message, uintptr_t wParam, int
     }
     case platform::kWmMouseMove:
       if (pressing_ >= 0) {
-        const bool over = HitButton(pointOf(lParam)) == pressing_;
+        const bool over = HitButton(platform::pointOfParam(lParam)) == pressing_;
         if (over != over_) {
           over_ = over;
           invalidate(false);
@@ -111,7 +109,7 @@ intptr_t CSelectorButtons::handleMessage(uint32_t message, uintptr_t wParam, int
     case platform::kWmLButtonUp: {
       if (pressing_ < 0) return 0;
       const int released = pressing_;
-      const bool chosen = HitButton(pointOf(lParam)) == released;
+      const bool chosen = HitButton(platform::pointOfParam(lParam)) == released;
       pressing_ = -1;
       over_ = false;
       if (capture() == this) releaseCapture();
@@ -203,7 +201,7 @@ intptr_t COpacitySlider::handleMessage(uint32_t message, uintptr_t wParam, intpt
       Paint();
       return 0;
     case platform::kWmLButtonDown: {
-      const platform::Point p = pointOf(lParam);
+      const platform::Point p = platform::pointOfParam(lParam);
       if (!isEnabled() || p.x < TrackLeft() - 3 || p.x > TrackRight() + 3) return 0;
       tracking_ = true;
       setCapture();
@@ -211,11 +209,11 @@ intptr_t COpacitySlider::handleMessage(uint32_t message, uintptr_t wParam, intpt
       return 0;
     }
     case platform::kWmMouseMove:
-      if (tracking_) Track(pointOf(lParam).x);
+      if (tracking_) Track(platform::pointOfParam(lParam).x);
       return 0;
     case platform::kWmLButtonUp:
       if (!tracking_) return 0;
-      Track(pointOf(lParam).x);
+      Track(platform::pointOfParam(lParam).x);
       tracking_ = false;
       if (capture() == this) releaseCapture();
       return 0;
