@@ -69,8 +69,7 @@ CClientContainer::CClientContainer()
       opacity_([](int value) { OverlayOpacity().SetValue(value); }) {}
 
 CClientContainer::~CClientContainer() {
-  if (gLiveContainer == this) gLiveContainer = nullptr;
-  if (exists()) destroy();
+  if (exists()) destroy();  // its kWmDestroy lets go of the live container
 }
 
 std::vector<CSelectorButtons::Button> CClientContainer::ChannelButtons(int16_t imageMode) {

@@ -99,13 +99,10 @@ void CNavFrame::MoveCascade() {
     cascade_ = cascade_.offsetBy(0, -10 * step);
 }
 
+// A listed navigator always has its window: one whose window could not be
+// made is deleted at once, and destroying the window deletes the navigator.
 void CNavFrame::CloseAll() {
-  while (CNavFrame* frame = First()) {
-    if (frame->exists())
-      frame->destroy();
-    else
-      delete frame;
-  }
+  while (CNavFrame* frame = First()) frame->destroy();
 }
 
 void CNavFrame::ShowAll(bool show) {
