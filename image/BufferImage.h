@@ -24,6 +24,7 @@ class BufferImage : public Image {
   // its byte; a write lock gives it a buffer holding that byte everywhere.
   PlaneView lock(Rect& rect, LockMode mode) override;
   void unlock(const Rect& piece) override;
+  bool locksPiecesTogether() const override { return true; }
   // Grids of the image's own tiles.
   std::unique_ptr<PieceIterator> newRegionIterator(const Region& region) const override;
   std::unique_ptr<PieceIterator> newRectIterator(const Rect& rect) const override;

@@ -65,6 +65,10 @@ class Image {
   virtual PlaneView lock(Rect& rect, LockMode mode) = 0;
   // Releases the piece locked last, given the rectangle lock returned.
   virtual void unlock(const Rect& piece) = 0;
+  // True when several pieces may be locked at once, each lock independent
+  // of the others (a tiled buffer's). An image whose pieces come one at a
+  // time, such as the host's, says no.
+  virtual bool locksPiecesTogether() const { return false; }
   // Iterators over the pieces a caller should lock; the caller owns them.
   // The defaults are band iterators (PieceIterator.h).
   virtual std::unique_ptr<PieceIterator> newRegionIterator(const Region& region) const;

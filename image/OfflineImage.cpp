@@ -317,6 +317,17 @@ SimdLevel gSimd = widestSimd();
 
 constexpr size_t kStreamingBytes = size_t{8} << 20;
 
+// How far ahead of the copy a piece's rows are asked for, in bytes of the
+// piece: far enough that they arrive before they are wanted, near enough
+// that they are still in the cache then.
+constexpr size_t kAheadBytes = 8192;
+
+int32_t rowsAhead(size_t rowBytes) { return static_cast<int32_t>(std::max<size_t>(1, kAheadBytes / rowBytes)); }
+
+inline void prefetchRow(const uint8_t* row, size_t bytes) {
+  for (size_t b = 0; b < bytes; b += 64) __builtin_prefetch(row + b);
+}
+
 #define TESSALY_AVX512BW gnu::target("avx512f,avx512bw")
 
 // A destination line that pieces have filled in part, for one row of the
@@ -428,7 +439,92 @@ const bool gPermutes = __builtin_cpu_supports("avx512vbmi");
   row.offset = o;
 }
 
+// streamShifted for `count` rows of a piece, toStep apart (a whole number
+// of lines, so that every row starts at the same offset in its line), the
+// first of which is the rectangle's row `first`.
+[[TESSALY_AVX512VBMI]] void streamShiftedRows(uint8_t* to, ptrdiff_t toStep, const uint8_t* from, ptrdiff_t fromStep,
+                                              int32_t count, size_t n, ShiftedRow* ring, size_t ringSize,
+                                              size_t first) {
+  const int32_t ahead = rowsAhead(n);
+  for (int32_t i = 0; i < count; ++i, to += toStep, from += fromStep) {
+    if (i + ahead < count) prefetchRow(from + ahead * fromStep, n);
+    streamShifted(to, from, n, ring[(first + static_cast<size_t>(i)) % ringSize]);
+  }
+}
+
+// Row i of a copy of `rows` rows of n bytes (a whole number of lines),
+// fromStep apart, into one run of rows * n bytes at `to` (a piece whose
+// rows follow each other in memory, such as a tile), whatever the run's
+// offset in its first line: each line is two source lines' bytes shifted
+// into place, as in streamShifted, and streamed whole. The run's first and
+// last lines, shared with whatever lies around it, are written
+// byte-masked. `from` is row i's source.
+[[TESSALY_AVX512VBMI]] inline void streamRunRow(uint8_t* to, const uint8_t* from, ptrdiff_t fromStep, size_t n,
+                                                int32_t i, int32_t rows) {
+  const uintptr_t o = reinterpret_cast<uintptr_t>(to) & 63;
+  const __m512i index = shiftIndex(o);
+  uintptr_t out = reinterpret_cast<uintptr_t>(to) - o + static_cast<uintptr_t>(i) * n;
+  // The bytes before the row's first line are the last of the row above.
+  __m512i previous = i > 0 ? _mm512_loadu_si512(reinterpret_cast<const void*>(from - fromStep + n - 64))
+                           : _mm512_setzero_si512();
+  for (size_t k = 0; k < n; k += 64, out += 64) {
+    const __m512i chunk = _mm512_loadu_si512(reinterpret_cast<const void*>(from + k));
+    const __m512i bytes = _mm512_permutex2var_epi8(previous, index, chunk);
+    if (i == 0 && k == 0 && o != 0)
+      _mm512_mask_storeu_epi8(reinterpret_cast<void*>(out), ~((uint64_t{1} << o) - 1), bytes);
+    else
+      _mm512_stream_si512(reinterpret_cast<__m512i*>(out), bytes);
+    previous = chunk;
+  }
+  if (i == rows - 1 && o != 0)
+    _mm512_mask_storeu_epi8(reinterpret_cast<void*>(out), (uint64_t{1} << o) - 1,
+                            _mm512_permutex2var_epi8(previous, index, _mm512_setzero_si512()));
+}
+
+// Every row of such a run.
+[[TESSALY_AVX512VBMI]] void streamRunShifted(uint8_t* to, const uint8_t* from, int32_t rows, size_t n,
+                                             ptrdiff_t fromStep) {
+  const int32_t ahead = rowsAhead(n);
+  for (int32_t i = 0; i < rows; ++i, from += fromStep) {
+    if (i + ahead < rows) prefetchRow(from + ahead * fromStep, n);
+    streamRunRow(to, from, fromStep, n, i, rows);
+  }
+}
+
+// A locked piece of a band and where its bytes lie in each source row.
+struct BandRun {
+  uint8_t* to;     // the piece's first byte; its rows follow each other
+  size_t column;   // the piece's first byte in a source row of the band
+  size_t n;        // bytes per row, a whole number of lines
+};
+
+// Copies `rows` source rows, fromStep apart, into the runs of one band,
+// row by row across the runs: the source is read in order, and each run
+// is written in order.
+[[TESSALY_AVX512VBMI]] void streamBand(const BandRun* runs, size_t count, const uint8_t* from, ptrdiff_t fromStep,
+                                       int32_t rows) {
+  const size_t span = runs[count - 1].column + runs[count - 1].n - runs[0].column;
+  const int32_t ahead = rowsAhead(span);
+  for (int32_t i = 0; i < std::min(ahead, rows); ++i) prefetchRow(from + i * fromStep + runs[0].column, span);
+  for (int32_t i = 0; i < rows; ++i, from += fromStep) {
+    if (i + ahead < rows) prefetchRow(from + ahead * fromStep + runs[0].column, span);
+    for (size_t r = 0; r < count; ++r) streamRunRow(runs[r].to, from + runs[r].column, fromStep, runs[r].n, i, rows);
+  }
+}
+
 #undef TESSALY_AVX512VBMI
+
+// Copies `count` rows of n bytes (a whole number of lines) to rows that
+// start on a line, toStep apart.
+[[TESSALY_AVX512BW]] void streamLineRows(uint8_t* to, ptrdiff_t toStep, const uint8_t* from, ptrdiff_t fromStep,
+                                         int32_t count, size_t n) {
+  const int32_t ahead = rowsAhead(n);
+  for (int32_t i = 0; i < count; ++i, to += toStep, from += fromStep) {
+    if (i + ahead < count) prefetchRow(from + ahead * fromStep, n);
+    for (size_t k = 0; k < n; k += 64)
+      _mm512_stream_si512(reinterpret_cast<__m512i*>(to + k), _mm512_loadu_si512(reinterpret_cast<const void*>(from + k)));
+  }
+}
 
 // Copies `rows` rows of rowBytes bytes, rowStep apart at `from`, into one
 // run of rows * rowBytes bytes at `to` (a piece whose rows follow each
@@ -497,6 +593,30 @@ class StStreamingCopy {
 
   PendingLine& row(int32_t v) { return pending_[static_cast<size_t>(v) % kRows]; }
 
+  // Copies the rows of a piece: `count` rows of n bytes from `from`
+  // (fromStep apart) to `to` (toStep apart), the first being the
+  // destination's row v; rowStart is that row's first byte and rowBytes
+  // the length of every destination row. Whole lines at one offset go
+  // through the row loops; anything else row by row.
+  void piece(int32_t v, int32_t count, uint8_t* to, ptrdiff_t toStep, const uint8_t* from, ptrdiff_t fromStep,
+             size_t n, uint8_t* rowStart, size_t rowBytes) {
+    const uintptr_t offset = reinterpret_cast<uintptr_t>(to) & 63;
+    if (n % 64 == 0 && toStep % 64 == 0) {
+      // A row's shifted bytes that still wait lie on a line these rows do
+      // not fill: they stay until the row's next shifted segment or the end.
+      if (offset == 0) return streamLineRows(to, toStep, from, fromStep, count, n);
+      if (!shifted_.empty())
+        return streamShiftedRows(to, toStep, from, fromStep, count, n, shifted_.data(), kRows,
+                                 static_cast<size_t>(v));
+    }
+    const int32_t ahead = rowsAhead(n);
+    for (int32_t i = 0; i < count; ++i, to += toStep, from += fromStep, rowStart += toStep) {
+      if (i + ahead < count) prefetchRow(from + ahead * fromStep, n);
+      const auto begin = reinterpret_cast<uintptr_t>(rowStart);
+      segment(v + i, to, from, n, begin, begin + rowBytes);
+    }
+  }
+
   // Copies one segment of destination row v: shifted into place when it
   // is whole lines long and does not start on a line, else line by line.
   void segment(int32_t v, uint8_t* to, const uint8_t* from, size_t n, uintptr_t rowBegin, uintptr_t rowEnd) {
@@ -530,6 +650,90 @@ bool streams(const Rect& rect, int32_t pixelBytes) {
              kStreamingBytes;
 }
 
+// WriteRect's streaming walk for images whose pieces may be locked
+// together. Written one piece at a time, each piece would take a little of
+// every source row and wait for each row on its own; instead the pieces
+// of a band are locked (up to kBandPieces of them), copied row by row
+// across, made visible in memory and released, last first. A piece whose
+// rows do not follow each other as whole lines is written on its own.
+// When a lock fails, or the storage asks for smaller pieces, the pieces
+// held are written first, as the one-piece walk would have.
+class BandWriter {
+ public:
+  BandWriter(Image& image, const Rect& rect, const PlaneView& source, int32_t pixelBytes)
+      : image_(image), rect_(rect), source_(source), pixelBytes_(pixelBytes) {}
+  ~BandWriter() { release(); }
+  BandWriter(const BandWriter&) = delete;
+  BandWriter& operator=(const BandWriter&) = delete;
+
+  void write() {
+    const std::unique_ptr<PieceIterator> pieces = image_.newRectIterator(rect_);
+    bool done = pieces->next();
+    while (!done) {
+      const Rect piece = pieces->piece();
+      if (!held_.empty() && (piece.top != band_.top || piece.bottom != band_.bottom || held_.size() == kBandPieces))
+        flush();
+      try {
+        take(piece);
+      } catch (const XReduce&) {
+        flush();
+        if (pieces->reduce()) throw;
+        continue;
+      } catch (...) {
+        flush();
+        throw;
+      }
+      done = pieces->next();
+    }
+    flush();
+  }
+
+ private:
+  static constexpr size_t kBandPieces = 64;
+
+  void take(const Rect& piece) {
+    auto lock = std::make_unique<StPieceLock>(image_, piece, LockMode::write);
+    if (!lock->piece().contains(piece)) throw XLock(TESSALY_HERE);
+    const PlaneView& target = lock->view();
+    const size_t n = static_cast<size_t>(piece.width() * pixelBytes_);
+    const uint8_t* from = source_.at(piece.top - rect_.top, piece.left - rect_.left);
+    if (static_cast<size_t>(target.rowStep) != n) {
+      CopyRowsIn(target, piece.height(), static_cast<int32_t>(n), from, source_.rowStep);
+      return;
+    }
+    if (n % 64 != 0) {
+      streamRun(target.data, from, piece.height(), static_cast<int32_t>(n), source_.rowStep);
+      _mm_sfence();
+      return;
+    }
+    if (held_.empty()) band_ = piece;
+    runs_.push_back({target.data, static_cast<size_t>(from - source_.at(band_.top - rect_.top, 0)), n});
+    held_.push_back(std::move(lock));
+  }
+
+  // Copies the band held, fences the streaming stores so that the bytes
+  // are in memory before any lock is released, and releases the pieces.
+  void flush() {
+    if (!runs_.empty())
+      streamBand(runs_.data(), runs_.size(), source_.at(band_.top - rect_.top, 0), source_.rowStep, band_.height());
+    _mm_sfence();
+    release();
+  }
+
+  void release() {
+    runs_.clear();
+    while (!held_.empty()) held_.pop_back();
+  }
+
+  Image& image_;
+  const Rect rect_;
+  const PlaneView source_;
+  const int32_t pixelBytes_;
+  Rect band_;
+  std::vector<BandRun> runs_;
+  std::vector<std::unique_ptr<StPieceLock>> held_;
+};
+
 }  // namespace
 
 SimdLevel limitSimd(SimdLevel widest) {
@@ -546,12 +750,10 @@ void Image::ReadRect(const Rect& rect, const PlaneView& destination) {
     walkPieces(
         *this, rect, LockMode::read,
         [&](const Rect& piece, const PlaneView& source, const Rect&) {
-          for (int32_t v = piece.top; v < piece.bottom; ++v) {
-            const auto row = reinterpret_cast<uintptr_t>(destination.at(v - rect.top, 0));
-            streaming.segment(v - rect.top, destination.at(v - rect.top, piece.left - rect.left),
-                              source.at(v - piece.top, 0), static_cast<size_t>(piece.width() * pixelBytes), row,
-                              row + rowBytes);
-          }
+          streaming.piece(piece.top - rect.top, piece.height(),
+                          destination.at(piece.top - rect.top, piece.left - rect.left), destination.rowStep,
+                          source.data, source.rowStep, static_cast<size_t>(piece.width() * pixelBytes),
+                          destination.at(piece.top - rect.top, 0), rowBytes);
         },
         [&](const Rect& piece, uint8_t fill) {
           FillPlane(destination.offsetBy(piece.top - rect.top, piece.left - rect.left), piece.height(),
@@ -574,6 +776,10 @@ void Image::ReadRect(const Rect& rect, const PlaneView& destination) {
 
 void Image::WriteRect(const Rect& rect, const PlaneView& source) {
   const int32_t pixelBytes = layout_.bytesPerPixel;
+  if (streams(rect, pixelBytes) && gPermutes && locksPiecesTogether()) {
+    BandWriter(*this, rect, source, pixelBytes).write();
+    return;
+  }
   if (streams(rect, pixelBytes)) {
     // Pieces are written whole (no line is shared with a neighbour) when
     // their rows follow each other in memory, as a tile's do.
@@ -595,7 +801,10 @@ void Image::WriteRect(const Rect& rect, const PlaneView& source) {
             }
           }
           if (target.rowStep == rowBytes) {
-            streamRun(target.data, from, piece.height(), rowBytes, source.rowStep);
+            if (gPermutes && rowBytes % 64 == 0)
+              streamRunShifted(target.data, from, piece.height(), static_cast<size_t>(rowBytes), source.rowStep);
+            else
+              streamRun(target.data, from, piece.height(), rowBytes, source.rowStep);
             // The piece's bytes are in memory before its lock is released.
             _mm_sfence();
           } else {

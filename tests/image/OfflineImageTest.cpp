@@ -159,6 +159,90 @@ TEST(ReadWriteRect, LargeCopiesGiveTheSameBytesAtEveryVectorLevel) {
   }
 }
 
+// Rows of whole lines: destination rows 64-byte multiples apart start every
+// row of a piece at one offset within its line, and tiles 64 RGB pixels wide
+// have rows of three lines that follow each other. Each pass puts the
+// destination and the host's buffers at other offsets within a line; the
+// bytes just outside the destination stay untouched.
+TEST(ReadWriteRect, LargeCopiesOfWholeLinesAtEveryOffsetWithinALine) {
+  constexpr int16_t kWidth = 2048, kHeight = 1408;  // 8.25 MiB
+  constexpr int32_t kRow = kWidth * 3;
+  const Rect bounds{0, 0, kHeight, kWidth};
+  std::vector<uint8_t> source(size_t{kRow} * kHeight);
+  fillRandom(source, 5);
+  for (const auto& [destinationOffset, tileOffset] : {std::pair{0, 0}, std::pair{16, 48}, std::pair{1, 33}, std::pair{63, 16}}) {
+    StCurrentHost host;
+    host.host().setBufferLineOffset(tileOffset);
+    BufferImage image(kRGB, bounds, Point{64, 64}, 9);
+    image.WriteRect(bounds, PlaneView{source.data(), 3, kRow});
+
+    std::vector<uint8_t> back(source.size() + 192, 0xAB);
+    const size_t start = (64 - reinterpret_cast<uintptr_t>(back.data()) % 64) % 64 + 64 +
+                         static_cast<size_t>(destinationOffset);
+    image.ReadRect(bounds, PlaneView{back.data() + start, 3, kRow});
+    EXPECT_TRUE(std::equal(source.begin(), source.end(), back.begin() + static_cast<ptrdiff_t>(start)))
+        << "destination at " << destinationOffset << ", tiles at " << tileOffset << " past a line";
+    EXPECT_TRUE(std::all_of(back.begin(), back.begin() + static_cast<ptrdiff_t>(start), [](uint8_t b) { return b == 0xAB; }));
+    EXPECT_TRUE(std::all_of(back.begin() + static_cast<ptrdiff_t>(start + source.size()), back.end(),
+                            [](uint8_t b) { return b == 0xAB; }));
+  }
+}
+
+// A tiled image whose n-th lock fails, counting the pieces it holds.
+class FailingTileImage : public BufferImage {
+ public:
+  using BufferImage::BufferImage;
+  PlaneView lock(Rect& rect, LockMode mode) override {
+    if (++locks == failAt) {
+      if (reduce) throw XReduce(TESSALY_HERE);
+      throw XMemory(TESSALY_HERE);
+    }
+    PlaneView view = BufferImage::lock(rect, mode);
+    ++held;
+    return view;
+  }
+  void unlock(const Rect& piece) override {
+    --held;
+    BufferImage::unlock(piece);
+  }
+  int locks = 0, failAt = -1, held = 0;
+  bool reduce = false;
+};
+
+// A large write may hold several tiles of a band locked at once. A lock that
+// fails in the middle of a band leaves every tile before it written and
+// every tile after it as it was, as a walk of one tile at a time would,
+// and nothing locked; a storage asking for smaller pieces that the tiles
+// cannot give travels on the same way.
+TEST(ReadWriteRect, ALockFailingInTheMiddleOfALargeWriteKeepsTheTilesBefore) {
+  constexpr int16_t kSide = 128 * 32, kHeight = 128 * 17;  // 8.5 MiB
+  const Rect bounds{0, 0, kHeight, kSide};
+  std::vector<uint8_t> source(size_t{kSide} * kHeight);
+  fillRandom(source, 9);
+  for (const bool reduce : {false, true}) {
+    StCurrentHost host;
+    FailingTileImage image(kGrey, bounds, Point{128, 128}, 7);
+    image.reduce = reduce;
+    image.failAt = 40;  // the eighth tile of the second band
+    if (reduce)
+      EXPECT_THROW(image.WriteRect(bounds, PlaneView{source.data(), 1, kSide}), XReduce);
+    else
+      EXPECT_THROW(image.WriteRect(bounds, PlaneView{source.data(), 1, kSide}), XMemory);
+    EXPECT_EQ(image.held, 0);
+
+    image.failAt = -1;
+    std::vector<uint8_t> back(source.size());
+    image.ReadRect(bounds, PlaneView{back.data(), 1, kSide});
+    for (int tile = 0; tile < 17 * 32; ++tile) {
+      const int v = tile / 32 * 128, h = tile % 32 * 128;
+      const size_t at = static_cast<size_t>(v) * kSide + static_cast<size_t>(h);
+      const uint8_t expected = tile < 39 ? source[at] : 7;
+      ASSERT_EQ(back[at], expected) << "tile " << tile << (reduce ? ", storage asking for less" : ", out of memory");
+      ASSERT_EQ(back[at + 127 * size_t{kSide} + 127], tile < 39 ? source[at + 127 * size_t{kSide} + 127] : 7);
+    }
+  }
+}
+
 // ---- Padding -------------------------------------------------------------------
 
 class ReadPaddedTest : public ::testing::Test {

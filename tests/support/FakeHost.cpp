@@ -60,14 +60,22 @@ HostError FakeFilterHost::allocateBuffer(int32_t size, HostBufferId* id) {
   if (size < 0 || (h.bufferLimit_ >= 0 && h.bufferBytes_ + size > h.bufferLimit_))
     return kHostOutOfMemory;
   *id = h.nextBuffer_++;
-  h.buffers_[*id].resize(static_cast<size_t>(size));
+  Buffer& b = h.buffers_[*id];
+  b.size = size;
+  if (h.bufferLineOffset_ < 0) {
+    b.bytes.resize(static_cast<size_t>(size));
+  } else {
+    b.bytes.resize(static_cast<size_t>(size) + 128);
+    const auto at = reinterpret_cast<uintptr_t>(b.bytes.data());
+    b.start = (64 - at % 64) % 64 + static_cast<size_t>(h.bufferLineOffset_);
+  }
   h.bufferBytes_ += size;
   return kHostNoError;
 }
 
 void* FakeFilterHost::lockBuffer(HostBufferId id, HostBoolean) {
   auto it = current_->buffers_.find(id);
-  return it == current_->buffers_.end() ? nullptr : it->second.data();
+  return it == current_->buffers_.end() ? nullptr : it->second.bytes.data() + it->second.start;
 }
 
 void FakeFilterHost::unlockBuffer(HostBufferId) {}
@@ -75,7 +83,7 @@ void FakeFilterHost::unlockBuffer(HostBufferId) {}
 void FakeFilterHost::freeBuffer(HostBufferId id) {
   auto it = current_->buffers_.find(id);
   if (it == current_->buffers_.end()) return;
-  current_->bufferBytes_ -= static_cast<int64_t>(it->second.size());
+  current_->bufferBytes_ -= it->second.size;
   current_->buffers_.erase(it);
 }
 

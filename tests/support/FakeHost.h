@@ -33,6 +33,9 @@ class FakeFilterHost {
   size_t liveBuffers() const { return buffers_.size(); }
   // Refuse buffer allocations beyond this many bytes in all (-1: no limit).
   void setBufferLimit(int64_t bytes) { bufferLimit_ = bytes; }
+  // Buffers allocated from now on start this many bytes past a 64-byte
+  // boundary, 0 to 63 (-1: wherever the allocator puts them).
+  void setBufferLineOffset(int32_t offset) { bufferLineOffset_ = offset; }
 
   static FakeFilterHost* current() { return current_; }
 
@@ -98,7 +101,13 @@ class FakeFilterHost {
   HostPropertyProcs propertyProcs_{};
   int16_t imageMode_ = kHostModeRGB;
   std::map<uint32_t, intptr_t> propertiesSet_;
-  std::map<HostBufferId, std::vector<uint8_t>> buffers_;
+  struct Buffer {
+    std::vector<uint8_t> bytes;
+    int32_t size = 0;
+    size_t start = 0;  // where the buffer's bytes begin in `bytes`
+  };
+  std::map<HostBufferId, Buffer> buffers_;
+  int32_t bufferLineOffset_ = -1;
   HostBufferId nextBuffer_ = 0x1000;
   int64_t bufferLimit_ = -1;
   int64_t bufferBytes_ = 0;
