@@ -159,37 +159,9 @@ TEST(ReadWriteRect, LargeCopiesGiveTheSameBytesAtEveryVectorLevel) {
   }
 }
 
-// Rows of whole lines: destination rows 64-byte multiples apart start every
-// row of a piece at one offset within its line, and tiles 64 RGB pixels wide
-// have rows of three lines that follow each other. Each pass puts the
-// destination and the host's buffers at other offsets within a line; the
-// bytes just outside the destination stay untouched.
-TEST(ReadWriteRect, LargeCopiesOfWholeLinesAtEveryOffsetWithinALine) {
-  constexpr int16_t kWidth = 2048, kHeight = 1408;  // 8.25 MiB
-  constexpr int32_t kRow = kWidth * 3;
-  const Rect bounds{0, 0, kHeight, kWidth};
-  std::vector<uint8_t> source(size_t{kRow} * kHeight);
-  fillRandom(source, 5);
-  for (const auto& [destinationOffset, tileOffset] : {std::pair{0, 0}, std::pair{16, 48}, std::pair{1, 33}, std::pair{63, 16}}) {
-    StCurrentHost host;
-    host.host().setBufferLineOffset(tileOffset);
-    BufferImage image(kRGB, bounds, Point{64, 64}, 9);
-    image.WriteRect(bounds, PlaneView{source.data(), 3, kRow});
-
-    std::vector<uint8_t> back(source.size() + 192, 0xAB);
-    const size_t start = (64 - reinterpret_cast<uintptr_t>(back.data()) % 64) % 64 + 64 +
-                         static_cast<size_t>(destinationOffset);
-    image.ReadRect(bounds, PlaneView{back.data() + start, 3, kRow});
-    EXPECT_TRUE(std::equal(source.begin(), source.end(), back.begin() + static_cast<ptrdiff_t>(start)))
-        << "destination at " << destinationOffset << ", tiles at " << tileOffset << " past a line";
-    EXPECT_TRUE(std::all_of(back.begin(), back.begin() + static_cast<ptrdiff_t>(start), [](uint8_t b) { return b == 0xAB; }));
-    EXPECT_TRUE(std::all_of(back.begin() + static_cast<ptrdiff_t>(start + source.size()), back.end(),
-                            [](uint8_t b) { return b == 0xAB; }));
-  }
-}
-
-// A tiled image whose n-th lock fails, counting the pieces it holds.
-class FailingTileImage : public BufferImage {
+// A tiled image that counts the pieces it holds, can fail its n-th lock,
+// and can say that its pieces are to be locked one at a time.
+class TestTileImage : public BufferImage {
  public:
   using BufferImage::BufferImage;
   PlaneView lock(Rect& rect, LockMode mode) override {
@@ -205,9 +177,48 @@ class FailingTileImage : public BufferImage {
     --held;
     BufferImage::unlock(piece);
   }
+  bool locksPiecesTogether() const override { return together; }
   int locks = 0, failAt = -1, held = 0;
-  bool reduce = false;
+  bool reduce = false, together = true;
 };
+
+// Rows of whole lines: destination rows 64-byte multiples apart start every
+// row of a piece at one offset within its line, and tiles 64 RGB pixels wide
+// have rows of three lines that follow each other. Each pass puts the
+// destination and the host's buffers at other offsets within a line, and
+// writes the tiles a band at a time or, as for an image whose pieces come
+// one at a time, tile by tile; the bytes just outside the destination stay
+// untouched.
+TEST(ReadWriteRect, LargeCopiesOfWholeLinesAtEveryOffsetWithinALine) {
+  constexpr int16_t kWidth = 2048, kHeight = 1408;  // 8.25 MiB
+  constexpr int32_t kRow = kWidth * 3;
+  const Rect bounds{0, 0, kHeight, kWidth};
+  std::vector<uint8_t> source(size_t{kRow} * kHeight);
+  fillRandom(source, 5);
+  struct Pass {
+    int destinationOffset, tileOffset;
+    bool together;
+  };
+  for (const auto& [destinationOffset, tileOffset, together] :
+       {Pass{0, 0, true}, Pass{16, 48, true}, Pass{1, 33, false}, Pass{63, 16, true}}) {
+    StCurrentHost host;
+    host.host().setBufferLineOffset(tileOffset);
+    TestTileImage image(kRGB, bounds, Point{64, 64}, 9);
+    image.together = together;
+    image.WriteRect(bounds, PlaneView{source.data(), 3, kRow});
+
+    std::vector<uint8_t> back(source.size() + 192, 0xAB);
+    const size_t start = (64 - reinterpret_cast<uintptr_t>(back.data()) % 64) % 64 + 64 +
+                         static_cast<size_t>(destinationOffset);
+    image.ReadRect(bounds, PlaneView{back.data() + start, 3, kRow});
+    EXPECT_TRUE(std::equal(source.begin(), source.end(), back.begin() + static_cast<ptrdiff_t>(start)))
+        << "destination at " << destinationOffset << ", tiles at " << tileOffset << " past a line"
+        << (together ? ", a band at a time" : ", tile by tile");
+    EXPECT_TRUE(std::all_of(back.begin(), back.begin() + static_cast<ptrdiff_t>(start), [](uint8_t b) { return b == 0xAB; }));
+    EXPECT_TRUE(std::all_of(back.begin() + static_cast<ptrdiff_t>(start + source.size()), back.end(),
+                            [](uint8_t b) { return b == 0xAB; }));
+  }
+}
 
 // A large write may hold several tiles of a band locked at once. A lock that
 // fails in the middle of a band leaves every tile before it written and
@@ -221,7 +232,7 @@ TEST(ReadWriteRect, ALockFailingInTheMiddleOfALargeWriteKeepsTheTilesBefore) {
   fillRandom(source, 9);
   for (const bool reduce : {false, true}) {
     StCurrentHost host;
-    FailingTileImage image(kGrey, bounds, Point{128, 128}, 7);
+    TestTileImage image(kGrey, bounds, Point{128, 128}, 7);
     image.reduce = reduce;
     image.failAt = 40;  // the eighth tile of the second band
     if (reduce)
