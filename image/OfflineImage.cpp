@@ -650,6 +650,19 @@ bool streams(const Rect& rect, int32_t pixelBytes) {
              kStreamingBytes;
 }
 
+// Writes one piece of a large copy on its own. A piece whose rows follow
+// each other in memory, as a tile's do, is written whole (no line is
+// shared with a neighbour), and its bytes are in memory before its lock is
+// released; any other piece is copied row by row.
+void streamPiece(const PlaneView& target, int32_t rows, int32_t rowBytes, const uint8_t* from, int32_t fromStep) {
+  if (target.rowStep != rowBytes) return CopyRowsIn(target, rows, rowBytes, from, fromStep);
+  if (gPermutes && rowBytes % 64 == 0)
+    streamRunShifted(target.data, from, rows, static_cast<size_t>(rowBytes), fromStep);
+  else
+    streamRun(target.data, from, rows, rowBytes, fromStep);
+  _mm_sfence();
+}
+
 // WriteRect's streaming walk for images whose pieces may be locked
 // together. Written one piece at a time, each piece would take a little of
 // every source row and wait for each row on its own; instead the pieces
@@ -697,13 +710,8 @@ class BandWriter {
     const PlaneView& target = lock->view();
     const size_t n = static_cast<size_t>(piece.width() * pixelBytes_);
     const uint8_t* from = source_.at(piece.top - rect_.top, piece.left - rect_.left);
-    if (static_cast<size_t>(target.rowStep) != n) {
-      CopyRowsIn(target, piece.height(), static_cast<int32_t>(n), from, source_.rowStep);
-      return;
-    }
-    if (n % 64 != 0) {
-      streamRun(target.data, from, piece.height(), static_cast<int32_t>(n), source_.rowStep);
-      _mm_sfence();
+    if (static_cast<size_t>(target.rowStep) != n || n % 64 != 0) {
+      streamPiece(target, piece.height(), static_cast<int32_t>(n), from, source_.rowStep);
       return;
     }
     if (held_.empty()) band_ = piece;
@@ -776,14 +784,11 @@ void Image::ReadRect(const Rect& rect, const PlaneView& destination) {
 
 void Image::WriteRect(const Rect& rect, const PlaneView& source) {
   const int32_t pixelBytes = layout_.bytesPerPixel;
-  if (streams(rect, pixelBytes) && gPermutes && locksPiecesTogether()) {
-    BandWriter(*this, rect, source, pixelBytes).write();
-    return;
-  }
   if (streams(rect, pixelBytes)) {
-    // Pieces are written whole (no line is shared with a neighbour) when
-    // their rows follow each other in memory, as a tile's do.
-    StStreamingCopy streaming;
+    if (gPermutes && locksPiecesTogether()) {
+      BandWriter(*this, rect, source, pixelBytes).write();
+      return;
+    }
     walkPieces(
         *this, rect, LockMode::write,
         [&](const Rect& piece, const PlaneView& target, const Rect&) {
@@ -794,22 +799,10 @@ void Image::WriteRect(const Rect& rect, const PlaneView& source) {
           // the pieces, each taking a little of every row, would wait for
           // each row on its own.
           if (piece.left == rect.left) {
-            const int32_t bandBytes = rect.width() * pixelBytes;
-            for (int32_t v = 0; v < piece.height(); ++v) {
-              const uint8_t* row = source.at(piece.top - rect.top + v, 0);
-              for (int32_t b = 0; b < bandBytes; b += 64) __builtin_prefetch(row + b);
-            }
+            for (int32_t v = 0; v < piece.height(); ++v)
+              prefetchRow(source.at(piece.top - rect.top + v, 0), static_cast<size_t>(rect.width() * pixelBytes));
           }
-          if (target.rowStep == rowBytes) {
-            if (gPermutes && rowBytes % 64 == 0)
-              streamRunShifted(target.data, from, piece.height(), static_cast<size_t>(rowBytes), source.rowStep);
-            else
-              streamRun(target.data, from, piece.height(), rowBytes, source.rowStep);
-            // The piece's bytes are in memory before its lock is released.
-            _mm_sfence();
-          } else {
-            CopyRowsIn(target, piece.height(), rowBytes, from, source.rowStep);
-          }
+          streamPiece(target, piece.height(), rowBytes, from, source.rowStep);
         },
         nullptr);
     return;
