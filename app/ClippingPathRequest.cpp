@@ -4,7 +4,7 @@
 // itself: it needs the application object, which sits above every layer.
 #include "path/MakeWorkPath.h"
 #include "shell/PlugInServices.h"
-#include "shell/TessalyApplication.h"
+#include "app/TessalyApplication.h"
 
 namespace {
 

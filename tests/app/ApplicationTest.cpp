@@ -16,7 +16,7 @@
 #include "display/CZoomView.h"
 #include "shell/ErrorRecord.h"
 #include "shell/PlugInServices.h"
-#include "shell/TessalyApplication.h"
+#include "app/TessalyApplication.h"
 #include "tests/support/AutomatedTest.h"
 #include "tests/support/FakeHost.h"
 #include "ui/AboutBox.h"

@@ -1,4 +1,4 @@
-#include "shell/TessalyApplication.h"
+#include "app/TessalyApplication.h"
 
 #include <algorithm>
 #include <cctype>

@@ -4,7 +4,7 @@
 #include "path/PathSettings.h"
 #include "shell/PlugIn.h"
 #include "shell/PlugInServices.h"
-#include "shell/TessalyApplication.h"
+#include "app/TessalyApplication.h"
 #include "tests/support/AutomatedTest.h"
 
 namespace {
