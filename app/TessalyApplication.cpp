@@ -21,8 +21,8 @@
 #include "tools/ToolRegistry.h"
 #include "ui/CNavFrame.h"
 #include "ui/CWorkWindow.h"
-#include "ui/PreferenceFile.h"
-#include "ui/Workspace.h"
+#include "workspace/PreferenceFile.h"
+#include "workspace/Workspace.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 # The folders of the plug-in, bottom up, and the build step that keeps
 # their includes to what each folder's library links. A folder may include
 # only the folders its CMakeLists.txt links, and those are all below it:
-#   hostapi, platform < resources < shell < image < display < tools < ui < path < app
-set(TESSALY_LAYERS hostapi platform resources shell image display tools ui path app)
-set(plugin_folders resources shell image display tools ui path app)
+#   hostapi, platform < resources < shell < image < workspace < display < tools < ui < path < app
+set(TESSALY_LAYERS hostapi platform resources shell image workspace display tools ui path app)
+set(plugin_folders resources shell image workspace display tools ui path app)
 
 set(layers_file ${CMAKE_BINARY_DIR}/Layers.cmake)
 set(text "set(layer_folders ${TESSALY_LAYERS} host tests)\nset(plugin_folders ${plugin_folders})\n")

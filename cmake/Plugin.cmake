@@ -2,7 +2,7 @@
 # links the ones it needs by name (objects come only from object libraries
 # linked directly). tessaly_core is the static library of all of them.
 set(TESSALY_PLUGIN_LIBRARIES tessaly_resources tessaly_shell)
-foreach(folder image display tools ui path app)
+foreach(folder image workspace display tools ui path app)
   if(TARGET tessaly_${folder})
     list(APPEND TESSALY_PLUGIN_LIBRARIES tessaly_${folder})
   endif()

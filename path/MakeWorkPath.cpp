@@ -19,9 +19,9 @@
 #include "shell/PlugIn.h"
 #include "shell/PlugInServices.h"
 #include "shell/Purgeable.h"
-#include "ui/PreferenceFile.h"
-#include "ui/StErrorsSetAside.h"
-#include "ui/Workspace.h"
+#include "workspace/PreferenceFile.h"
+#include "workspace/StErrorsSetAside.h"
+#include "workspace/Workspace.h"
 
 namespace {
 

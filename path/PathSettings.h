@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "ui/WorkspaceParticipant.h"
+#include "workspace/WorkspaceParticipant.h"
 
 class PathSettings : public WorkspaceParticipant {
  public:

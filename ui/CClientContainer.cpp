@@ -7,7 +7,7 @@
 #include "display/CWorkDocument.h"
 #include "platform/SystemMetrics.h"
 #include "shell/PlugIn.h"
-#include "ui/SliderValues.h"
+#include "tools/SliderValues.h"
 
 namespace {
 

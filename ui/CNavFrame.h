@@ -10,7 +10,7 @@
 
 #include "display/CMainView.h"
 #include "platform/Window.h"
-#include "ui/WorkspaceParticipant.h"
+#include "workspace/WorkspaceParticipant.h"
 
 class CNavFrame : public platform::Window {
  public:

@@ -6,7 +6,7 @@
 #include "resources/CommandIds.h"
 #include "resources/StringTable.h"
 #include "ui/CNavFrame.h"
-#include "ui/SliderValues.h"
+#include "tools/SliderValues.h"
 
 namespace {
 

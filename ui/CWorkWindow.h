@@ -8,7 +8,7 @@
 
 #include "platform/FrameWindow.h"
 #include "ui/CClientContainer.h"
-#include "ui/WorkspaceParticipant.h"
+#include "workspace/WorkspaceParticipant.h"
 
 class CWorkWindow : public platform::FrameWindow {
  public:

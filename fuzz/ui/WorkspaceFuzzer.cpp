@@ -15,8 +15,8 @@
 #include "image/File.h"
 #include "platform/Automation.h"
 #include "shell/ErrorRecord.h"
-#include "ui/Workspace.h"
-#include "ui/WorkspaceParticipant.h"
+#include "workspace/Workspace.h"
+#include "workspace/WorkspaceParticipant.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include "tests/support/FakeHost.h"
 #include "ui/AboutBox.h"
 #include "ui/CNavFrame.h"
-#include "ui/PreferenceFile.h"
+#include "workspace/PreferenceFile.h"
 
 extern "C" void ENTRYPOINT(int16_t, void*, int32_t*, int16_t*);
 

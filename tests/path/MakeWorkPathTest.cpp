@@ -21,8 +21,8 @@
 #include "shell/PlugIn.h"
 #include "shell/PlugInServices.h"
 #include "tests/support/AutomatedTest.h"
-#include "ui/PreferenceFile.h"
-#include "ui/Workspace.h"
+#include "workspace/PreferenceFile.h"
+#include "workspace/Workspace.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "shell/PlugIn.h"
 #include "tests/display/ViewTestSupport.h"
 #include "ui/CClientContainer.h"
-#include "ui/SliderValues.h"
+#include "tools/SliderValues.h"
 
 namespace {
 

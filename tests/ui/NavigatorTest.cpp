@@ -11,7 +11,7 @@
 #include "platform/SystemMetrics.h"
 #include "tests/display/ViewTestSupport.h"
 #include "ui/CNavFrame.h"
-#include "ui/Workspace.h"
+#include "workspace/Workspace.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/WorkspaceParticipant.h"
+#include "workspace/WorkspaceParticipant.h"
 
 namespace {
 

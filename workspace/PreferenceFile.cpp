@@ -1,4 +1,4 @@
-#include "ui/PreferenceFile.h"
+#include "workspace/PreferenceFile.h"
 
 #include <filesystem>
 
@@ -7,8 +7,8 @@
 #include "platform/Registry.h"
 #include "resources/StringTable.h"
 #include "shell/ErrorRecord.h"
-#include "ui/StErrorsSetAside.h"
-#include "ui/Workspace.h"
+#include "workspace/StErrorsSetAside.h"
+#include "workspace/Workspace.h"
 
 namespace {
 

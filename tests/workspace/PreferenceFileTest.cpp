@@ -1,4 +1,4 @@
-#include "ui/PreferenceFile.h"
+#include "workspace/PreferenceFile.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -12,7 +12,7 @@
 #include "resources/StringTable.h"
 #include "shell/ErrorRecord.h"
 #include "tests/support/AutomatedTest.h"
-#include "ui/WorkspaceParticipant.h"
+#include "workspace/WorkspaceParticipant.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/SliderValues.h"
+#include "tools/SliderValues.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "ui/Workspace.h"
+#include "workspace/Workspace.h"
 
 #include <exception>
 #include <memory>
@@ -8,8 +8,8 @@
 #include "image/File.h"
 #include "resources/StringTable.h"
 #include "shell/ErrorRecord.h"
-#include "ui/StErrorsSetAside.h"
-#include "ui/WorkspaceParticipant.h"
+#include "workspace/StErrorsSetAside.h"
+#include "workspace/WorkspaceParticipant.h"
 
 namespace {
 

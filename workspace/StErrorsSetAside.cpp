@@ -1,4 +1,4 @@
-#include "ui/StErrorsSetAside.h"
+#include "workspace/StErrorsSetAside.h"
 
 #include <algorithm>
 

@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "ui/WorkspaceParticipant.h"
+#include "workspace/WorkspaceParticipant.h"
 
 // A lower and an upper value, 0 to 255, lower <= upper. Setting the lower
 // value carries the upper one along by the same amount.

@@ -1,4 +1,4 @@
-#include "ui/Workspace.h"
+#include "workspace/Workspace.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -15,7 +15,7 @@
 #include "resources/StringTable.h"
 #include "shell/ErrorRecord.h"
 #include "tests/support/AutomatedTest.h"
-#include "ui/WorkspaceParticipant.h"
+#include "workspace/WorkspaceParticipant.h"
 
 // The largest single allocation since it was last reset: a loader must not
 // allocate what a size field claims before the file shows it holds that much.
