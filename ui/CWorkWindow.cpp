@@ -51,7 +51,7 @@ void CWorkWindow::HideWithOwnedWindows() {
   show(platform::kSwHide);
 }
 
-platform::ControlBar* CWorkWindow::barOfCommand(uint32_t id) const {
+platform::ControlBar* CWorkWindow::BarOfCommand(uint32_t id) const {
   platform::ControlBar* bar = controlBar(static_cast<int>(id));
   return bar != nullptr && bar->exists() ? bar : nullptr;
 }
@@ -68,7 +68,7 @@ void CWorkWindow::TogglePalettes() {
     return;
   }
   for (uint32_t id : kBarCommands) {
-    platform::ControlBar* bar = barOfCommand(id);
+    platform::ControlBar* bar = BarOfCommand(id);
     if (bar == nullptr) continue;
     if (bar->isBarVisible()) tabHidden_.push_back(bar);
     showControlBar(*bar, false, true);
@@ -79,13 +79,13 @@ void CWorkWindow::TogglePalettes() {
 
 bool CWorkWindow::onCommand(uint32_t id) {
   if (!isBarCommand(id)) return false;
-  if (platform::ControlBar* bar = barOfCommand(id)) showControlBar(*bar, !bar->isBarVisible(), true);
+  if (platform::ControlBar* bar = BarOfCommand(id)) showControlBar(*bar, !bar->isBarVisible(), true);
   return true;
 }
 
 bool CWorkWindow::onUpdateCommand(platform::CommandUpdate& update) {
   if (!isBarCommand(update.id)) return false;
-  platform::ControlBar* bar = barOfCommand(update.id);
+  platform::ControlBar* bar = BarOfCommand(update.id);
   const bool hiddenByTab = std::find(tabHidden_.begin(), tabHidden_.end(), bar) != tabHidden_.end();
   update.enable(bar != nullptr);
   update.setCheck(bar != nullptr && (bar->isBarVisible() || hiddenByTab));
