@@ -2,11 +2,14 @@
 
 #include <algorithm>
 
+#include "display/CTool.h"
+#include "platform/Input.h"
 #include "platform/MessageBox.h"
 #include "resources/CommandIds.h"
 #include "resources/StringTable.h"
 #include "ui/CNavFrame.h"
 #include "tools/SliderValues.h"
+#include "tools/ToolRegistry.h"
 
 namespace {
 
@@ -101,6 +104,12 @@ intptr_t CWorkWindow::handleMessage(uint32_t message, uintptr_t wParam, intptr_t
     }
     case platform::kWmHelp:
       return 1;  // there is no help
+    case platform::kWmInitMenu:
+      // Alt opens the menu: the keep eyedropper that Alt called up ends
+      // first, or it would outlast the key.
+      if ((platform::keyState(platform::kVkMenu) & 0x8000) != 0)
+        if (CTool* keep = FindTool(kToolKeepEyedropper)) EndTemporaryTool(*keep);
+      break;
     case platform::kWmQueryEndSession:
       platform::messageBox(this, stringResource(kStrNoShutdown), "Tessaly",
                            platform::kMbIconInformation | platform::kMbOk);
