@@ -64,7 +64,7 @@ void deliver(FilterRecord& r) {
     r.inRect = in;
     r.outRect = out;
     r.maskRect = mask;
-    throw XReduce(TESSALY_HERE);
+    throw XReduce(TESSALY_HERE, result);
   }
 }
 

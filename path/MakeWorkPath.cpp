@@ -27,7 +27,6 @@ namespace {
 
 constexpr const char* kMessageCaption = "Tessaly";
 constexpr int32_t kSubPixels = 256;
-constexpr int16_t kErrOperationFailed = 2;  // message 2002 in kGroupPlugIn
 
 // The preference file is a convenience: when it is missing or damaged the
 // command goes on with the settings it has, and says nothing.

@@ -47,11 +47,26 @@ void setUpFilterCall(FilterRecord& r) {
   r.maskPadding = -1;
 }
 
+// A piece the host could not deliver even at the smallest size: the host's
+// own failure. A negative code goes back to the host, which has a message
+// for it (out of memory, disk full); a code the host's interface gives no
+// meaning to is the plug-in's to explain.
+void recordHostFailure(const XReduce& failure) noexcept {
+  if (failure.hostCode() < 0)
+    pushError(failure.hostCode(), kGroupHost);
+  else if (failure.hostCode() > 0)
+    pushError(kErrOperationFailed, kGroupPlugIn, failure.file(), failure.line());
+  else
+    pushError(kErrUncaughtException, kGroupUncaught, failure.file(), failure.line());
+}
+
 // Turns whatever escaped the plug-in into a record, unless one is pending.
 void recordEscapedException() noexcept {
   if (errorPending()) return;
   try {
     throw;
+  } catch (const XReduce& failure) {
+    recordHostFailure(failure);
   } catch (const XOrigin& origin) {
     pushError(kErrUncaughtException, kGroupUncaught, origin.file(), origin.line());
   } catch (...) {

@@ -80,41 +80,96 @@ int32_t messageIdFor(int16_t code, int16_t group) noexcept {
   return int32_t{group} + code + 1000;
 }
 
-std::string errorReportText(const ErrorRecord& record) {
-  std::string message;
-  if (const char* text = stringResource(messageIdFor(record.code, record.group))) {
-    message = text;
-  } else {
-    char fallback[128];
-    std::snprintf(fallback, sizeof fallback, "Unknown error code and group!\n Code: %d, Group:, %d",
-                  record.code, record.group);
-    message = fallback;
-  }
-  std::string location;
-  if (record.line == kNoLine) {
-    location = record.text ? record.text : "";
-  } else {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, " %d", static_cast<int>(record.line));
-    location = std::string(record.text ? record.text : "") + buffer;
-  }
-  return message + "\n" + location;
+namespace {
+
+bool hasOwnMessage(const ErrorRecord& record) {
+  return stringResource(messageIdFor(record.code, record.group)) != nullptr;
 }
 
-void reportErrors() {
-  for (const ErrorRecord* record = gHead; record != nullptr;) {
-    const bool last = record->next == nullptr;
+std::string messageOf(const ErrorRecord& record) {
+  if (const char* text = stringResource(messageIdFor(record.code, record.group))) return text;
+  char fallback[128];
+  std::snprintf(fallback, sizeof fallback, "Unknown error code and group!\n Code: %d, Group:, %d",
+                record.code, record.group);
+  return fallback;
+}
+
+bool hasSourceLocation(const ErrorRecord& record) { return record.line != kNoLine; }
+
+void logToStandardError(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
+
+ErrorLogSink gLogSink = logToStandardError;
+
+void logPendingRecords() {
+  for (const ErrorRecord* record = gHead; record != nullptr; record = record->next) {
+    try {
+      gLogSink(errorLogText(*record));
+    } catch (...) {
+      return;  // the log is a help, never a reason to fail a report
+    }
+  }
+}
+
+bool anyOwnMessage() {
+  for (const ErrorRecord* record = gHead; record != nullptr; record = record->next)
+    if (hasOwnMessage(*record)) return true;
+  return false;
+}
+
+const ErrorRecord* nextShown(const ErrorRecord* record, bool tellingOnly) {
+  while (record != nullptr && tellingOnly && !hasOwnMessage(*record)) record = record->next;
+  return record;
+}
+
+// Shows the records newest first: those that say what went wrong, or every
+// record when none does. OK ends the report, Cancel goes on.
+void showRecords() {
+  const bool tellingOnly = anyOwnMessage();
+  for (const ErrorRecord* record = nextShown(gHead, tellingOnly); record != nullptr;) {
+    const ErrorRecord* following = nextShown(record->next, tellingOnly);
     int answer = platform::kIdOk;
     try {
       answer = platform::messageBox(
           nullptr, errorReportText(*record), kMessageCaption,
-          platform::kMbIconInformation | (last ? platform::kMbOk : platform::kMbOkCancel));
+          platform::kMbIconInformation | (following == nullptr ? platform::kMbOk : platform::kMbOkCancel));
     } catch (...) {
-      for (int i = 0; i < kWarningBeepsOnFailedBox; ++i) platform::messageBeep(platform::kMbIconExclamation);
+      for (int beep = 0; beep < kWarningBeepsOnFailedBox; ++beep) platform::messageBeep(platform::kMbIconExclamation);
       answer = platform::kIdCancel;
     }
-    if (answer == platform::kIdOk) break;
-    record = last ? nullptr : record->next;
+    if (answer == platform::kIdOk) return;
+    record = following;
   }
+}
+
+}  // namespace
+
+std::string errorReportText(const ErrorRecord& record) {
+  const char* detail = !hasSourceLocation(record) && record.text != nullptr ? record.text : "";
+  return messageOf(record) + "\n" + detail;
+}
+
+std::string errorLogText(const ErrorRecord& record) {
+  const std::string text = record.text != nullptr ? record.text : "";
+  std::string where;
+  if (hasSourceLocation(record))
+    where = " at " + text + " " + std::to_string(record.line);
+  else if (!text.empty())
+    where = " (" + text + ")";
+  std::string message = messageOf(record);
+  for (char& c : message)
+    if (c == '\n') c = ' ';
+  return "Tessaly: error " + std::to_string(record.code) + " in group " + std::to_string(record.group) + where +
+         ": " + message;
+}
+
+ErrorLogSink setErrorLogSink(ErrorLogSink sink) noexcept {
+  const ErrorLogSink previous = gLogSink;
+  gLogSink = sink != nullptr ? sink : logToStandardError;
+  return previous;
+}
+
+void reportErrors() {
+  logPendingRecords();
+  showRecords();
   clearErrors();
 }

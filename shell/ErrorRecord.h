@@ -21,6 +21,12 @@ constexpr int16_t kGroupUncaught = 14000;  // an exception with nothing pushed
 
 constexpr int16_t kResultQuiet = 1110;
 
+// Codes of kGroupPlugIn.
+enum PlugInError : int16_t {
+  kErrOperationFailed = 2,   // "The operation could not be completed."
+  kErrModeNotSupported = 5,  // the image mode is not supported
+};
+
 // Codes of kGroupGeneral.
 enum GeneralError : int16_t {
   kErrUnknown = 1,
@@ -65,7 +71,11 @@ void pushError(int16_t code, int16_t group, const char* text = nullptr,
 void pushAndReportError(int16_t code, int16_t group, const char* text = nullptr,
                         int32_t line = kNoLine);
 
-// Shows the pending records newest first, then clears them.
+// Shows the pending records newest first, then clears them. A record with
+// no message of its own (the fallback text) only says in which operation a
+// cause below it arose; while a record with a message is pending, only such
+// records are shown, so the first box names the cause. Every pending record
+// goes to the error log with where it arose.
 void reportErrors();
 
 // Drops every pending record unseen.
@@ -84,8 +94,18 @@ const ErrorRecord* errorStackHead() noexcept;
 // group + code + 1000.
 int32_t messageIdFor(int16_t code, int16_t group) noexcept;
 
-// The text a record shows: its message, a line break, and where it arose.
+// The text a record shows: its message, a line break, and its free detail
+// text if it has one. Where in the source it arose is for the log only.
 std::string errorReportText(const ErrorRecord& record);
+
+// The line the error log gets for a record: code, group, source file and
+// line or detail text, and the message on one line.
+std::string errorLogText(const ErrorRecord& record);
+
+// The error log: lines for developers, on standard error unless a test
+// redirects them. Returns the sink it replaces.
+using ErrorLogSink = void (*)(const std::string& line);
+ErrorLogSink setErrorLogSink(ErrorLogSink sink) noexcept;
 
 // Pushes the out-of-memory spare unless it is in use. Used by the
 // allocation-failure handler, which cannot allocate a record.

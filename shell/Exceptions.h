@@ -57,10 +57,16 @@ class XUnmapped : public XLock {
   uint8_t fill_;
 };
 
-// The host cannot deliver the requested piece; ask for a smaller one.
+// The host cannot deliver the requested piece; ask for a smaller one. It
+// carries the host's own result, so that a failure no smaller piece can cure
+// reaches the host as the host's code (0 when no host call failed).
 class XReduce : public XLock {
  public:
-  using XLock::XLock;
+  XReduce(const char* file, int32_t line, int16_t hostCode = 0) : XLock(file, line), hostCode_(hostCode) {}
+  int16_t hostCode() const { return hostCode_; }
+
+ private:
+  int16_t hostCode_;
 };
 
 // A region operation of the windowing layer failed.

@@ -9,9 +9,6 @@ TessalyFilter gTessalyFilter;
 
 namespace {
 
-constexpr int16_t kErrModeNotSupported = 5;   // message 2005
-constexpr int16_t kErrOperationFailed = 2;    // message 2002
-
 bool modeSupported(int16_t mode) {
   return mode == kHostModeGrayScale || mode == kHostModeRGB || mode == kHostModeCMYK ||
          mode == kHostModeLab;

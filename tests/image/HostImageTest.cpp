@@ -128,8 +128,13 @@ TEST_F(HostImageTest, OtherHostFailureReleasesAllBuffersThenAsksForLess) {
   Rect held{0, 0, 2, 2}, wanted{4, 4, 8, 8};
   output.lock(held, LockMode::write);
   const HostRect outRect = record().outRect;
-  host().queueAdvanceResults({-1});
-  EXPECT_THROW(input.lock(wanted, LockMode::read), XReduce);
+  host().queueAdvanceResults({-34});
+  try {
+    input.lock(wanted, LockMode::read);
+    ADD_FAILURE() << "the lock succeeded";
+  } catch (const XReduce& e) {
+    EXPECT_EQ(e.hostCode(), -34) << "the host's own code travels with the exception";
+  }
   const auto& calls = host().advanceCalls();
   ASSERT_GE(calls.size(), 3u);
   const auto& release = calls.back();
@@ -164,7 +169,12 @@ TEST_F(HostImageTest, OutOfMemoryRetriesAfterPurgingAndAsksForLessWhenNothingIsL
     EXPECT_TRUE(holder.purged);
   }
   host().setBufferLimit(10);
-  EXPECT_THROW(image.lock(rect, LockMode::read), XReduce);
+  try {
+    image.lock(rect, LockMode::read);
+    ADD_FAILURE() << "the lock succeeded";
+  } catch (const XReduce& e) {
+    EXPECT_EQ(e.hostCode(), kHostOutOfMemory);
+  }
   EXPECT_FALSE(errorPending()) << "the out-of-memory record is dropped: a smaller piece may do";
   EXPECT_FALSE(hostStreamLocked(HostStream::input));
 }

@@ -193,11 +193,43 @@ TEST_F(EntryPointsTest, EscapingExceptionsBecomeCode1InGroup14000) {
   platform::automation::clearShownBoxes();
   plugInServices().runWorkWindow = [] { throw XLock("Canvas.cpp", 17); };
   EXPECT_EQ(callFilter(kFilterSelectorStart, &host.record()), 1);
-  EXPECT_EQ(boxText(0), "Unknown error code and group!\n Code: 1, Group:, 14000\nCanvas.cpp 17");
+  EXPECT_EQ(boxText(0), "Unknown error code and group!\n Code: 1, Group:, 14000\n")
+      << "where it arose is for the log, not the user";
 
   platform::automation::clearShownBoxes();
   plugInServices().runWorkWindow = [] { throw XReentry(); };
   EXPECT_EQ(callFilter(kFilterSelectorStart, &host.record()), 1);
+}
+
+// A piece the host could not deliver at any size: the host's result goes
+// back to it, to be reported by the host; nothing is shown by the plug-in.
+TEST_F(EntryPointsTest, AnUnreducibleHostFailureHandsTheHostItsOwnCode) {
+  installQuietServices();
+  for (const int16_t code : {int16_t{kHostOutOfMemory}, int16_t{-34}, int16_t{-1}, int16_t{kHostFilterBadParameters}}) {
+    static int16_t thrown;
+    thrown = code;
+    plugInServices().targetIsColourChannel = [](int16_t, int16_t) -> bool {
+      throw XReduce("HostImage.cpp", 67, thrown);
+    };
+    host.record().outNonLayerPlanes = 1;
+    host.record().absNonLayerPlanes = 4;
+    EXPECT_EQ(callFilter(kFilterSelectorStart, &host.record()), code);
+    EXPECT_TRUE(boxes().empty()) << "code " << code;
+  }
+}
+
+TEST_F(EntryPointsTest, AnUnreducibleFailureWithACodeTheHostDoesNotDefineIsThePlugInsToTell) {
+  installQuietServices();
+  plugInServices().runWorkWindow = [] { throw XReduce("HostImage.cpp", 67, 1); };
+  EXPECT_EQ(callFilter(kFilterSelectorStart, &host.record()), kErrOperationFailed);
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_EQ(boxText(0), std::string(stringResource(2002)) + "\n");
+
+  platform::automation::clearShownBoxes();
+  plugInServices().runWorkWindow = [] { throw XReduce("Canvas.cpp", 3); };
+  EXPECT_EQ(callFilter(kFilterSelectorStart, &host.record()), 1) << "no host call failed: an escaped exception";
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_EQ(boxText(0), "Unknown error code and group!\n Code: 1, Group:, 14000\n");
 }
 
 TEST_F(EntryPointsTest, AnExceptionAfterAPushKeepsThePushedRecord) {

@@ -1,5 +1,8 @@
 #include "shell/ErrorRecord.h"
 
+#include <string>
+#include <vector>
+
 #include "platform/MessageBox.h"
 #include "resources/StringTable.h"
 #include "tests/support/AutomatedTest.h"
@@ -42,16 +45,75 @@ TEST_F(ErrorRecordTest, UnknownIdShowsTheFallbackText) {
   EXPECT_EQ(boxText(0), "Unknown error code and group!\n Code: 1, Group:, 1100\n");
 }
 
-TEST_F(ErrorRecordTest, SourceLocationIsFileSpaceLine) {
+// Collects what the error log is given.
+std::vector<std::string> gLogged;
+void collectLog(const std::string& line) { gLogged.push_back(line); }
+
+class StCollectedLog {
+ public:
+  StCollectedLog() : previous_(setErrorLogSink(collectLog)) { gLogged.clear(); }
+  ~StCollectedLog() { setErrorLogSink(previous_); }
+
+ private:
+  ErrorLogSink previous_;
+};
+
+TEST_F(ErrorRecordTest, SourceLocationGoesToTheLogNotToTheBox) {
+  StCollectedLog log;
   pushError(1, kGroupUncaught, "Canvas.cpp", 42);
   reportErrors();
-  EXPECT_EQ(boxText(0), "Unknown error code and group!\n Code: 1, Group:, 14000\nCanvas.cpp 42");
+  EXPECT_EQ(boxText(0), "Unknown error code and group!\n Code: 1, Group:, 14000\n");
+  ASSERT_EQ(gLogged.size(), 1u);
+  EXPECT_EQ(gLogged[0],
+            "Tessaly: error 1 in group 14000 at Canvas.cpp 42: Unknown error code and group!  Code: 1, Group:, 14000");
+}
+
+TEST_F(ErrorRecordTest, TheFirstBoxNamesTheCauseBelowARecordWithoutAMessage) {
+  StCollectedLog log;
+  pushError(kErrFileTooShort, kGroupGeneral, "Workspace.cpp", 98);
+  pushError(1, kGroupRecordFile, "Workspace.cpp", 103);
+  reportErrors();
+  ASSERT_EQ(boxes().size(), 1u) << "the record without a message of its own is not shown";
+  EXPECT_EQ(boxText(0), std::string(stringResource(17009)) + "\n");
+  EXPECT_EQ(boxes()[0].buttons, platform::kMbOk) << "nothing else is shown after it";
+  ASSERT_EQ(gLogged.size(), 2u) << "the log keeps the whole chain, newest first";
+  EXPECT_EQ(gLogged[0].rfind("Tessaly: error 1 in group 1100 at Workspace.cpp 103: ", 0), 0u) << gLogged[0];
+  EXPECT_EQ(gLogged[1].rfind("Tessaly: error 10 in group 15999 at Workspace.cpp 98: The file was shorter", 0), 0u)
+      << gLogged[1];
+  EXPECT_FALSE(errorPending());
+}
+
+TEST_F(ErrorRecordTest, CausesWithMessagesAreShownNewestFirstSkippingThoseWithout) {
+  pushError(kErrDiskFull, kGroupGeneral);
+  pushError(2, kGroupRecordFile);
+  pushError(kErrWrite, kGroupGeneral);
+  pushError(1, kGroupUncaught);
+  platform::automation::queueBoxAnswer(platform::kIdCancel);
+  reportErrors();
+  ASSERT_EQ(boxes().size(), 2u);
+  EXPECT_EQ(boxText(0), std::string(stringResource(17002)) + "\n");
+  EXPECT_EQ(boxes()[0].buttons, platform::kMbOkCancel);
+  EXPECT_EQ(boxText(1), std::string(stringResource(17008)) + "\n");
+  EXPECT_EQ(boxes()[1].buttons, platform::kMbOk);
+}
+
+TEST_F(ErrorRecordTest, RecordsWithoutMessagesAreShownWhenNothingElseIsPending) {
+  pushError(1, kGroupUncaught);
+  pushError(1, kGroupRecordFile);
+  platform::automation::queueBoxAnswer(platform::kIdCancel);
+  reportErrors();
+  ASSERT_EQ(boxes().size(), 2u);
+  EXPECT_EQ(boxText(0), "Unknown error code and group!\n Code: 1, Group:, 1100\n");
+  EXPECT_EQ(boxText(1), "Unknown error code and group!\n Code: 1, Group:, 14000\n");
 }
 
 TEST_F(ErrorRecordTest, DetailTextWithoutLineIsShownAsIs) {
+  StCollectedLog log;
   pushError(11, kGroupGeneral, "prefs.tsw");
   reportErrors();
   EXPECT_EQ(boxText(0), std::string(stringResource(17010)) + "\nprefs.tsw");
+  ASSERT_EQ(gLogged.size(), 1u);
+  EXPECT_EQ(gLogged[0], "Tessaly: error 11 in group 15999 (prefs.tsw): The file was not found.");
 }
 
 TEST_F(ErrorRecordTest, ThreeRecordsShowNewestFirstUntilOk) {
