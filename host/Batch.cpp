@@ -11,6 +11,7 @@
 #include "host/HostServices.h"
 #include "host/HostWindow.h"
 #include "host/ImageFiles.h"
+#include "host/ResultMessage.h"
 #include "platform/Automation.h"
 #include "platform/Message.h"
 #include "platform/MessageBox.h"
@@ -512,6 +513,10 @@ void BatchRunner::runAbout(const std::string& which) {
 int16_t BatchRunner::runPlugin(const Plugin& plugin) {
   Document& doc = requireDocument(plugin.isFilter() ? "filter" : "make-work-path");
   const int16_t result = plugin.isFilter() ? services_->runFilter(plugin, doc) : services_->runSelection(plugin, doc);
+  // A failure the plug-in did not explain is the host's to tell, in a box
+  // as in interactive use, and on the log so that a run shows it too.
+  if (const std::optional<std::string> message = tellResult(plugin, result, window_.get()))
+    log_ << plugin.menuPath() << ": " << *message << "\n";
   // What the plug-in posted to the host's window arrives now.
   platform::automation::drainMessages();
   return result;

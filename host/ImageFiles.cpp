@@ -3,8 +3,8 @@
 #include <jpeglib.h>
 #include <png.h>
 #include <tiffio.h>
-#include <unistd.h>
 
+#include <cerrno>
 #include <csetjmp>
 #include <cstdarg>
 #include <cstdio>
@@ -12,6 +12,7 @@
 #include <fstream>
 #include <memory>
 
+#include "host/AtomicWrite.h"
 #include "host/ColourConversion.h"
 #include "host/Failure.h"
 #include "host/PathRecords.h"
@@ -547,30 +548,6 @@ Document decodeImage(const uint8_t* bytes, size_t size, const std::string& name)
   if (startsWith({0xFF, 0xD8, 0xFF})) return decodeJpeg(bytes, size, name);
   if (size == 0) throw Failure(name + ": the file is empty");
   throw Failure(name + ": not a TIFF, PNG or JPEG image");
-}
-
-void writeFileAtomically(const std::filesystem::path& file, const std::vector<uint8_t>& bytes) {
-  const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
-  const std::filesystem::path temp =
-      folder / ("." + file.filename().string() + ".tmp" + std::to_string(::getpid()));
-  {
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (f == nullptr) throw Failure(file.string() + ": cannot be written: " + std::strerror(errno));
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    const bool flushed = std::fflush(f) == 0 && ::fsync(::fileno(f)) == 0;
-    const int closeError = std::fclose(f);
-    if (!written || !flushed || closeError != 0) {
-      const std::string why = std::strerror(errno);
-      std::filesystem::remove(temp);
-      throw Failure(file.string() + ": cannot be written: " + why);
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temp, file, ec);
-  if (ec) {
-    std::filesystem::remove(temp);
-    throw Failure(file.string() + ": cannot be written: " + ec.message());
-  }
 }
 
 void saveImage(const Document& doc, const std::filesystem::path& file) {

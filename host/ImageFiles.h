@@ -21,6 +21,7 @@ Document openImage(const std::filesystem::path& file);
 // `name` is only used in messages.
 Document decodeImage(const uint8_t* bytes, size_t size, const std::string& name);
 
+// Every save goes through writeFileAtomically (AtomicWrite.h).
 // By extension: .tif/.tiff or .png.
 void saveImage(const Document& doc, const std::filesystem::path& file);
 void saveTiff(const Document& doc, const std::filesystem::path& file);
@@ -30,10 +31,6 @@ void savePng(Document& doc, const std::filesystem::path& file);
 void saveGreyPng(const Plane& plane, int32_t width, int32_t height, const std::filesystem::path& file);
 // By extension: .svg or .bin (the raw path records).
 void savePath(const Document& doc, const std::filesystem::path& file);
-
-// Writes through a temporary file in the same folder and renames it over
-// `file`, so a failed save leaves an existing file as it was.
-void writeFileAtomically(const std::filesystem::path& file, const std::vector<uint8_t>& bytes);
 
 std::vector<uint8_t> readWholeFile(const std::filesystem::path& file);
 

@@ -10,6 +10,7 @@
 #include "host/HostWindow.h"
 #include "host/ImageFiles.h"
 #include "host/PathRecords.h"
+#include "host/ResultMessage.h"
 #include "platform/FileDialog.h"
 #include "platform/Message.h"
 #include "platform/MessageBox.h"
@@ -204,8 +205,9 @@ int runInteractive(const PluginFolder& plugins, const std::optional<std::filesys
         continue;
       }
       try {
-        if (p->isFilter()) window.services.runFilter(*p, *window.document);
-        else window.services.runSelection(*p, *window.document);
+        const int16_t result = p->isFilter() ? window.services.runFilter(*p, *window.document)
+                                             : window.services.runSelection(*p, *window.document);
+        tellResult(*p, result, &window);
       } catch (const Failure& f) {
         window.report(f.what());
       }

@@ -124,6 +124,55 @@ TEST_F(HostCommand, AFilterAskingForMoreBufferSpaceThanTheHostHasGetsOutOfMemory
   EXPECT_EQ(r.exitCode, 0) << r.output;
 }
 
+TEST_F(HostCommand, AFilterRefusedForLackOfMemoryIsExplainedByTheHost) {
+  const HostRun r = batch("new rgb 30 20 1 2 3\nadd-alpha Mask\ntarget alpha Mask\nhost memory 262143\n"
+                          "filter\nend\nexpect result -108\n"
+                          "expect box \"Could not complete the filter because there is not enough memory.\"\n"
+                          "host memory 1073741824\nanswer No\nfilter\nmenu \"File>Exit\"\nend\nexpect result 1110\n"
+                          "expect box \"Apply changes before closing?\"\n");
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_NE(r.output.find("Filter > Corvane > Tessaly...: Could not complete the filter because there is not enough "
+                          "memory.\n"),
+            std::string::npos)
+      << "a batch run shows the host's message too: " << r.output;
+  EXPECT_EQ(r.output.find("Could not complete", r.output.find("memory.") + 1), std::string::npos)
+      << "a cancel needs no words: " << r.output;
+}
+
+// The host fails each of the first advanceState calls of a run (the plug-in
+// is then testing whether the target is a colour channel) with each kind of
+// code: the user learns why from the host, or from the plug-in for a code the
+// interface does not define, hears nothing of a cancel, and the document is
+// untouched.
+TEST_F(HostCommand, AHostFailureWhileTheFilterStartsIsExplainedAndChangesNothing) {
+  struct Outcome {
+    int code;
+    int result;
+    std::string box;  // empty: no box
+  };
+  const std::vector<Outcome> outcomes = {
+      {-108, -108, "Could not complete the filter because there is not enough memory."},
+      {-34, -34, "Could not complete the filter because the disk is full."},
+      {-1, -1, "Could not complete the filter because of a program error (code -1)."},
+      {1, 2, "The operation could not be completed."},
+      {-128, 1110, ""},
+  };
+  const auto before = folder_ / "before.png", after = folder_ / "after.png";
+  std::string script = "open " + std::string(TESSALY_SOURCE_DIR) + "/examples/furball.png\nadd-alpha Mask 0\n"
+                       "target alpha Mask\nsave-mask " + before.string() + "\n";
+  for (int call = 1; call <= 4; ++call)
+    for (const Outcome& o : outcomes) {
+      script += "host fail-advance " + std::to_string(call) + " " + std::to_string(o.code) +
+                "\nfilter\nend\nexpect result " + std::to_string(o.result) + "\n";
+      script += o.box.empty() ? "expect no-box\n" : "expect box \"" + o.box + "\"\n";
+    }
+  script += "save-mask " + after.string() + "\n";
+  const HostRun r = batch(script);
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_EQ(r.output.find("Unknown error"), std::string::npos) << r.output;
+  EXPECT_EQ(host::readWholeFile(before), host::readWholeFile(after));
+}
+
 TEST_F(HostCommand, BatchReportsAnUnexpectedPlugInResult) {
   const HostRun r = batch("new grey 16 16 10\nfilter\nend\nsave " + (folder_ / "x.tif").string() + "\n");
   EXPECT_EQ(r.exitCode, 1);
