@@ -63,6 +63,33 @@ TEST(CommandHistory, UndoThenANewChangeDropsTheRedoPart) {
   EXPECT_EQ(state.liveCommands, 0) << "the history owns its commands";
 }
 
+// Every undone command goes when a new one follows, however many there are.
+TEST(CommandHistory, ANewChangeAfterTwoUndosDropsBothRedoCommands) {
+  TextState state;
+  {
+    CWorkDocument document;
+    type(document, state, 'a');
+    type(document, state, 'b');
+    type(document, state, 'c');
+    document.Undo();
+    document.Undo();
+    ASSERT_EQ(state.text, "a");
+    type(document, state, 'd');
+    EXPECT_EQ(state.liveCommands, 2) << "the undone b and c are freed at once";
+    EXPECT_FALSE(document.CanRedo());
+    document.Undo();
+    EXPECT_EQ(state.text, "a");
+    document.Undo();
+    EXPECT_EQ(state.text, "");
+    EXPECT_FALSE(document.CanUndo()) << "only a and d were left to undo";
+    document.Redo();
+    document.Redo();
+    EXPECT_EQ(state.text, "ad");
+    EXPECT_FALSE(document.CanRedo());
+  }
+  EXPECT_EQ(state.liveCommands, 0);
+}
+
 TEST(CommandHistory, UndoAndRedoAtTheEndsDoNothing) {
   TextState state;
   CWorkDocument document;

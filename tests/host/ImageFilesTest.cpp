@@ -137,6 +137,66 @@ TEST(TiffReading, ReadsPlanarFilesMinIsWhiteAndExtraSamples) {
   EXPECT_EQ(white.colour(0)[0], 255) << "min-is-white 0 is white";
 }
 
+// The value of sample s of pixel (x, y) in the tiled files below: distinct
+// enough that a pixel read from the wrong place shows.
+uint8_t tiledValue(uint32_t x, uint32_t y, uint32_t s) { return static_cast<uint8_t>(x * 5 + y * 11 + s * 70); }
+
+// An RGB image with an unspecified extra sample in 16 x 16 tiles, 40 x 24
+// pixels: the last column and row of tiles reach past the image. The parts
+// of the tiles outside it hold 0xEE, which must never be read.
+void writeTiledTiff(const std::filesystem::path& file, uint16_t planar) {
+  constexpr uint32_t kWidth = 40, kHeight = 24, kTileSide = 16, kSamples = 4;
+  TIFF* t = TIFFOpen(file.c_str(), "w");
+  ASSERT_NE(t, nullptr);
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, kWidth);
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, kHeight);
+  TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
+  TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, kSamples);
+  TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
+  TIFFSetField(t, TIFFTAG_PLANARCONFIG, planar);
+  const uint16_t extra = EXTRASAMPLE_UNSPECIFIED;
+  TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, &extra);
+  TIFFSetField(t, TIFFTAG_TILEWIDTH, kTileSide);
+  TIFFSetField(t, TIFFTAG_TILELENGTH, kTileSide);
+  const bool contiguous = planar == PLANARCONFIG_CONTIG;
+  const uint32_t perPixel = contiguous ? kSamples : 1;
+  std::vector<uint8_t> tile(kTileSide * kTileSide * perPixel);
+  for (uint32_t s = 0; s < (contiguous ? 1 : kSamples); ++s)
+    for (uint32_t y0 = 0; y0 < kHeight; y0 += kTileSide)
+      for (uint32_t x0 = 0; x0 < kWidth; x0 += kTileSide) {
+        for (uint32_t r = 0; r < kTileSide; ++r)
+          for (uint32_t c = 0; c < kTileSide; ++c)
+            for (uint32_t p = 0; p < perPixel; ++p) {
+              const uint32_t x = x0 + c, y = y0 + r;
+              tile[(r * kTileSide + c) * perPixel + p] =
+                  x < kWidth && y < kHeight ? tiledValue(x, y, contiguous ? p : s) : 0xEE;
+            }
+        ASSERT_GE(TIFFWriteTile(t, tile.data(), x0, y0, 0, static_cast<uint16_t>(s)), 0);
+      }
+  TIFFClose(t);
+}
+
+TEST(TiffReading, ReadsTiledFilesWhoseSizeIsNoMultipleOfTheTile) {
+  TempFolder folder;
+  for (const uint16_t planar : {PLANARCONFIG_CONTIG, PLANARCONFIG_SEPARATE}) {
+    writeTiledTiff(folder / "tiled.tif", planar);
+    const Document doc = host::openImage(folder / "tiled.tif");
+    ASSERT_EQ(doc.width(), 40);
+    ASSERT_EQ(doc.height(), 24);
+    ASSERT_EQ(doc.alphas.size(), 1u);
+    std::vector<const Plane*> planes = {&doc.colour(0), &doc.colour(1), &doc.colour(2), &doc.alphas[0].data};
+    int wrong = 0;
+    for (uint32_t s = 0; s < planes.size(); ++s)
+      for (uint32_t y = 0; y < 24; ++y)
+        for (uint32_t x = 0; x < 40; ++x)
+          if ((*planes[s])[y * 40 + x] != tiledValue(x, y, s) && ++wrong <= 5)
+            ADD_FAILURE() << (planar == PLANARCONFIG_CONTIG ? "contiguous" : "planar") << " sample " << s
+                          << " at (" << x << ", " << y << "): " << int((*planes[s])[y * 40 + x]) << ", expected "
+                          << int(tiledValue(x, y, s));
+    EXPECT_EQ(wrong, 0);
+  }
+}
+
 TEST(PngRoundTrip, KeepsGreyAndColourWithTransparency) {
   TempFolder folder;
   for (int16_t mode : {host::kModeGrey, host::kModeRGB}) {

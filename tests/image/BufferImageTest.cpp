@@ -22,6 +22,23 @@ TEST(BufferImage, NewImageCostsOnlyItsTileTable) {
   EXPECT_EQ(host.host().liveBuffers(), 0u);
 }
 
+// Bounds whose bottom or right edge lies on a grid line end in the cell
+// before it: no row or column of empty cells is counted.
+TEST(BufferImage, BoundsEndingOnTheTileGridCountNoCellBeyondThem) {
+  StCurrentHost host;
+  struct Case {
+    Rect bounds;
+    uint32_t tiles;
+  };
+  for (const Case& c : {Case{{0, 0, 256, 384}, 6}, Case{{0, 0, 128, 128}, 1}, Case{{-128, -256, 0, 0}, 2},
+                        Case{{128, 0, 256, 1}, 1}, Case{{0, 128, 1, 256}, 1}, Case{{127, 127, 129, 129}, 4}}) {
+    BufferImage image(kGrey, c.bounds, kTile, 0);
+    EXPECT_EQ(image.tileCount(), c.tiles) << "bounds " << c.bounds.top << "," << c.bounds.left << ","
+                                          << c.bounds.bottom << "," << c.bounds.right;
+    EXPECT_EQ(image.memoryUsage(), 24u + 4u * c.tiles);
+  }
+}
+
 TEST(BufferImage, OffsetBoundsTouchOnlyTheirGridCells) {
   StCurrentHost host;
   BufferImage image(kGrey, Rect{100, 100, 300, 300}, kTile, 0);

@@ -60,6 +60,45 @@ TEST_F(FillsTest, BucketOnADecidedPixelDoesNothing) {
   EXPECT_FALSE(BucketFill(document, {-1, 5}, true)) << "outside the image";
 }
 
+TEST(MaskUndecided, KeepModeStopsAt253AndDropModeAt2) {
+  EXPECT_TRUE(maskUndecided(0, true));
+  EXPECT_TRUE(maskUndecided(252, true));
+  EXPECT_FALSE(maskUndecided(253, true));
+  EXPECT_FALSE(maskUndecided(255, true));
+  EXPECT_TRUE(maskUndecided(255, false));
+  EXPECT_TRUE(maskUndecided(3, false));
+  EXPECT_FALSE(maskUndecided(2, false));
+  EXPECT_FALSE(maskUndecided(0, false));
+}
+
+// A mask of one value left of a wall of another, the wall at column 200.
+void fillWithWall(BufferImage& mask, uint8_t value, uint8_t wall) {
+  Plane plane(300, 400);
+  for (int32_t v = 0; v < 300; ++v)
+    for (int32_t h = 0; h < 400; ++h) plane.at(v, h) = h == 200 ? wall : value;
+  mask.WriteRect({0, 0, 300, 400}, plane.view);
+}
+
+TEST_F(FillsTest, BucketInKeepModeFillsUpTo252AndStopsAt253) {
+  fillWithWall(mask, 252, 253);
+  EXPECT_FALSE(BucketFill(document, {10, 200}, true)) << "253 counts as kept";
+  EXPECT_TRUE(BucketFill(document, {10, 10}, true));
+  EXPECT_EQ(maskAt(150, 199), 255);
+  EXPECT_EQ(maskAt(150, 200), 253) << "the fill went through a wall of 253";
+  EXPECT_EQ(maskAt(150, 201), 252);
+  EXPECT_EQ(maskAt(0, 399), 252);
+}
+
+TEST_F(FillsTest, BucketInDropModeFillsDownTo3AndStopsAt2) {
+  fillWithWall(mask, 3, 2);
+  EXPECT_FALSE(BucketFill(document, {10, 200}, false)) << "2 counts as dropped";
+  EXPECT_TRUE(BucketFill(document, {10, 10}, false));
+  EXPECT_EQ(maskAt(150, 199), 0);
+  EXPECT_EQ(maskAt(150, 200), 2) << "the fill went through a wall of 2";
+  EXPECT_EQ(maskAt(150, 201), 3);
+  EXPECT_EQ(maskAt(299, 399), 3);
+}
+
 TEST_F(FillsTest, BucketFillsAnUndecidedImageAndUndoRestoresIt) {
   EXPECT_TRUE(BucketFill(document, {150, 200}, true));
   EXPECT_EQ(wholeMask(), std::vector<uint8_t>(300 * 400, 255));
