@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "TempFolder.h"
@@ -122,6 +124,42 @@ TEST_F(HostCommand, AFilterAskingForMoreBufferSpaceThanTheHostHasGetsOutOfMemory
   const HostRun r = batch("new rgb 30 20 1 2 3\nadd-alpha Mask\ntarget alpha Mask\nhost memory 1000\n"
                           "filter\nend\nexpect result -108\n");
   EXPECT_EQ(r.exitCode, 0) << r.output;
+}
+
+// The outputs of a run on the example image against the ones stored in
+// tests/host/expected, byte for byte, so that a wrong result fails the run
+// and not only a crash. After a deliberate change of the output, run this
+// test once with TESSALY_UPDATE_EXPECTED=1 to store the new outputs, and
+// look at them before committing.
+class StoredOutputs : public HostCommand {
+ protected:
+  static std::filesystem::path stored(const std::string& name) {
+    return std::filesystem::path(TESSALY_SOURCE_DIR) / "tests" / "host" / "expected" / name;
+  }
+  void expectStored(const std::filesystem::path& output, const std::string& name) {
+    if (std::getenv("TESSALY_UPDATE_EXPECTED") != nullptr) std::filesystem::copy_file(
+        output, stored(name), std::filesystem::copy_options::overwrite_existing);
+    const std::vector<uint8_t> actual = host::readWholeFile(output), expected = host::readWholeFile(stored(name));
+    EXPECT_EQ(actual.size(), expected.size()) << name;
+    const auto differ = std::mismatch(actual.begin(), actual.end(), expected.begin(), expected.end());
+    EXPECT_TRUE(differ.first == actual.end() && differ.second == expected.end())
+        << name << " differs from the stored one first at byte " << (differ.first - actual.begin());
+  }
+};
+
+TEST_F(StoredOutputs, SaveApplyWithAClippingPathGivesTheStoredMaskAndPath) {
+  const std::string examples = std::string(TESSALY_SOURCE_DIR) + "/examples/";
+  const auto mask = folder_ / "mask.png", bin = folder_ / "path.bin", svg = folder_ / "path.svg";
+  const HostRun r = batch("open " + examples + "furball.png\nadd-alpha Mask " + examples + "furball-matte.png\n"
+                          "target alpha Mask\nanswer Path 1020=50 1021=30\nfilter\nmenu \"File>Save/Apply...\"\n"
+                          "end\nexpect result 0\nexpect no-box\nsave-mask " + mask.string() + "\nsave-path " +
+                          bin.string() + "\nsave-path " + svg.string() + "\n");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  expectStored(bin, "furball-path.bin");
+  expectStored(svg, "furball-path.svg");
+  // PNG bytes depend on the compressor's version; the pixels do not. The
+  // work window changed nothing, so the mask is still the matte.
+  EXPECT_EQ(host::openImage(mask).colour(0), host::openImage(examples + "furball-matte.png").colour(0));
 }
 
 TEST_F(HostCommand, AFilterRefusedForLackOfMemoryIsExplainedByTheHost) {
