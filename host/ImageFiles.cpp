@@ -1,6 +1,7 @@
 #include "host/ImageFiles.h"
 
 #include <jpeglib.h>
+#include <jerror.h>
 #include <png.h>
 #include <tiffio.h>
 
@@ -437,6 +438,13 @@ void jpegExit(j_common_ptr info) {
   longjmp(e->jump, 1);
 }
 void jpegMessage(j_common_ptr) {}
+// Warnings are the decoder's business, but for one: the data ended before
+// the image did. The decoder would make the rest up (grey), so a cut file,
+// or a header of a few bytes announcing millions of pixels, would open as
+// if it were whole; it is refused like a cut TIFF or PNG.
+void jpegWarning(j_common_ptr info, int level) {
+  if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) jpegExit(info);
+}
 
 // Everything the decoder touches after setjmp lives here, on the heap: a
 // longjmp runs no destructors and may lose what registers held.
@@ -454,6 +462,7 @@ Document decodeJpeg(const uint8_t* bytes, size_t size, const std::string& name) 
   s->info.err = jpeg_std_error(&s->error.manager);
   s->error.manager.error_exit = jpegExit;
   s->error.manager.output_message = jpegMessage;
+  s->error.manager.emit_message = jpegWarning;
   if (setjmp(s->error.jump)) {
     jpeg_destroy_decompress(&s->info);
     throw Failure(name + ": not a readable JPEG file: " + s->error.message);
@@ -561,7 +570,10 @@ void saveImage(const Document& doc, const std::filesystem::path& file) {
 }
 
 void saveTiff(const Document& doc, const std::filesystem::path& file) {
-  const std::string name = file.string();
+  writeFileAtomically(file, encodeTiff(doc, file.string()));
+}
+
+std::vector<uint8_t> encodeTiff(const Document& doc, const std::string& name) {
   struct Extra {
     const Plane* plane;
     uint16_t type;
@@ -634,7 +646,7 @@ void saveTiff(const Document& doc, const std::filesystem::path& file) {
     }
     if (!TIFFWriteDirectory(t)) throw Failure(name + ": cannot be written: " + tiffReason("libtiff refused"));
   }
-  writeFileAtomically(file, out);
+  return out;
 }
 
 void savePng(Document& doc, const std::filesystem::path& file) {

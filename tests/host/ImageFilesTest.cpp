@@ -6,6 +6,7 @@
 #include <tiffio.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 #include "TempFolder.h"
@@ -284,12 +285,42 @@ TEST(ImageRefusal, NamesTheFileAndWhatIsUnsupported) {
   }
 }
 
+// A JPEG of a pattern, compressed in memory.
+std::vector<uint8_t> jpegOfPattern(int width, int height) {
+  jpeg_compress_struct c{};
+  jpeg_error_mgr err{};
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  unsigned char* out = nullptr;
+  unsigned long size = 0;
+  jpeg_mem_dest(&c, &out, &size);
+  c.image_width = static_cast<JDIMENSION>(width);
+  c.image_height = static_cast<JDIMENSION>(height);
+  c.input_components = 3;
+  c.in_color_space = JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_start_compress(&c, TRUE);
+  std::vector<uint8_t> row(static_cast<size_t>(width) * 3);
+  while (c.next_scanline < c.image_height) {
+    for (size_t i = 0; i < row.size(); ++i) row[i] = static_cast<uint8_t>(i * 7 + c.next_scanline * 13);
+    JSAMPROW r = row.data();
+    jpeg_write_scanlines(&c, &r, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  std::vector<uint8_t> bytes(out, out + size);
+  std::free(out);
+  return bytes;
+}
+
 TEST(ImageRefusal, TruncatedFilesAreRefusedAtEveryLength) {
   TempFolder folder;
   Document doc = patterned(host::kModeRGB, 20, 10);
   doc.transparency = doc.newPlane(9);
-  for (const char* name : {"full.tif", "full.png"}) {
-    host::saveImage(doc, folder / name);
+  writeBytes(folder / "full.jpg", jpegOfPattern(64, 48));
+  ASSERT_NO_THROW(host::openImage(folder / "full.jpg"));
+  for (const char* name : {"full.tif", "full.png", "full.jpg"}) {
+    if (std::string(name) != "full.jpg") host::saveImage(doc, folder / name);
     const std::vector<uint8_t> bytes = host::readWholeFile(folder / name);
     for (size_t cut = 0; cut < bytes.size(); cut += std::max<size_t>(1, bytes.size() / 97)) {
       try {
