@@ -25,6 +25,8 @@ Document decodeImage(const uint8_t* bytes, size_t size, const std::string& name)
 // By extension: .tif/.tiff or .png.
 void saveImage(const Document& doc, const std::filesystem::path& file);
 void saveTiff(const Document& doc, const std::filesystem::path& file);
+// The bytes saveTiff writes; `name` is only used in messages.
+std::vector<uint8_t> encodeTiff(const Document& doc, const std::string& name);
 // The composite, with the target plane as alpha when the target is a single
 // mask plane, else with the transparency; CMYK and Lab become sRGB.
 void savePng(Document& doc, const std::filesystem::path& file);
