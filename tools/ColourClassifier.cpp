@@ -7,23 +7,18 @@
 
 namespace {
 
-// Fractions of the slider pair: t = (255 - U) / 255, w = (U - L) / 255.
-struct Fractions {
-  double t;
-  double w;
-};
-
-Fractions fractionsOf(ThresholdPair pair) {
-  return {(255.0 - pair.upper) / 255.0, (pair.upper - pair.lower) / 255.0};
+// The slider pair as the classifiers read it: U within 0..255, L within
+// 0..U (a pair with L above U has no transition).
+ThresholdPair normalised(ThresholdPair pair) {
+  const int upper = std::clamp(pair.upper, 0, 255);
+  return {std::clamp(pair.lower, 0, upper), upper};
 }
 
-double reciprocalOf(double w) { return w > 1e-6 ? 1.0 / w : 0.0; }
-
-int32_t floorToInt(double x) { return static_cast<int32_t>(std::floor(x)); }
-int32_t ceilToInt(double x) { return static_cast<int32_t>(std::ceil(x)); }
-
-// A classify result is the low 8 bits of the rounded value.
-uint8_t lowByte(double x) { return static_cast<uint8_t>(static_cast<int32_t>(std::floor(x))); }
+// floor(numerator / denominator) for a positive denominator.
+int64_t floorDivide(int64_t numerator, int64_t denominator) {
+  const int64_t quotient = numerator / denominator;
+  return quotient - (numerator % denominator < 0 ? 1 : 0);
+}
 
 int32_t squaredDistance(const uint8_t* pixel, const ClassifierColour& colour, int channels) {
   int32_t sum = 0;
@@ -40,10 +35,13 @@ PairClassifier::PairClassifier(const std::vector<ClassifierColour>& keep,
                                const std::vector<ClassifierColour>& drop, ThresholdPair pair,
                                int channels)
     : channels_(channels), keepCount_(keep.size()), dropCount_(drop.size()) {
-  Fractions f = fractionsOf(pair);
-  f.w = std::max(f.w, 0.0);
-  f.t = std::max(f.t, 0.0);
-  slope_ = f.w > 1e-6 ? floorToInt(0.5 + 255.0 / f.w) : 0;
+  // t = (255 - U) / 255 and w = (U - L) / 255 are kept as their numerators
+  // over 255, so the bounds and the slope are the exact roundings of their
+  // definitions: floor(0.5 + 255 / w) is exactly halfway for some U - L
+  // (2, 6, 10, ...), where a double 255 / w can land below.
+  const ThresholdPair p = normalised(pair);
+  const int64_t t255 = 255 - p.upper, w255 = p.upper - p.lower;
+  slope_ = w255 > 0 ? static_cast<int32_t>((2 * 255 * 255 + w255) / (2 * w255)) : 0;
   axes_.reserve(keepCount_ * dropCount_);
   for (const ClassifierColour& d : drop) {
     for (const ClassifierColour& k : keep) {
@@ -57,9 +55,12 @@ PairClassifier::PairClassifier(const std::vector<ClassifierColour>& keep,
       }
       // The projection of a pixel on the axis is `base` at the drop colour
       // and base + q at the keep colour; low and high mark the fractions t
-      // and t + w of the way.
-      axis.low = floorToInt(f.t * axis.q + base + 0.5);
-      axis.high = floorToInt((f.t + f.w) * axis.q + base + 0.5);
+      // and t + w of the way: floor(f * q + base + 0.5) with f = n / 255.
+      const auto bound = [&](int64_t n) {
+        return static_cast<int32_t>(floorDivide(2 * n * axis.q + 510 * int64_t{base} + 255, 510));
+      };
+      axis.low = bound(t255);
+      axis.high = bound(t255 + w255);
       axes_.push_back(axis);
     }
   }
@@ -99,24 +100,27 @@ uint8_t PairClassifier::classify(const uint8_t* pixel) {
 }
 
 RadialFalloff RadialFalloff::aroundKeep(ThresholdPair pair) {
-  const Fractions f = fractionsOf(pair);
-  const double radius = 255.0 * (1.0 - f.t);  // U
-  const double inner = radius - 255.0 * f.w;  // L
-  return {255, radius, floorToInt(inner * inner), ceilToInt(radius * radius), reciprocalOf(f.w)};
+  const ThresholdPair p = normalised(pair);
+  return {255, p.upper, p.lower * p.lower, p.upper * p.upper, p.upper - p.lower};
 }
 
 RadialFalloff RadialFalloff::aroundDrop(ThresholdPair pair) {
-  const Fractions f = fractionsOf(pair);
-  const double radius = 255.0 * f.t;          // 255 - U
-  const double outer = radius + 255.0 * f.w;  // 255 - L
-  return {0, radius, floorToInt(radius * radius), ceilToInt(outer * outer), reciprocalOf(f.w)};
+  const ThresholdPair p = normalised(pair);
+  const int32_t radius = 255 - p.upper, outer = 255 - p.lower;
+  return {0, radius, radius * radius, outer * outer, p.upper - p.lower};
 }
 
+// Between the bounds: floor(d * 255 / span + 0.5), d the distance into the
+// ramp. Divided, not multiplied by a rounded reciprocal, so that whole
+// distances whose value lies exactly halfway round up as the definition
+// says. Without a transition (span 0) the bounds coincide and no pixel
+// gets here.
 uint8_t RadialFalloff::value(int32_t m) const {
   if (m <= inner) return inside;
   if (m >= outer) return static_cast<uint8_t>(255 - inside);
   const double x = std::sqrt(static_cast<double>(m));
-  return lowByte((inside == 255 ? radius - x : x - radius) * reciprocal + 0.5);
+  const double into = inside == 255 ? radius - x : x - radius;
+  return static_cast<uint8_t>(static_cast<int32_t>(std::floor((into * 255.0 + 0.5 * span) / span)));
 }
 
 uint8_t NearestColourClassifier::classify(const uint8_t* pixel) {
@@ -186,7 +190,11 @@ ColourClassifier& currentClassifier(PixelFormat format) {
   return *c.current;
 }
 
-uint8_t classifyPixel(const uint8_t* pixel) { return cache().current->classify(pixel); }
+uint8_t classifyPixel(const uint8_t* pixel) {
+  ColourClassifier* classifier = cache().current.get();
+  if (classifier == nullptr) THROW_ERROR(2, kGroupPlugIn);
+  return classifier->classify(pixel);
+}
 
 void discardClassifier() {
   cache().current.reset();

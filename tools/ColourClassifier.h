@@ -37,7 +37,8 @@ class ColourClassifier {
 };
 
 // The threshold slider pair: lower L (threshold) and upper U (threshold
-// plus transition), 0 <= L <= U <= 255.
+// plus transition), 0 <= L <= U <= 255. The classifiers take U outside
+// 0..255 as its nearest limit and L above U as U (no transition).
 struct ThresholdPair {
   int lower;
   int upper;
@@ -66,12 +67,14 @@ class PairClassifier : public ColourClassifier {
 // How the single-kind classifiers turn a squared distance m to their
 // nearest colour into a mask value: the inside value up to the inner bound,
 // the outside value from the outer bound on, and a linear ramp over the
-// distance between.
+// distance between. The radii are the slider's integers, so a pixel at
+// exactly the inner radius gets the inside value and one at exactly the
+// outer radius the outside value.
 struct RadialFalloff {
   uint8_t inside;        // 255 around keep colours, 0 around drop colours
-  double radius;         // R: where the ramp is measured from
+  int32_t radius;        // R: where the ramp is measured from (U, or 255 - U)
   int32_t inner, outer;  // squared-distance bounds
-  double reciprocal;     // 1 / w
+  int32_t span;          // U - L: the ramp's length
   // Keep: full keep within L, full drop beyond U. Drop: full drop within
   // 255 - U, full keep beyond 255 - L.
   static RadialFalloff aroundKeep(ThresholdPair pair);
@@ -137,7 +140,9 @@ void setClassifierSource(ClassifierSource* source);
 
 // The classifier for the working format, rebuilt when an input changed.
 ColourClassifier& currentClassifier(PixelFormat format);
-// classify on the current classifier.
+// classify on the current classifier. Without one (before the first
+// currentClassifier, after discardClassifier or a failed build) it throws
+// XError instead of classifying.
 uint8_t classifyPixel(const uint8_t* pixel);
 // Destroys the current classifier (the work window closes).
 void discardClassifier();
