@@ -80,27 +80,36 @@ void ClassifierJudge::judgeUnknown(const uint8_t* pixel, int32_t, int32_t colSte
     if (region[i] == 0) region[i] = classifier_.classify(pixel) ^ flip;
 }
 
+namespace {
+
+// Branch-free over restricted pointers, so that the compiler turns it into
+// vector selects.
+void setRowToTarget(uint8_t* __restrict region, uint8_t* __restrict mask, int32_t width, uint8_t target) {
+  for (int32_t h = 0; h < width; ++h) {
+    const uint8_t inside = region[h] != 0 ? 0xFF : 0;
+    const uint8_t m = mask[h];
+    region[h] = static_cast<uint8_t>((m ^ target) & inside);
+    mask[h] = static_cast<uint8_t>((m & ~inside) | (target & inside));
+  }
+}
+
+}  // namespace
+
 void SetRegionToTarget(std::unique_ptr<Image> regionMap, CWorkDocument& document, uint8_t target) {
   forEachMaskBand(*regionMap, *document.MaskImage(), nullptr, document, [target](const MaskBand& band) {
     const int32_t width = band.rect.width();
     for (int32_t v = 0; v < band.rect.height(); ++v) {
       uint8_t* region = band.coverage.at(v, 0);
       uint8_t* mask = band.mask.at(v, 0);
-      if (band.mask.colStep != 1) {
-        for (int32_t h = 0; h < width; ++h) {
-          if (region[h] == 0) continue;
-          uint8_t& m = mask[h * band.mask.colStep];
-          region[h] = m ^ target;
-          m = target;
-        }
+      if (band.mask.colStep == 1) {
+        setRowToTarget(region, mask, width, target);
         continue;
       }
-      // Branch-free, so that the compiler turns it into vector selects.
       for (int32_t h = 0; h < width; ++h) {
-        const uint8_t inside = region[h] != 0 ? 0xFF : 0;
-        const uint8_t m = mask[h];
-        region[h] = static_cast<uint8_t>((m ^ target) & inside);
-        mask[h] = static_cast<uint8_t>((m & ~inside) | (target & inside));
+        if (region[h] == 0) continue;
+        uint8_t& m = mask[h * band.mask.colStep];
+        region[h] = m ^ target;
+        m = target;
       }
     }
   });

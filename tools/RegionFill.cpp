@@ -1,80 +1,17 @@
 #include "tools/RegionFill.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstring>
 #include <map>
+#include <optional>
 #include <set>
 
 #include "shell/Exceptions.h"
 #include "shell/StProgressIndicator.h"
+#include "tools/TileRowBits.h"
 
 namespace {
 
-constexpr int32_t kTileSide = 128;
-
-static_assert(std::endian::native == std::endian::little, "byte flags are gathered from little-endian words");
-
-// One bit per column (or row) of a tile's side: the columns of a tile row
-// that are unknown, newly inside, or wait at a tile border.
-struct SideBits {
-  uint64_t word[2] = {0, 0};
-
-  bool any() const { return (word[0] | word[1]) != 0; }
-  SideBits operator&(const SideBits& o) const { return {{word[0] & o.word[0], word[1] & o.word[1]}}; }
-  SideBits operator~() const { return {{~word[0], ~word[1]}}; }
-  SideBits& operator|=(const SideBits& o) {
-    word[0] |= o.word[0];
-    word[1] |= o.word[1];
-    return *this;
-  }
-
-  // Bits first to last, inclusive.
-  static SideBits range(int32_t first, int32_t last) {
-    SideBits bits;
-    for (int32_t w = 0; w < 2; ++w) {
-      const int32_t lo = std::max(first, 64 * w) - 64 * w, hi = std::min(last, 64 * w + 63) - 64 * w;
-      if (lo <= hi) bits.word[w] = (~uint64_t{0} >> (63 - hi)) & (~uint64_t{0} << lo);
-    }
-    return bits;
-  }
-  static SideBits single(int32_t i) {
-    SideBits bits;
-    bits.word[i >> 6] = uint64_t{1} << (i & 63);
-    return bits;
-  }
-
-  // The first set bit at or after i; kTileSide when there is none.
-  int32_t nextSet(int32_t i) const {
-    for (int32_t w = i >> 6; w < 2; ++w) {
-      const uint64_t bits = word[w] & (w == i >> 6 ? ~uint64_t{0} << (i & 63) : ~uint64_t{0});
-      if (bits != 0) return 64 * w + std::countr_zero(bits);
-    }
-    return kTileSide;
-  }
-  int32_t nextClear(int32_t i) const { return (~*this).nextSet(i); }
-};
-
-// 0x80 in every zero byte of x, gathered into one bit per byte (byte i to
-// bit i). The sum leaves no carries below the top byte: every term lands on
-// a bit of its own.
-uint64_t zeroByteFlags(uint64_t x) {
-  constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
-  const uint64_t high = ~(((x & kLow7) + kLow7) | x | kLow7);
-  return ((high >> 7) * 0x0102040810204080ULL) >> 56;
-}
-
-// Bit i set where bytes[i] is 0, for i < count <= 128; eight bytes at a
-// time, never reading past count.
-SideBits zeroBytes(const uint8_t* bytes, int32_t count) {
-  SideBits bits;
-  for (int32_t i = 0; i < count; i += 8) {
-    uint64_t x = ~uint64_t{0};
-    std::memcpy(&x, bytes + i, static_cast<size_t>(std::min(8, count - i)));
-    bits.word[i >> 6] |= zeroByteFlags(x) << (i & 63);
-  }
-  return bits;
-}
+constexpr int32_t kTileSide = TileRowBits::kSize;
 
 // A span of one row of the tile being processed, in tile coordinates. dir
 // is +1 when the span lies below the run that queued it, -1 above; 0 marks
@@ -133,7 +70,7 @@ class TiledFill {
   // row reached from above, of its bottom row from below, rows of its left
   // column reached from the left, of its right column from the right.
   struct TileWork {
-    SideBits fromAbove, fromBelow, fromLeft, fromRight;
+    TileRowBits fromAbove, fromBelow, fromLeft, fromRight;
     bool queued = false;
   };
 
@@ -162,6 +99,11 @@ class TiledFill {
     if (!region.piece().contains(tile_)) throw XLock(TESSALY_HERE);
     region_ = region.view();
     sourceLoaded_ = false;
+    // The source piece, when one is held, goes before the region's.
+    struct ReleaseSource {
+      std::optional<StPieceLock>& lock;
+      ~ReleaseSource() { lock.reset(); }
+    } releaseSource{sourceLock_};
 
     TileWork& work = work_[static_cast<size_t>(tile)];
     work.queued = false;
@@ -182,21 +124,23 @@ class TiledFill {
     forEachGroup(work.fromBelow, [&](int32_t first, int32_t last) {
       stack_.push_back({height_ - 1, first, last, -1, FillFrom::below});
     });
-    work.fromAbove = work.fromBelow = work.fromLeft = work.fromRight = SideBits{};
+    work.fromAbove = work.fromBelow = work.fromLeft = work.fromRight = TileRowBits{};
 
+    leavingLeft_ = leavingRight_ = TileRowBits{};
     while (!stack_.empty()) {
       const Span span = stack_.back();
       stack_.pop_back();
       scan(span);
     }
+    passSideways();
   }
 
   template <typename Body>
-  static void forEachSet(const SideBits& bits, Body body) {
+  static void forEachSet(const TileRowBits& bits, Body body) {
     for (int32_t i = bits.nextSet(0); i < kTileSide; i = bits.nextSet(i + 1)) body(i);
   }
   template <typename Body>
-  static void forEachGroup(const SideBits& bits, Body body) {
+  static void forEachGroup(const TileRowBits& bits, Body body) {
     for (int32_t first = bits.nextSet(0); first < kTileSide;) {
       const int32_t end = bits.nextClear(first);
       body(first, end - 1);
@@ -206,20 +150,37 @@ class TiledFill {
 
   uint8_t* regionRow(int32_t row) const { return region_.at(row, 0); }
 
-  // The tile's source pixels, with the judge's margin of replicated image
-  // edge, fetched when the tile first needs a judgement.
+  // The tile's source pixels, fetched when the tile first needs a
+  // judgement: the source's own piece when it covers the tile and the judge
+  // looks at no neighbours, else a copy with the judge's margin of
+  // replicated image edge.
   void loadSource() {
+    sourceLoaded_ = true;
+    if (margin_ == 0 && source_.locksPiecesTogether()) {
+      try {
+        sourceLock_.emplace(source_, tile_, LockMode::read);
+      } catch (const XLock&) {
+        // Never written, or not in one piece: the copy below handles both.
+      }
+      if (sourceLock_ && sourceLock_->piece().contains(tile_)) {
+        sourceOrigin_ = sourceLock_->view().data;
+        sourceRowStep_ = sourceLock_->view().rowStep;
+        sourceColStep_ = sourceLock_->view().colStep;
+        return;
+      }
+      sourceLock_.reset();
+    }
     const int32_t m = margin_;
+    sourceColStep_ = pixelBytes_;
     sourceRowStep_ = (width_ + 2 * m) * pixelBytes_;
     sourceBuffer_.resize(static_cast<size_t>((height_ + 2 * m) * sourceRowStep_));
     source_.ReadPadded({static_cast<int16_t>(tile_.top - m), static_cast<int16_t>(tile_.left - m),
                         static_cast<int16_t>(tile_.bottom + m), static_cast<int16_t>(tile_.right + m)},
                        {sourceBuffer_.data(), pixelBytes_, sourceRowStep_}, kPadReplicate);
     sourceOrigin_ = sourceBuffer_.data() + m * sourceRowStep_ + m * pixelBytes_;
-    sourceLoaded_ = true;
   }
   const uint8_t* sourceAt(int32_t row, int32_t column) const {
-    return sourceOrigin_ + row * sourceRowStep_ + column * pixelBytes_;
+    return sourceOrigin_ + row * sourceRowStep_ + column * sourceColStep_;
   }
 
   // Judges every unknown pixel of the span at once, then makes each group of
@@ -228,12 +189,12 @@ class TiledFill {
   // inside) and end the groups, so each pixel is judged once per span.
   void scan(const Span& span) {
     uint8_t* row = regionRow(span.row);
-    const SideBits unknown = zeroBytes(row, width_) & SideBits::range(span.first, span.last);
+    const TileRowBits unknown = TileRowBits::zeros(row, width_, span.first, span.last);
     if (!unknown.any()) return;
     if (!sourceLoaded_) loadSource();
-    judge_.judgeUnknown(sourceAt(span.row, span.first), sourceRowStep_, pixelBytes_, span.last - span.first + 1,
+    judge_.judgeUnknown(sourceAt(span.row, span.first), sourceRowStep_, sourceColStep_, span.last - span.first + 1,
                         row + span.first, span.from);
-    const SideBits fresh = unknown & ~zeroBytes(row, width_);
+    const TileRowBits fresh = unknown & ~TileRowBits::zeros(row, width_, span.first, span.last);
     for (int32_t start = fresh.nextSet(span.first); start <= span.last;) {
       const int32_t end = fresh.nextClear(start) - 1;
       const int32_t first = start == span.first ? extendLeft(span.row, start) : start;
@@ -246,7 +207,7 @@ class TiledFill {
   int32_t extendLeft(int32_t row, int32_t first) {
     uint8_t* region = regionRow(row);
     while (first > 0 && region[first - 1] == 0) {
-      const uint8_t value = judge_.judge(sourceAt(row, first - 1), sourceRowStep_, pixelBytes_, FillFrom::right);
+      const uint8_t value = judge_.judge(sourceAt(row, first - 1), sourceRowStep_, sourceColStep_, FillFrom::right);
       region[first - 1] = value;
       if (value == 0) break;
       --first;
@@ -257,7 +218,7 @@ class TiledFill {
   int32_t extendRight(int32_t row, int32_t last) {
     uint8_t* region = regionRow(row);
     while (last + 1 < width_ && region[last + 1] == 0) {
-      const uint8_t value = judge_.judge(sourceAt(row, last + 1), sourceRowStep_, pixelBytes_, FillFrom::left);
+      const uint8_t value = judge_.judge(sourceAt(row, last + 1), sourceRowStep_, sourceColStep_, FillFrom::left);
       region[last + 1] = value;
       if (value == 0) break;
       ++last;
@@ -280,12 +241,19 @@ class TiledFill {
     // it came from there.
     const bool cameFromLeft = span.dir == 0 && span.from == FillFrom::left;
     const bool cameFromRight = span.dir == 0 && span.from == FillFrom::right;
-    if (first == 0 && !cameFromLeft && tile_.left > bounds_.left) {
-      work_[static_cast<size_t>(tileIndex_ - 1)].fromRight |= SideBits::single(span.row);
+    if (first == 0 && !cameFromLeft) leavingLeft_ |= TileRowBits::single(span.row);
+    if (last == width_ - 1 && !cameFromRight) leavingRight_ |= TileRowBits::single(span.row);
+  }
+
+  // The rows whose runs reached the tile's left or right side become the
+  // border bits of the tile there, once the tile is done.
+  void passSideways() {
+    if (leavingLeft_.any() && tile_.left > bounds_.left) {
+      work_[static_cast<size_t>(tileIndex_ - 1)].fromRight |= leavingLeft_;
       markPending(tileIndex_ - 1);
     }
-    if (last == width_ - 1 && !cameFromRight && tile_.right < bounds_.right) {
-      work_[static_cast<size_t>(tileIndex_ + 1)].fromLeft |= SideBits::single(span.row);
+    if (leavingRight_.any() && tile_.right < bounds_.right) {
+      work_[static_cast<size_t>(tileIndex_ + 1)].fromLeft |= leavingRight_;
       markPending(tileIndex_ + 1);
     }
   }
@@ -294,11 +262,11 @@ class TiledFill {
   void queue(int32_t row, int32_t first, int32_t last, int32_t dir) {
     if (row < 0) {
       if (tile_.top == bounds_.top) return;
-      work_[static_cast<size_t>(tileIndex_ - gridColumns_)].fromBelow |= SideBits::range(first, last);
+      work_[static_cast<size_t>(tileIndex_ - gridColumns_)].fromBelow |= TileRowBits::range(first, last);
       markPending(tileIndex_ - gridColumns_);
     } else if (row >= height_) {
       if (tile_.bottom == bounds_.bottom) return;
-      work_[static_cast<size_t>(tileIndex_ + gridColumns_)].fromAbove |= SideBits::range(first, last);
+      work_[static_cast<size_t>(tileIndex_ + gridColumns_)].fromAbove |= TileRowBits::range(first, last);
       markPending(tileIndex_ + gridColumns_);
     } else {
       stack_.push_back({row, first, last, dir, dir > 0 ? FillFrom::above : FillFrom::below});
@@ -325,10 +293,13 @@ class TiledFill {
   int32_t width_ = 0, height_ = 0;
   PlaneView region_;
   std::vector<Span> stack_;
+  TileRowBits leavingLeft_, leavingRight_;
   bool sourceLoaded_ = false;
+  std::optional<StPieceLock> sourceLock_;
   std::vector<uint8_t> sourceBuffer_;
   const uint8_t* sourceOrigin_ = nullptr;
   int32_t sourceRowStep_ = 0;
+  int32_t sourceColStep_ = 0;
 };
 
 }  // namespace
@@ -339,14 +310,28 @@ void FillJudge::judgeUnknown(const uint8_t* pixel, int32_t rowStep, int32_t colS
     if (region[i] == 0) region[i] = judge(pixel, rowStep, colStep, from);
 }
 
+namespace {
+
+// Branch-free over restricted pointers, so that the compiler turns it into
+// vector compares and selects.
+void judgeBytes(const uint8_t* __restrict pixel, int32_t count, uint8_t* __restrict region, uint8_t low,
+                uint8_t width) {
+  for (int32_t i = 0; i < count; ++i) {
+    const uint8_t known = region[i];
+    const uint8_t inside = static_cast<uint8_t>(pixel[i] - low) <= width ? 255 : 0;
+    region[i] = known != 0 ? known : inside;
+  }
+}
+
+}  // namespace
+
 void ByteRangeJudge::judgeUnknown(const uint8_t* pixel, int32_t rowStep, int32_t colStep, int32_t count,
                                   uint8_t* region, FillFrom from) {
   if (colStep != 1) {
     FillJudge::judgeUnknown(pixel, rowStep, colStep, count, region, from);
     return;
   }
-  // Branch-free, so that the compiler turns it into vector selects.
-  for (int32_t i = 0; i < count; ++i) region[i] = region[i] != 0 ? region[i] : inside(pixel[i]);
+  judgeBytes(pixel, count, region, low_, width_);
 }
 
 int64_t regionFill(Image& source, Image& regionMap, const std::vector<Point>& seeds, FillJudge& judge) {
