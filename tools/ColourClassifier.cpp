@@ -20,13 +20,34 @@ int64_t floorDivide(int64_t numerator, int64_t denominator) {
   return quotient - (numerator % denominator < 0 ? 1 : 0);
 }
 
+// The squared distance over the channels: a fixed count of them (1 grey,
+// 3 RGB and Lab, 4 CMYK) unrolls; 0 means `channels` at run time.
+template <int Channels>
 int32_t squaredDistance(const uint8_t* pixel, const ClassifierColour& colour, int channels) {
+  const int n = Channels > 0 ? Channels : channels;
   int32_t sum = 0;
-  for (int c = 0; c < channels; ++c) {
+  for (int c = 0; c < n; ++c) {
     const int32_t d = pixel[c] - colour[static_cast<size_t>(c)];
     sum += d * d;
   }
   return sum;
+}
+
+template <int Channels>
+int32_t dotProduct(const uint8_t* pixel, const ClassifierColour& v, int channels) {
+  const int n = Channels > 0 ? Channels : channels;
+  int32_t sum = 0;
+  for (int c = 0; c < n; ++c) sum += pixel[c] * v[static_cast<size_t>(c)];
+  return sum;
+}
+
+// Runs the classifier's own classify, not through the table, over the
+// unknown pixels of a span.
+template <typename Classifier>
+void classifyEachUnknown(Classifier& classifier, const uint8_t* pixel, int32_t colStep, int32_t count,
+                         uint8_t* values, uint8_t flip) {
+  for (int32_t i = 0; i < count; ++i, pixel += colStep)
+    if (values[i] == 0) values[i] = classifier.Classifier::classify(pixel) ^ flip;
 }
 
 }  // namespace
@@ -68,23 +89,25 @@ PairClassifier::PairClassifier(const std::vector<ClassifierColour>& keep,
   b_.resize(keepCount_);
 }
 
-uint8_t PairClassifier::classify(const uint8_t* pixel) {
+template <int Channels>
+uint8_t PairClassifier::classifyWith(const uint8_t* pixel) {
   std::fill(b_.begin(), b_.end(), uint8_t{255});
   const Axis* axis = axes_.data();
   for (size_t j = 0; j < dropCount_; ++j) {
     uint8_t a = 0;
     for (size_t i = 0; i < keepCount_; ++i, ++axis) {
-      int32_t s = 0;
-      for (int c = 0; c < channels_; ++c) s += pixel[c] * axis->v[static_cast<size_t>(c)];
+      const int32_t s = dotProduct<Channels>(pixel, axis->v, channels_);
       if (s <= axis->low) {
         b_[i] = 0;
       } else if (s >= axis->high) {
         a = 255;
       } else {
-        // Inside the transition band s - low < w * q, so the product stays
-        // far below 2^31; 64 bits only make that obvious.
-        const int64_t e = (int64_t{s - axis->low} * slope_ + axis->q / 2) / axis->q;
-        const auto value = static_cast<uint8_t>(std::min<int64_t>(e, 255));
+        // Inside the transition band s - low <= w q + 1 and S <= 255 / w +
+        // 0.5 with w >= 1/255, so the sum stays below 255 q + 2^17 + 65025,
+        // about 2^26 for the longest axis (q = 4 * 255^2): 32 bits divide
+        // faster than 64.
+        const int32_t e = ((s - axis->low) * slope_ + axis->q / 2) / axis->q;
+        const auto value = static_cast<uint8_t>(std::min(e, 255));
         a = std::max(a, value);
         b_[i] = std::min(b_[i], value);
       }
@@ -97,6 +120,20 @@ uint8_t PairClassifier::classify(const uint8_t* pixel) {
     for (uint8_t b : b_) r = std::max(r, b);
   }
   return r;
+}
+
+uint8_t PairClassifier::classify(const uint8_t* pixel) {
+  switch (channels_) {
+    case 1: return classifyWith<1>(pixel);
+    case 3: return classifyWith<3>(pixel);
+    case 4: return classifyWith<4>(pixel);
+    default: return classifyWith<0>(pixel);
+  }
+}
+
+void PairClassifier::classifyUnknown(const uint8_t* pixel, int32_t colStep, int32_t count, uint8_t* values,
+                                     uint8_t flip) {
+  classifyEachUnknown(*this, pixel, colStep, count, values, flip);
 }
 
 RadialFalloff RadialFalloff::aroundKeep(ThresholdPair pair) {
@@ -123,13 +160,34 @@ uint8_t RadialFalloff::value(int32_t m) const {
   return static_cast<uint8_t>(static_cast<int32_t>(std::floor((into * 255.0 + 0.5 * span) / span)));
 }
 
-uint8_t NearestColourClassifier::classify(const uint8_t* pixel) {
+template <int Channels>
+uint8_t NearestColourClassifier::classifyWith(const uint8_t* pixel) const {
   int32_t m = INT32_MAX;
   for (const ClassifierColour& colour : colours_) {
-    m = std::min(m, squaredDistance(pixel, colour, channels_));
+    m = std::min(m, squaredDistance<Channels>(pixel, colour, channels_));
     if (m <= falloff_.inner) break;
   }
   return falloff_.value(m);
+}
+
+uint8_t NearestColourClassifier::classify(const uint8_t* pixel) {
+  switch (channels_) {
+    case 1: return classifyWith<1>(pixel);
+    case 3: return classifyWith<3>(pixel);
+    case 4: return classifyWith<4>(pixel);
+    default: return classifyWith<0>(pixel);
+  }
+}
+
+void NearestColourClassifier::classifyUnknown(const uint8_t* pixel, int32_t colStep, int32_t count,
+                                              uint8_t* values, uint8_t flip) {
+  classifyEachUnknown(*this, pixel, colStep, count, values, flip);
+}
+
+void ColourClassifier::classifyUnknown(const uint8_t* pixel, int32_t colStep, int32_t count, uint8_t* values,
+                                       uint8_t flip) {
+  for (int32_t i = 0; i < count; ++i, pixel += colStep)
+    if (values[i] == 0) values[i] = classify(pixel) ^ flip;
 }
 
 // ---- The cache ----------------------------------------------------------

@@ -34,6 +34,11 @@ class ColourClassifier {
   // Whether the cache may hand this classifier out again when nothing
   // changed. The sample classifier is rebuilt at every request.
   virtual bool isReusable() const { return true; }
+  // classify for the `count` pixels `colStep` bytes apart from `pixel` whose
+  // value byte is 0, storing the value XOR `flip` there (255 - value with
+  // flip 255): the unknown pixels of a magic wand span, in one call.
+  virtual void classifyUnknown(const uint8_t* pixel, int32_t colStep, int32_t count, uint8_t* values,
+                               uint8_t flip);
 };
 
 // The threshold slider pair: lower L (threshold) and upper U (threshold
@@ -49,9 +54,14 @@ class PairClassifier : public ColourClassifier {
  public:
   PairClassifier(const std::vector<ClassifierColour>& keep, const std::vector<ClassifierColour>& drop,
                  ThresholdPair pair, int channels);
-  uint8_t classify(const uint8_t* pixel) override;
+  uint8_t classify(const uint8_t* pixel) final;
+  void classifyUnknown(const uint8_t* pixel, int32_t colStep, int32_t count, uint8_t* values,
+                       uint8_t flip) override;
 
  private:
+  template <int Channels>
+  uint8_t classifyWith(const uint8_t* pixel);
+
   struct Axis {  // from one drop colour to one keep colour
     ClassifierColour v;
     int32_t q;  // squared length of v
@@ -87,9 +97,14 @@ class NearestColourClassifier : public ColourClassifier {
  public:
   NearestColourClassifier(std::vector<ClassifierColour> colours, RadialFalloff falloff, int channels)
       : colours_(std::move(colours)), falloff_(falloff), channels_(channels) {}
-  uint8_t classify(const uint8_t* pixel) override;
+  uint8_t classify(const uint8_t* pixel) final;
+  void classifyUnknown(const uint8_t* pixel, int32_t colStep, int32_t count, uint8_t* values,
+                       uint8_t flip) override;
 
  private:
+  template <int Channels>
+  uint8_t classifyWith(const uint8_t* pixel) const;
+
   std::vector<ClassifierColour> colours_;
   RadialFalloff falloff_;
   int channels_;
