@@ -1,5 +1,6 @@
 // The tiled span fill against a plain scanline fill over the whole plane:
-// the same region, and no more judgements.
+// the same region, with the same judgements up to the order in which spans
+// meet; and the row bits it scans with against a byte-by-byte reading.
 #include "tools/RegionFill.h"
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include "image/BufferImage.h"
 #include "tests/image/ImageTestSupport.h"
 #include "tools/Fills.h"
+#include "tools/TileRowBits.h"
 
 namespace {
 
@@ -141,11 +143,27 @@ TiledResult tiledFill(const Mask& mask, const Rect& bounds, int seedV, int seedH
   return result;
 }
 
+// The mask alone as a one-byte image at `bounds`, filled by the buckets'
+// judge, which judges whole spans with vector compares.
+std::vector<uint8_t> bucketRegion(const Mask& mask, const Rect& bounds, const std::vector<Point>& seeds) {
+  Plane source(mask.rows, mask.columns);
+  source.bytes = mask.bytes;
+  BufferImage sourceImage({1, 1}, bounds, {128, 128}, 0);
+  sourceImage.WriteRect(bounds, source.view);
+  BufferImage regionMap({1, 1}, bounds, {128, 128}, 0);
+  ByteRangeJudge judge = undecidedJudge(true);
+  regionFill(sourceImage, regionMap, seeds, judge);
+  Plane region(mask.rows, mask.columns);
+  regionMap.ReadRect(bounds, region.view);
+  return region.bytes;
+}
+
 // Every inside pixel is judged once; an outside pixel at most once per
-// span that reaches it, which the plain fill shows: the tiled fill, whose
-// runs are cut at tile sides and go on from border bits, makes no more
-// judgements than the plain one, and on a single tile exactly as many.
-TEST(RegionFill, JudgesNoMoreThanAPlainScanlineFillAndFindsTheSameRegion) {
+// span that reaches it. On one tile the tiled fill makes exactly the plain
+// fill's judgements; over several, runs cut at tile sides go on from
+// border bits and change the order in which spans meet, so that a few
+// outside pixels are reached by one span more or less.
+TEST(RegionFill, JudgesLikeAPlainScanlineFillAndFindsTheSameRegion) {
   StCurrentHost host;
   std::mt19937 random(11);
   struct Case {
@@ -174,6 +192,8 @@ TEST(RegionFill, JudgesNoMoreThanAPlainScanlineFillAndFindsTheSameRegion) {
       const TiledResult tiled = tiledFill(mask, k.at, seedV, seedH);
       SCOPED_TRACE(testing::Message() << "case " << c << " trial " << trial);
       ASSERT_EQ(tiled.region, reference.region);
+      const Point seed{static_cast<int16_t>(k.at.top + seedV), static_cast<int16_t>(k.at.left + seedH)};
+      ASSERT_EQ(bucketRegion(mask, k.at, {seed}), reference.region) << "the buckets' judge";
       int64_t inside = 0;
       for (int v = 0; v < k.rows; ++v)
         for (int h = 0; h < k.columns; ++h) {
@@ -205,6 +225,57 @@ TEST(RegionFill, JudgesNoMoreThanAPlainScanlineFillAndFindsTheSameRegion) {
         EXPECT_LE(outside, referenceOutside + referenceOutside / 50 + 8);
     }
   }
+}
+
+// Several seeds fill the union of their regions.
+TEST(RegionFill, SeveralSeedsFillTheUnionOfTheirRegions) {
+  StCurrentHost host;
+  std::mt19937 random(5);
+  const Rect bounds{-40, 60, 260, 460};
+  const Mask mask = randomMask(random, 300, 400, 900, 0.2);
+  std::vector<Point> seeds;
+  std::vector<uint8_t> united(mask.bytes.size(), 0);
+  for (int s = 0; s < 12; ++s) {
+    const int v = static_cast<int>(random() % 300), h = static_cast<int>(random() % 400);
+    seeds.push_back({static_cast<int16_t>(bounds.top + v), static_cast<int16_t>(bounds.left + h)});
+    if (!undecided(mask.at(v, h))) continue;
+    const ReferenceFill one(mask, v, h);
+    for (size_t i = 0; i < united.size(); ++i) united[i] |= one.region[i];
+  }
+  seeds.push_back({static_cast<int16_t>(bounds.top - 1), bounds.left});  // outside: ignored
+  EXPECT_EQ(bucketRegion(mask, bounds, seeds), united);
+}
+
+// The SSE2 reading (where the processor has it) and the portable one
+// against a byte-by-byte reading, for every range of random rows of every
+// width up to a tile's.
+TEST(TileRowBits, ZerosOfEveryRangeMatchAByteByByteReading) {
+  std::mt19937 random(9);
+  for (int trial = 0; trial < 40; ++trial) {
+    const int width = 1 + static_cast<int>(random() % TileRowBits::kSize);
+    std::vector<uint8_t> row(static_cast<size_t>(width));
+    for (uint8_t& b : row) b = random() % 3 == 0 ? 0 : static_cast<uint8_t>(1 + random() % 255);
+    for (int first = 0; first < width; ++first)
+      for (int last = first; last < width; ++last) {
+        TileRowBits wanted;
+        for (int i = first; i <= last; ++i)
+          if (row[static_cast<size_t>(i)] == 0) wanted |= TileRowBits::single(i);
+        ASSERT_EQ(TileRowBits::zeros(row.data(), width, first, last), wanted)
+            << "width " << width << " range " << first << ".." << last;
+        ASSERT_EQ(TileRowBits::zerosPortable(row.data(), width, first, last), wanted)
+            << "width " << width << " range " << first << ".." << last;
+      }
+  }
+}
+
+TEST(TileRowBits, FindsGroupsByBitScans) {
+  const TileRowBits bits = TileRowBits::range(3, 70) & ~TileRowBits::single(64);
+  EXPECT_EQ(bits.nextSet(0), 3);
+  EXPECT_EQ(bits.nextClear(3), 64);
+  EXPECT_EQ(bits.nextSet(64), 65);
+  EXPECT_EQ(bits.nextClear(65), 71);
+  EXPECT_EQ(bits.nextSet(71), TileRowBits::kSize);
+  EXPECT_EQ(TileRowBits::range(0, 127).nextClear(0), TileRowBits::kSize);
 }
 
 }  // namespace
