@@ -85,8 +85,6 @@ ByteRangeJudge undecidedJudge(bool keepMode) {
   return keepMode ? ByteRangeJudge(0, kKeepDecisionLimit - 1) : ByteRangeJudge(kDropDecisionLimit + 1, 255);
 }
 
-uint8_t undecidedForKeep(const uint8_t* mask) { return maskUndecided(*mask, true) ? 255 : 0; }
-uint8_t undecidedForDrop(const uint8_t* mask) { return maskUndecided(*mask, false) ? 255 : 0; }
 
 uint8_t ClassifierJudge::judge(const uint8_t* pixel, int32_t, int32_t, FillFrom) {
   const uint8_t value = classifier_.classify(pixel);

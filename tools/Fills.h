@@ -26,9 +26,6 @@ constexpr bool maskUndecided(uint8_t mask, bool keepMode) {
 
 // The buckets' judge: 255 where the mask byte is undecided, else 0.
 ByteRangeJudge undecidedJudge(bool keepMode);
-// The same as predicates of one mask byte.
-uint8_t undecidedForKeep(const uint8_t* mask);
-uint8_t undecidedForDrop(const uint8_t* mask);
 
 // The magic wand's judge: the classifier's keep weight of an image pixel
 // (keep mode) or its drop weight, 255 minus it (drop mode).

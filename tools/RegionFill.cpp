@@ -22,15 +22,6 @@ struct Span {
   FillFrom from;
 };
 
-class PredicateJudge final : public FillJudge {
- public:
-  explicit PredicateJudge(FillPredicate predicate) : predicate_(predicate) {}
-  uint8_t judge(const uint8_t* pixel, int32_t, int32_t, FillFrom) override { return predicate_(pixel); }
-
- private:
-  FillPredicate predicate_;
-};
-
 class TiledFill {
  public:
   TiledFill(Image& source, Image& map, FillJudge& judge)
@@ -40,7 +31,7 @@ class TiledFill {
         margin_(judge.margin()),
         bounds_(map.bounds()),
         pixelBytes_(source.layout().bytesPerPixel),
-        progress_(0, bounds_.height() * bounds_.width()) {
+        progress_(0, static_cast<int32_t>(std::min<int64_t>(int64_t{bounds_.height()} * bounds_.width(), INT32_MAX))) {
     gridTop_ = floorDiv(bounds_.top, kTileSide);
     gridLeft_ = floorDiv(bounds_.left, kTileSide);
     gridColumns_ = floorDiv(bounds_.right - 1, kTileSide) - gridLeft_ + 1;
@@ -95,11 +86,13 @@ class TiledFill {
     tileIndex_ = tile;
     width_ = tile_.width();
     height_ = tile_.height();
+    // The map must be one byte per pixel in tiles of the grid's size.
     StPieceLock region(map_, tile_, LockMode::write);
-    if (!region.piece().contains(tile_)) throw XLock(TESSALY_HERE);
+    if (!region.piece().contains(tile_) || region.view().colStep != 1) throw XLock(TESSALY_HERE);
     region_ = region.view();
     sourceLoaded_ = false;
-    // The source piece, when one is held, goes before the region's.
+    // A source piece held for the tile is released before the region's,
+    // also when an exception passes.
     struct ReleaseSource {
       std::optional<StPieceLock>& lock;
       ~ReleaseSource() { lock.reset(); }
@@ -343,9 +336,4 @@ int64_t regionFill(Image& source, Image& regionMap, const std::vector<Point>& se
 
 int64_t regionFill(Image& source, Image& regionMap, Point seed, FillJudge& judge) {
   return regionFill(source, regionMap, std::vector<Point>{seed}, judge);
-}
-
-int64_t regionFill(Image& source, Image& regionMap, Point seed, FillPredicate predicate) {
-  PredicateJudge judge(predicate);
-  return regionFill(source, regionMap, seed, judge);
 }

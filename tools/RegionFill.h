@@ -18,15 +18,13 @@
 
 #include "image/Image.h"
 
-// Non-zero means inside; the value is what the region map records.
-using FillPredicate = uint8_t (*)(const uint8_t* pixel);
-
 // Where the fill came from when it reaches a pixel: the span's direction
 // (from above when moving down) or, for a run growing sideways, the side
 // it grows from (from the left when growing to the right).
 enum class FillFrom : uint8_t { seed, above, below, left, right };
 
-// Judges pixels for the fill. A pixel pointer lies inside a buffer with
+// Judges pixels for the fill: a non-zero value means inside, and is what
+// the region map records. A pixel pointer lies inside a buffer with
 // `margin()` pixels of replicated image edge around the tile, so a judge
 // may look at neighbours, with the given steps.
 class FillJudge {
@@ -66,4 +64,3 @@ class ByteRangeJudge final : public FillJudge {
 int64_t regionFill(Image& source, Image& regionMap, Point seed, FillJudge& judge);
 // The same from several seeds at once: the union of their regions.
 int64_t regionFill(Image& source, Image& regionMap, const std::vector<Point>& seeds, FillJudge& judge);
-int64_t regionFill(Image& source, Image& regionMap, Point seed, FillPredicate predicate);
