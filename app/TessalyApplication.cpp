@@ -5,6 +5,7 @@
 #include <new>
 
 #include "display/CMaskView.h"
+#include "display/CTool.h"
 #include "display/CZoomView.h"
 #include "display/CWorkDocument.h"
 #include "image/HostImage.h"
@@ -248,6 +249,11 @@ bool TessalyApplication::keyDown(uint32_t virtualKey, unsigned modifiers, bool r
   }
   if (virtualKey == platform::kVkTab) {
     if (auto* window = dynamic_cast<CWorkWindow*>(mainWindow())) window->TogglePalettes();
+    return true;
+  }
+  if (virtualKey == platform::kVkEscape) {
+    // Cancels the tool operation in progress: a stroke stops where it is.
+    EndTracking();
     return true;
   }
   return false;
