@@ -122,9 +122,10 @@ class StrokeToolTest : public ViewFixture {
   }
 
   // Compares the mask with what a stroke along `path` must give: full
-  // `target` within `core` of the path, the mask as it was farther than
-  // r1 + 1, and in between a blend that moved only towards the target.
-  void expectStroke(const std::vector<ImagePoint>& path, uint8_t target, double core, double outer) {
+  // `target` within `core` of the path, the mask as it was from `outer` +
+  // `slack` on, and in between a blend that moved only towards the target.
+  void expectStroke(const std::vector<ImagePoint>& path, uint8_t target, double core, double outer,
+                    double slack = 1) {
     const std::vector<uint8_t> now = wholeMask();
     int painted = 0;
     for (int v = 0; v < kHeight; ++v) {
@@ -134,7 +135,7 @@ class StrokeToolTest : public ViewFixture {
         if (d <= core) {
           ASSERT_EQ(after, target) << "at " << v << "," << h << ", " << d << " from the path";
           ++painted;
-        } else if (d > outer + 1) {
+        } else if (d >= outer + slack) {
           ASSERT_EQ(after, before) << "at " << v << "," << h << ", " << d << " from the path";
         } else {
           ASSERT_LE(std::abs(after - target), std::abs(before - target)) << "at " << v << "," << h;
@@ -181,7 +182,9 @@ TEST_F(StrokeToolTest, AScriptedDragPaintsAlongThePointersPathAndUndoesByteForBy
   EXPECT_EQ(wholeMask(), painted);
 }
 
-TEST_F(StrokeToolTest, APressHeldWithoutMovingPaintsOneStamp) {
+TEST_F(StrokeToolTest, APressHeldWithoutMovingPaintsOneStampWhereThePointerIs) {
+  view.SetZoom(2);
+  view.ScrollTo({40, 20, 240, 170}, false);
   SelectTool(ThePencilTool());
   const WPoint at{60, 50};
   input([&] { automation::mouseMove(view, at); });
@@ -190,8 +193,14 @@ TEST_F(StrokeToolTest, APressHeldWithoutMovingPaintsOneStamp) {
   input([&] { automation::mouseMove(view, at); });
   input([&] { automation::mouseUp(view, at); });
   EXPECT_EQ(CWorkDocument::Current()->history().size(), 1u) << "one stamp, one record";
-  const double r0 = BrushGeometry::from(100, 100, kFullBrushStrength).hardRadius;
-  expectStroke({imageAt(at)}, 255, r0 - 1, kHardOuter);
+  // The stamp's centre is the pointer's image position (35, 50), a whole
+  // pixel corner: exactly the pixels whose centres lie within r0 are
+  // solid, and nothing from r1 on changed.
+  const ImagePoint centre = imageAt(at);
+  EXPECT_DOUBLE_EQ(centre.v, 35);
+  EXPECT_DOUBLE_EQ(centre.h, 50);
+  const BrushGeometry g = BrushGeometry::from(100, 100, kFullBrushStrength);
+  expectStroke({centre}, 255, g.hardRadius, g.outerRadius, 0);
 }
 
 TEST_F(StrokeToolTest, AShiftPressContinuesFromWhereTheLastStrokeEnded) {
