@@ -171,6 +171,8 @@ TEST_F(StrokeToolTest, AScriptedDragPaintsAlongThePointersPathAndUndoesByteForBy
   EXPECT_DOUBLE_EQ(path[0].v, 20);
   expectStroke(path, 255, kHardCore, kHardOuter);
   EXPECT_FALSE(CStrokeTool::Sampling()) << "the release ended the sampling thread";
+  EXPECT_FALSE(view.HasPendingWork()) << "every step drew what it changed before it ended";
+  EXPECT_FALSE(display_testing::displayCalls().empty());
 
   const CWorkDocument& document = *CWorkDocument::Current();
   ASSERT_TRUE(document.CanUndo());
