@@ -5,7 +5,6 @@
 #include <new>
 
 #include "display/CMaskView.h"
-#include "display/CTool.h"
 #include "display/CZoomView.h"
 #include "display/CWorkDocument.h"
 #include "image/HostImage.h"
@@ -20,6 +19,7 @@
 #include "shell/PlugIn.h"
 #include "shell/PlugInServices.h"
 #include "tools/ToolRegistry.h"
+#include "tools/WorkKeys.h"
 #include "ui/CNavFrame.h"
 #include "ui/CWorkWindow.h"
 #include "workspace/PreferenceFile.h"
@@ -239,6 +239,7 @@ bool zoomKey(uint32_t key, unsigned modifiers) {
 bool TessalyApplication::keyDown(uint32_t virtualKey, unsigned modifiers, bool repeated) {
   if (ToolKeyDown(virtualKey, modifiers, repeated)) return true;
   if (zoomKey(virtualKey, modifiers)) return true;
+  if (WorkKeyDown(virtualKey, modifiers, repeated)) return true;
   CWorkDocument* document = CWorkDocument::Current();
   if (virtualKey == platform::kVkBack && document != nullptr) {
     if (modifiers & kShiftHeld)
@@ -251,15 +252,12 @@ bool TessalyApplication::keyDown(uint32_t virtualKey, unsigned modifiers, bool r
     if (auto* window = dynamic_cast<CWorkWindow*>(mainWindow())) window->TogglePalettes();
     return true;
   }
-  if (virtualKey == platform::kVkEscape) {
-    // Cancels the tool operation in progress: a stroke stops where it is.
-    EndTracking();
-    return true;
-  }
   return false;
 }
 
-bool TessalyApplication::keyUp(uint32_t virtualKey, unsigned modifiers) { return ToolKeyUp(virtualKey, modifiers); }
+bool TessalyApplication::keyUp(uint32_t virtualKey, unsigned modifiers) {
+  return ToolKeyUp(virtualKey, modifiers) || WorkKeyUp(virtualKey, modifiers);
+}
 
 bool TessalyApplication::idleWork(uint32_t deadline) {
   CWorkDocument* document = CWorkDocument::Current();

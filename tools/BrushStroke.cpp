@@ -86,7 +86,7 @@ void recordPartialChange(std::unique_ptr<Image> coverage, const std::vector<Rect
   if (bandsDone.empty()) return;
   try {
     keepOnlyBands(*coverage, bandsDone);
-    document.PushCommand(new MaskDeltaRecord(std::move(coverage)));
+    document.PushCommand(std::make_unique<MaskDeltaRecord>(std::move(coverage)));
   } catch (...) {
   }
 }
@@ -101,7 +101,7 @@ void redrawViews(CWorkDocument& document) {
 
 }  // namespace
 
-Rect BrushStroke::CoverageBounds(CWorkDocument& document, const StrokePath::ToImage& toImage) {
+Rect BrushStroke::coverageBounds(CWorkDocument& document, const StrokePath::ToImage& toImage) {
   const Rect path = path_.queuedBounds(ring_, &document, toImage);
   if (path.empty()) return {};
   // Every stamp's centre rounds to a pixel inside the path's box or just
@@ -112,7 +112,7 @@ Rect BrushStroke::CoverageBounds(CWorkDocument& document, const StrokePath::ToIm
   return grown.intersection({0, 0, size.height, size.width}).rect();
 }
 
-bool BrushStroke::UniteStamp(Image& coverage, ImagePosition centre) {
+bool BrushStroke::uniteStamp(Image& coverage, ImagePosition centre) {
   const BrushStampCache::Placement at = stamps_.place(centre.v, centre.h);
   const BrushStamp& stamp = stamps_.stamp(at.phaseV, at.phaseH);
   const Bounds32 whole{at.v + stamp.rect.top, at.h + stamp.rect.left, at.v + stamp.rect.bottom,
@@ -134,7 +134,7 @@ bool BrushStroke::UniteStamp(Image& coverage, ImagePosition centre) {
   return true;
 }
 
-bool BrushStroke::Step(CWorkDocument& document, const StrokePath::ToImage& toImage, const BrushSetting& setting,
+bool BrushStroke::step(CWorkDocument& document, const StrokePath::ToImage& toImage, const BrushSetting& setting,
                        const Apply& apply) {
   if (!ring_.snapshot()) return false;
   // A new document may lie where the last one was: the path must not take
@@ -144,7 +144,7 @@ bool BrushStroke::Step(CWorkDocument& document, const StrokePath::ToImage& toIma
   stamps_.configure(setting.size, setting.sizePlusEdge, setting.strength, setting.spacing);
   const double spacing = stamps_.geometry().spacing;
 
-  const Rect bounds = CoverageBounds(document, toImage);
+  const Rect bounds = coverageBounds(document, toImage);
   if (bounds.empty()) {
     // No stamp of these points can reach the image; the path still moves on.
     path_.walk(ring_, &document, spacing, toImage, [](ImagePosition) {});
@@ -154,7 +154,7 @@ bool BrushStroke::Step(CWorkDocument& document, const StrokePath::ToImage& toIma
   auto coverage = std::make_unique<BufferImage>(kCoverageLayout, bounds, kCoverageTile, 0);
   bool stamped = false;
   path_.walk(ring_, &document, spacing, toImage,
-             [&](ImagePosition centre) { stamped = UniteStamp(*coverage, centre) || stamped; });
+             [&](ImagePosition centre) { stamped = uniteStamp(*coverage, centre) || stamped; });
   if (!stamped) return false;
 
   std::vector<Rect> bandsDone;
@@ -165,7 +165,7 @@ bool BrushStroke::Step(CWorkDocument& document, const StrokePath::ToImage& toIma
     throw;
   }
   const bool changed = !allZero(*coverage);
-  if (changed) document.PushCommand(new MaskDeltaRecord(std::move(coverage)));
+  if (changed) document.PushCommand(std::make_unique<MaskDeltaRecord>(std::move(coverage)));
   redrawViews(document);
   return changed;
 }

@@ -37,10 +37,10 @@ class BrushStroke {
   // old XOR new in it, and adds every band it finished to `bandsDone`.
   using Apply = std::function<void(Image& coverage, CWorkDocument& document, std::vector<Rect>& bandsDone)>;
 
-  PointRing& Ring() { return ring_; }
+  PointRing& ring() { return ring_; }
   // Drops the points not yet painted (a stroke cancelled before they
   // were). Only while no sampling thread writes the ring.
-  void DropQueued() { ring_.reset(); }
+  void dropQueued() { ring_.reset(); }
 
   // One stroke step over the points queued so far (toImage converts a
   // ring entry to image coordinates). True when the mask changed and an
@@ -50,17 +50,17 @@ class BrushStroke {
   // something. When the tool's blending fails part way, the bands already
   // changed still become a record (so that undoing earlier strokes stays
   // exact) and the failure passes on.
-  bool Step(CWorkDocument& document, const StrokePath::ToImage& toImage, const BrushSetting& setting,
+  bool step(CWorkDocument& document, const StrokePath::ToImage& toImage, const BrushSetting& setting,
             const Apply& apply);
 
  private:
   // The coverage image for the path about to be walked: its bounding box
   // grown by the stamps' reach, inside the image. Empty when nothing of
   // the path's stamps can reach the image.
-  Rect CoverageBounds(CWorkDocument& document, const StrokePath::ToImage& toImage);
+  Rect coverageBounds(CWorkDocument& document, const StrokePath::ToImage& toImage);
   // Unites the stamp centred at `centre` into the coverage; false when
   // none of it lies inside.
-  bool UniteStamp(Image& coverage, ImagePosition centre);
+  bool uniteStamp(Image& coverage, ImagePosition centre);
 
   PointRing ring_;
   StrokePath path_;

@@ -14,7 +14,7 @@ namespace {
 
 struct SharedStroke {
   BrushStroke stroke;
-  StrokeSampler sampler{stroke.Ring()};
+  StrokeSampler sampler{stroke.ring()};
 };
 
 SharedStroke& shared() {
@@ -83,13 +83,13 @@ void CStrokeTool::RunStrokeStep() {
   if (view == nullptr) {
     // Tracking ended (Escape, the view went) with the stroke: what it had
     // not painted yet is not painted later either.
-    if (!Sampling()) Stroke().DropQueued();
+    if (!Sampling()) Stroke().dropQueued();
     return;
   }
   if (view->Document() == nullptr) return;
   CWorkDocument& document = *view->Document();
   if (document.MaskImage() == nullptr) return;
-  Stroke().Step(
+  Stroke().step(
       document, [view](PointRing::Entry e) { return ScreenToImage(*view, e); }, CurrentSetting(),
       [this](Image& coverage, CWorkDocument& doc, std::vector<Rect>& bandsDone) {
         ApplyStroke(coverage, doc, bandsDone);

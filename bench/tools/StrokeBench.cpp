@@ -121,9 +121,9 @@ void BM_MagicBrushStep(benchmark::State& state, int move, bool view) {
         };
         const int right = view ? kViewWidth - 130 : kWidth - 130, bottom = view ? kViewHeight - 130 : kHeight - 130;
         int v = 130, h = 130;
-        stroke.Ring().reset();
-        stroke.Ring().recordPress(static_cast<int16_t>(v), static_cast<int16_t>(h), false);
-        stroke.Step(doc, identity, setting, apply);
+        stroke.ring().reset();
+        stroke.ring().recordPress(static_cast<int16_t>(v), static_cast<int16_t>(h), false);
+        stroke.step(doc, identity, setting, apply);
         for (auto _ : state) {
           h += move;
           if (h > right) {
@@ -132,13 +132,13 @@ void BM_MagicBrushStep(benchmark::State& state, int move, bool view) {
             }
             v = v + 260 > bottom ? 130 : v + 260;
             h = 130;
-            stroke.Ring().reset();
-            stroke.Ring().recordPress(static_cast<int16_t>(v), static_cast<int16_t>(h), false);
+            stroke.ring().reset();
+            stroke.ring().recordPress(static_cast<int16_t>(v), static_cast<int16_t>(h), false);
             state.ResumeTiming();
           } else {
-            stroke.Ring().recordPress(static_cast<int16_t>(v), static_cast<int16_t>(h), false);
+            stroke.ring().recordPress(static_cast<int16_t>(v), static_cast<int16_t>(h), false);
           }
-          stroke.Step(doc, identity, setting, apply);
+          stroke.step(doc, identity, setting, apply);
         }
         while (doc.purge(1) != 0) {
         }

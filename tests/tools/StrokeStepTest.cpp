@@ -53,11 +53,11 @@ class StrokeStepTest : public ::testing::Test {
   // A press as the sampling thread starts it: a fresh ring whose first
   // entry is the pen-up before the press, then the samples.
   void press(std::initializer_list<Point> points, bool shift = false) {
-    stroke.Ring().reset();
-    for (Point p : points) stroke.Ring().recordPress(p.v, p.h, shift);
+    stroke.ring().reset();
+    for (Point p : points) stroke.ring().recordPress(p.v, p.h, shift);
   }
   bool step(const BrushSetting& setting, uint8_t target = 255, CWorkDocument* in = nullptr) {
-    return stroke.Step(in != nullptr ? *in : document, identity, setting, towards(target));
+    return stroke.step(in != nullptr ? *in : document, identity, setting, towards(target));
   }
 
   StCurrentHost host;
@@ -107,8 +107,8 @@ TEST_F(StrokeStepTest, APressHeldStillPaintsOneStampAndOneRecord) {
   const Point at{100, 150};
   press({at, at, at});
   EXPECT_TRUE(step(kHard));
-  for (int i = 0; i < 4; ++i) stroke.Ring().recordPress(at.v, at.h, false);
-  stroke.Ring().recordRelease();
+  for (int i = 0; i < 4; ++i) stroke.ring().recordPress(at.v, at.h, false);
+  stroke.ring().recordRelease();
   EXPECT_FALSE(step(kHard)) << "the same point again adds no stamp";
   EXPECT_EQ(document.history().size(), 1u);
 
@@ -141,7 +141,7 @@ TEST_F(StrokeStepTest, StampsOutsideTheImageOnlyPaintTheirPartInside) {
 
 TEST_F(StrokeStepTest, AShiftPressContinuesInAStraightLineInTheSameDocumentOnly) {
   press({{50, 40}});
-  stroke.Ring().recordRelease();
+  stroke.ring().recordRelease();
   step(kHard);
   EXPECT_EQ(maskAt(50, 100), 0);
   press({{50, 160}}, true);
@@ -149,7 +149,7 @@ TEST_F(StrokeStepTest, AShiftPressContinuesInAStraightLineInTheSameDocumentOnly)
   for (int h = 40; h <= 160; h += 10) EXPECT_EQ(maskAt(50, h), 255) << "along the line at " << h;
 
   press({{150, 40}});
-  stroke.Ring().recordRelease();
+  stroke.ring().recordRelease();
   step(kHard);
   press({{150, 160}});
   step(kHard);
@@ -162,7 +162,7 @@ TEST_F(StrokeStepTest, AShiftPressInANewDocumentWhereTheOldOneWasStartsAfresh) {
   other->SetWorkImages(&mask, nullptr);
   const CWorkDocument* first = &*other;
   press({{50, 40}});
-  stroke.Ring().recordRelease();
+  stroke.ring().recordRelease();
   step(kHard, 255, &*other);
   other.reset();
   other.emplace();  // in the same storage: the same address
@@ -205,13 +205,13 @@ TEST_F(StrokeStepTest, UndoRestoresEveryEarlierMaskAndRedoEveryLaterOne) {
       const BrushSetting setting{size, std::min(255, size + edge), static_cast<int32_t>(random() % 256) * 256,
                                  static_cast<int>(random() % 128)};
       const uint8_t target = random() % 2 ? 255 : 0;
-      stroke.Ring().reset();
+      stroke.ring().reset();
       const bool shift = random() % 3 == 0;
       for (int chunk = 0; chunk < 3; ++chunk) {
-        for (int i = 0; i < 4; ++i) stroke.Ring().recordPress(coordinate(kHeight), coordinate(kWidth), shift);
-        if (stroke.Step(strokes, identity, setting, towards(target))) states.push_back(wholeMask());
+        for (int i = 0; i < 4; ++i) stroke.ring().recordPress(coordinate(kHeight), coordinate(kWidth), shift);
+        if (stroke.step(strokes, identity, setting, towards(target))) states.push_back(wholeMask());
       }
-      stroke.Ring().recordRelease();
+      stroke.ring().recordRelease();
     }
     ASSERT_EQ(strokes.history().size() + 1, states.size()) << "one record for every step that changed the mask";
     for (size_t i = states.size() - 1; i > 0; --i) {
@@ -242,7 +242,7 @@ TEST_F(StrokeStepTest, WhenAStepFailsPartWayThePartPaintedStaysUndoable) {
   Plane before(kHeight, kWidth, 1, 90);
   half.WriteRect({0, 0, kHeight, kWidth}, before.view);
   press({{40, 40}});
-  stroke.Ring().recordRelease();
+  stroke.ring().recordRelease();
   step(kHard, 0);
   half.failing = true;
   press({{100, 60}, {160, 60}, {160, 200}});
