@@ -120,16 +120,24 @@ bool ColourList::keyInUse(int32_t key) const {
   return std::any_of(rows_.begin(), rows_.end(), [key](const Row& row) { return row.key == key; });
 }
 
-// The next key of the shared counter that no set of this list has: keys
-// read from a file may lie anywhere, and the counter wraps.
-int32_t ColourList::newKey() const {
-  int32_t key = gNextKey;
-  gNextKey = following(gNextKey);
-  while (keyInUse(key)) {
+namespace {
+
+// The next key of the shared counter that is not in use: keys read from a
+// file may lie anywhere, and the counter wraps.
+template <typename InUse>
+int32_t takeKey(InUse inUse) {
+  int32_t key;
+  do {
     key = gNextKey;
     gNextKey = following(gNextKey);
-  }
+  } while (inUse(key));
   return key;
+}
+
+}  // namespace
+
+int32_t ColourList::newKey() const {
+  return takeKey([this](int32_t key) { return keyInUse(key); });
 }
 
 // ---- Operations ----
@@ -281,13 +289,20 @@ void ColourList::LoadRecord(uint32_t tag, uint32_t size, const uint8_t* payload)
 // come, but a key that comes back after another set's rows starts a set of
 // its own (so deleting one set never takes rows elsewhere), and a set takes
 // the selection of its first row.
+//
+// A file may hold many rows; the keys in use are looked up in a tree here
+// rather than by a walk over the rows for every new key.
 void ColourList::separateSets() {
-  std::set<int32_t> seen;
+  std::set<int32_t> used, seen;
+  for (const Row& row : rows_) used.insert(row.key);
   for (int first = 0; first < RowCount();) {
     const int last = SetLastRow(first);
     const Row& head = rows_[static_cast<size_t>(first)];
-    const int32_t key = seen.count(head.key) != 0 ? newKey() : head.key;
-    seen.insert(key);
+    int32_t key = head.key;
+    if (!seen.insert(key).second) {
+      key = takeKey([&used](int32_t k) { return used.count(k) != 0; });
+      used.insert(key);
+    }
     const bool selected = head.selected;
     for (int r = first; r <= last; ++r) {
       rows_[static_cast<size_t>(r)].key = key;

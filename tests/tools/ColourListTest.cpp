@@ -481,6 +481,19 @@ TEST_F(ColourListRecords, HostileRecordsLoadIntoASoundList) {
   ExpectSoundList(list);
 }
 
+TEST_F(ColourListRecords, ManySetsWithRecurringKeysAllGetKeysOfTheirOwn) {
+  // Sixty thousand sets alternating between two keys: each needs a fresh
+  // key, found without a walk over every row for each.
+  std::string file;
+  for (int i = 0; i < 60000; ++i) file += Record(1, 1, i % 2, rgb(1, 1, 1));
+  ColourList list(true, kStandalone);
+  ASSERT_TRUE(LoadInto(list, file));
+  ASSERT_EQ(list.RowCount(), 60000);
+  std::set<int32_t> keys;
+  for (const Row& row : list.Rows()) keys.insert(row.key);
+  EXPECT_EQ(keys.size(), 60000u);
+}
+
 TEST_F(ColourListRecords, AFileCutInsideARecordKeepsTheRowsBeforeIt) {
   ColourList list(false, kStandalone);
   const std::string whole = Record(0, 1, 1, rgb(1, 1, 1)) + Record(0, 1, 1, rgb(2, 2, 2));
