@@ -20,7 +20,7 @@ void markColoursChanged() { invalidateClassifier(); }
 }  // namespace
 
 ColourList::ColourList(bool keepList, Registration registration)
-    : WorkspaceParticipant(registration), keep_(keepList) {}
+    : WorkspaceParticipant(registration), keepList_(keepList) {}
 
 // ---- Reading ----
 
@@ -66,17 +66,17 @@ void ColourList::insertRows(int index, const std::vector<Row>& rows) {
   rows_.insert(rows_.begin() + index, rows.begin(), rows.end());
   const int count = static_cast<int>(rows.size());
   // The current row and the caret stay on the rows they were on.
-  if (current_ >= index) current_ += count;
-  if (caret_ >= index) caret_ += count;
+  if (currentRow_ >= index) currentRow_ += count;
+  if (caretRow_ >= index) caretRow_ += count;
   if (view_) view_->RowsInserted(index, count);
 }
 
 void ColourList::removeRow(int row) {
   rows_.erase(rows_.begin() + row);
-  if (current_ == row) current_ = -1;
-  else if (current_ > row) --current_;
-  if (caret_ >= RowCount()) caret_ = RowCount() - 1;
-  else if (caret_ > row) --caret_;
+  if (currentRow_ == row) currentRow_ = -1;
+  else if (currentRow_ > row) --currentRow_;
+  if (caretRow_ >= RowCount()) caretRow_ = RowCount() - 1;
+  else if (caretRow_ > row) --caretRow_;
   if (view_) view_->RowsRemoved(row, 1);
 }
 
@@ -153,7 +153,7 @@ void ColourList::GoToEmptySlot() {
     AddEmptySet(false);
     return;
   }
-  const int base = current_ >= 0 ? current_ : 0;
+  const int base = currentRow_ >= 0 ? currentRow_ : 0;
   const int first = SetFirstRow(base), last = SetLastRow(base);
   for (int r = first; r <= last; ++r) {
     if (!rows_[static_cast<size_t>(r)].entry.IsColour()) {
@@ -169,19 +169,19 @@ void ColourList::GoToEmptySlot() {
 }
 
 void ColourList::SetCurrentColour(const ColourEntry& entry) {
-  if (current_ < 0) return;
-  rows_[static_cast<size_t>(current_)].entry = entry;
-  if (view_) view_->RowChanged(current_);
+  if (currentRow_ < 0) return;
+  rows_[static_cast<size_t>(currentRow_)].entry = entry;
+  if (view_) view_->RowChanged(currentRow_);
   markColoursChanged();
 }
 
 void ColourList::MakeCurrent(int row) {
   if (row < -1 || row >= RowCount()) return;
-  const int previous = current_;
-  current_ = row;
+  const int previous = currentRow_;
+  currentRow_ = row;
   if (view_) view_->CurrentRowChanged(previous, row);
   if (row >= 0) {
-    caret_ = row;
+    caretRow_ = row;
     if (view_) view_->CaretMoved(row);
   }
 }
@@ -190,13 +190,13 @@ void ColourList::DeleteRow(int row) {
   if (row < 0 || row >= RowCount()) return;
   removeRow(row);
   if (rows_.empty()) AddEmptySet(false);
-  if (current_ < 0) MakeCurrent(std::max(row - 1, 0));
+  if (currentRow_ < 0) MakeCurrent(std::max(row - 1, 0));
   markColoursChanged();
 }
 
 void ColourList::DeleteCurrentRow() {
-  if (current_ >= 0) {
-    DeleteRow(current_);
+  if (currentRow_ >= 0) {
+    DeleteRow(currentRow_);
     return;
   }
   if (!rows_.empty()) MakeCurrent(0);
@@ -223,7 +223,7 @@ void ColourList::SelectSet(int row, bool shiftHeld) {
     if (last + 1 < RowCount()) setSelection(last + 1, RowCount() - 1, false);
   }
   setSelection(first, last, !selected);
-  caret_ = first;
+  caretRow_ = first;
   if (view_) view_->CaretMoved(first);
   markColoursChanged();
 }
@@ -273,14 +273,14 @@ int ColourList::DropColour(int index, const ColourEntry& entry, bool overLastRow
 
 void ColourList::BeginLoad() {
   rows_.clear();
-  current_ = caret_ = -1;
+  currentRow_ = caretRow_ = -1;
   if (view_) view_->ListReset();
   markColoursChanged();
 }
 
 void ColourList::LoadRecord(uint32_t tag, uint32_t size, const uint8_t* payload) {
   if (tag != kRecordTag || size != kRecordSize) return;
-  if (payload[0] != (keep_ ? 1 : 0)) return;
+  if (payload[0] != (keepList_ ? 1 : 0)) return;
   insertRows(RowCount(), {Row{ColourEntry::Read(payload + 8), loadLittleEndianInt32(payload + 4), payload[1] != 0}});
 }
 
@@ -331,7 +331,7 @@ void ColourList::EndLoad() {
 void ColourList::Save() {
   for (const Row& row : rows_) {
     uint8_t record[kRecordSize] = {};
-    record[0] = keep_ ? 1 : 0;
+    record[0] = keepList_ ? 1 : 0;
     record[1] = row.selected ? 1 : 0;
     storeLittleEndianInt32(record + 4, row.key);
     row.entry.Write(record + 8);

@@ -41,13 +41,13 @@ class ColourList : public WorkspaceParticipant {
 
   explicit ColourList(bool keepList, Registration registration = Registration::kRegistered);
 
-  bool IsKeepList() const { return keep_; }
+  bool keepList() const { return keepList_; }
   int RowCount() const { return static_cast<int>(rows_.size()); }
   const Row& RowAt(int row) const { return rows_.at(static_cast<size_t>(row)); }
-  const std::vector<Row>& Rows() const { return rows_; }
+  const std::vector<Row>& rows() const { return rows_; }
   // -1 when there is none.
-  int CurrentRow() const { return current_; }
-  int CaretRow() const { return caret_; }
+  int currentRow() const { return currentRow_; }
+  int caretRow() const { return caretRow_; }
   // The first and last row of the set that holds `row`.
   int SetFirstRow(int row) const;
   int SetLastRow(int row) const;
@@ -120,10 +120,10 @@ class ColourList : public WorkspaceParticipant {
   bool keyInUse(int32_t key) const;
   void separateSets();
 
-  bool keep_;
+  bool keepList_;
   std::vector<Row> rows_;
-  int current_ = -1;
-  int caret_ = -1;
+  int currentRow_ = -1;
+  int caretRow_ = -1;
   ColourListView* view_ = nullptr;
 };
 

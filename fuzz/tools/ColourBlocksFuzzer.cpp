@@ -24,7 +24,7 @@ void check(bool condition) {
 
 void checkSound(const ColourList& list) {
   check(list.RowCount() > 0);
-  check(list.CurrentRow() >= -1 && list.CurrentRow() < list.RowCount());
+  check(list.currentRow() >= -1 && list.currentRow() < list.RowCount());
   std::set<int32_t> keys;
   for (int first = 0; first < list.RowCount();) {
     const int last = list.SetLastRow(first);

@@ -163,8 +163,8 @@ void ExpectSoundList(const ColourList& list) {
     for (int r = first; r <= last; ++r) EXPECT_EQ(list.RowAt(r).selected, head.selected) << "row " << r;
     first = last + 1;
   }
-  EXPECT_GE(list.CurrentRow(), -1);
-  EXPECT_LT(list.CurrentRow(), list.RowCount());
+  EXPECT_GE(list.currentRow(), -1);
+  EXPECT_LT(list.currentRow(), list.RowCount());
 }
 
 // The list's sets, as the model holds them.
@@ -186,7 +186,7 @@ class MirrorView : public ColourListView {
 
   void RowsInserted(int first, int count) override {
     ASSERT_LE(first, static_cast<int>(rows.size()));
-    rows.insert(rows.begin() + first, list_.Rows().begin() + first, list_.Rows().begin() + first + count);
+    rows.insert(rows.begin() + first, list_.rows().begin() + first, list_.rows().begin() + first + count);
     if (current >= first) current += count;
   }
   void RowsRemoved(int first, int count) override {
@@ -202,8 +202,8 @@ class MirrorView : public ColourListView {
   void CurrentRowChanged(int, int now) override { current = now; }
   void CaretMoved(int) override {}
   void ListReset() override {
-    rows = list_.Rows();
-    current = list_.CurrentRow();
+    rows = list_.rows();
+    current = list_.currentRow();
   }
   void SuspendRedraw(bool suspend) override { depth += suspend ? 1 : -1; }
 
@@ -250,8 +250,8 @@ TEST(ColourList, EveryOperationAgreesWithAPlainModelOfSets) {
       const int row = below(count + 4) - 2;  // a few rows outside the list too
       const bool shift = below(2) == 0;
       clearColoursChanged();
-      const std::vector<Row> before = list.Rows();
-      const int currentBefore = list.CurrentRow();
+      const std::vector<Row> before = list.rows();
+      const int currentBefore = list.currentRow();
       std::string op;
       switch (below(12)) {
         case 0: op = "AddEmptySet"; list.AddEmptySet(shift); model.addEmptySet(shift); break;
@@ -301,15 +301,15 @@ TEST(ColourList, EveryOperationAgreesWithAPlainModelOfSets) {
       const std::string where = "seed " + std::to_string(seed) + " step " + std::to_string(step) + ": " + op +
                                 "(" + std::to_string(row) + ", shift " + std::to_string(shift) + ")";
       ASSERT_TRUE(SetsOf(list) == model.sets) << where;
-      ASSERT_EQ(list.CurrentRow(), model.current) << where;
+      ASSERT_EQ(list.currentRow(), model.current) << where;
       ExpectSoundList(list);
       ASSERT_GT(list.RowCount(), 0) << where << ": a list is never left empty";
-      ASSERT_EQ(mirror.rows, list.Rows()) << where << ": the notifications missed a change";
-      ASSERT_EQ(mirror.current, list.CurrentRow()) << where;
+      ASSERT_EQ(mirror.rows, list.rows()) << where << ": the notifications missed a change";
+      ASSERT_EQ(mirror.current, list.currentRow()) << where;
       ASSERT_EQ(mirror.depth, 0) << where;
       if (op == "MakeCurrent") {
         EXPECT_FALSE(classifierInvalidated()) << where << ": making a row current changes no colour";
-      } else if (list.Rows() != before || list.CurrentRow() != currentBefore) {
+      } else if (list.rows() != before || list.currentRow() != currentBefore) {
         EXPECT_TRUE(classifierInvalidated()) << where << ": a change left the classifier in place";
       }
     }
@@ -326,7 +326,7 @@ TEST(ColourList, DeletingTheOnlyRowLeavesOneEmptySetWithItsEntryCurrent) {
   ASSERT_EQ(list.RowCount(), 1);
   EXPECT_FALSE(list.RowAt(0).entry.IsColour());
   EXPECT_NE(list.RowAt(0).key, oldKey);
-  EXPECT_EQ(list.CurrentRow(), 0);
+  EXPECT_EQ(list.currentRow(), 0);
 }
 
 TEST(ColourList, RowsStayCurrentWhileOthersAreInsertedOrDeletedAboveThem) {
@@ -336,9 +336,9 @@ TEST(ColourList, RowsStayCurrentWhileOthersAreInsertedOrDeletedAboveThem) {
   list.InsertColour(-1, rgb(3, 3, 3));
   list.MakeCurrent(2);
   list.InsertColour(0, rgb(4, 4, 4));
-  EXPECT_EQ(list.RowAt(list.CurrentRow()).entry, rgb(3, 3, 3)) << "the picked colour would land on another row";
+  EXPECT_EQ(list.RowAt(list.currentRow()).entry, rgb(3, 3, 3)) << "the picked colour would land on another row";
   list.DeleteRow(0);
-  EXPECT_EQ(list.RowAt(list.CurrentRow()).entry, rgb(3, 3, 3));
+  EXPECT_EQ(list.RowAt(list.currentRow()).entry, rgb(3, 3, 3));
 }
 
 TEST(ColourList, AColourMovedAboveItselfInItsListLeavesOneCopyThere) {
@@ -366,7 +366,7 @@ TEST(ColourList, SetsGoOnlyBetweenSetsAndAnEmptySelectedOneStillDeselects) {
   EXPECT_NE(list.RowAt(2).key, list.RowAt(3).key);
   EXPECT_EQ(list.InsertSet(-1, {true, {}}, false), 4);
   EXPECT_EQ(list.RowCount(), 4);
-  for (const Row& row : list.Rows()) EXPECT_FALSE(row.selected);
+  for (const Row& row : list.rows()) EXPECT_FALSE(row.selected);
 }
 
 // ---- Workspace records ----
@@ -418,7 +418,7 @@ TEST_F(ColourListRecords, BothListsSurviveASaveAndALoad) {
     }
     list->SelectSet(0, true);
   }
-  const std::vector<Row> keepRows = keep.Rows(), dropRows = drop.Rows();
+  const std::vector<Row> keepRows = keep.rows(), dropRows = drop.rows();
   {
     File file;
     file.OpenForSaving(path_);
@@ -429,9 +429,9 @@ TEST_F(ColourListRecords, BothListsSurviveASaveAndALoad) {
   File file;
   file.OpenForLoading(path_);
   ASSERT_TRUE(LoadWorkspace(file, FailureReport::kLeavePending));
-  EXPECT_EQ(keep.Rows(), keepRows);
-  EXPECT_EQ(drop.Rows(), dropRows);
-  EXPECT_EQ(keep.CurrentRow(), 0);
+  EXPECT_EQ(keep.rows(), keepRows);
+  EXPECT_EQ(drop.rows(), dropRows);
+  EXPECT_EQ(keep.currentRow(), 0);
   // Keys handed out after the load stay clear of every key read.
   keep.AddEmptySet(false);
   drop.AddEmptySet(false);
@@ -444,7 +444,7 @@ TEST_F(ColourListRecords, AnEmptyFileGivesOneEmptySetAndAKeyRecordGoesToItsListO
   ASSERT_TRUE(LoadInto(keep, ""));
   ASSERT_EQ(keep.RowCount(), 1);
   EXPECT_FALSE(keep.RowAt(0).entry.IsColour());
-  EXPECT_EQ(keep.CurrentRow(), 0);
+  EXPECT_EQ(keep.currentRow(), 0);
   const std::string file = Record(1, 1, 5, rgb(1, 2, 3)) + Record(0, 0, 6, rgb(4, 5, 6)) + Record(1, 1, 5, rgb(7, 8, 9));
   ASSERT_TRUE(LoadInto(keep, file));
   ASSERT_TRUE(LoadInto(drop, file));
@@ -490,7 +490,7 @@ TEST_F(ColourListRecords, ManySetsWithRecurringKeysAllGetKeysOfTheirOwn) {
   ASSERT_TRUE(LoadInto(list, file));
   ASSERT_EQ(list.RowCount(), 60000);
   std::set<int32_t> keys;
-  for (const Row& row : list.Rows()) keys.insert(row.key);
+  for (const Row& row : list.rows()) keys.insert(row.key);
   EXPECT_EQ(keys.size(), 60000u);
 }
 
@@ -503,7 +503,7 @@ TEST_F(ColourListRecords, AFileCutInsideARecordKeepsTheRowsBeforeIt) {
     EXPECT_FALSE(loaded) << "cut at " << cut;
     ASSERT_EQ(list.RowCount(), 1) << "cut at " << cut;
     EXPECT_EQ(list.RowAt(0).entry, rgb(1, 1, 1));
-    EXPECT_EQ(list.CurrentRow(), 0);
+    EXPECT_EQ(list.currentRow(), 0);
   }
 }
 

@@ -69,7 +69,7 @@ class PickingTest : public ViewFixture {
     ToolMouseDown(*view_, point, flags | kLeft);
     ToolMouseUp(*view_, point, flags);
   }
-  static ColourEntry currentEntry(const ColourList& list) { return list.RowAt(list.CurrentRow()).entry; }
+  static ColourEntry currentEntry(const ColourList& list) { return list.RowAt(list.currentRow()).entry; }
 
   HostImage mask_{PixelLayout{1, kHostModeGrayScale}, 3, HostStream::output};
   HostImage working_{PixelLayout{3, kHostModeRGB}, 0, HostStream::input, true};
