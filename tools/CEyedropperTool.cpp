@@ -27,7 +27,7 @@ void selectEyedropper(bool keep) {
   if (ActiveTool() != &tool) SelectTool(tool);
 }
 
-ColourList& CEyedropperTool::list() const { return ColourListFor(keep_); }
+ColourList& CEyedropperTool::List() const { return ColourListFor(keep_); }
 
 int32_t CEyedropperTool::GetCursorId() {
   const uint32_t flags = CurrentFlags();
@@ -46,10 +46,10 @@ void CEyedropperTool::ButtonDown() {
   const uint32_t flags = CurrentFlags();
   const bool shift = (flags & platform::kMkShift) != 0;
   if ((flags & platform::kMkRButton) != 0) {
-    list().RightButtonPick(shift);
+    List().RightButtonPick(shift);
     selectEyedropper(keep_);
   } else if (shift) {
-    list().ShiftPick();
+    List().ShiftPick();
     selectEyedropper(keep_);
   }
 }
@@ -64,7 +64,7 @@ bool CEyedropperTool::ShowFeedback() {
       sums_[c] += sample.channels[c];
       mean.channels[c] = static_cast<uint8_t>((sums_[c] + count_ / 2) / count_);
     }
-    list().SetCurrentColour(mean);
+    List().SetCurrentColour(mean);
   }
   return CTool::ShowFeedback();
 }

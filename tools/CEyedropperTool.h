@@ -41,7 +41,7 @@ class CEyedropperTool : public CTool {
   static bool samplePixel(ColourEntry& out);
 
  private:
-  ColourList& list() const;
+  ColourList& List() const;
 
   bool keep_;
   std::array<int64_t, 4> sums_{};

@@ -61,7 +61,7 @@ std::vector<ClassifierColour> ColourList::SelectedColours(PixelFormat format) co
 
 // ---- Primitive changes, each told to the view ----
 
-void ColourList::insertRows(int index, const std::vector<Row>& rows) {
+void ColourList::InsertRows(int index, const std::vector<Row>& rows) {
   if (rows.empty()) return;
   rows_.insert(rows_.begin() + index, rows.begin(), rows.end());
   const int count = static_cast<int>(rows.size());
@@ -71,7 +71,7 @@ void ColourList::insertRows(int index, const std::vector<Row>& rows) {
   if (view_) view_->RowsInserted(index, count);
 }
 
-void ColourList::removeRow(int row) {
+void ColourList::RemoveRow(int row) {
   rows_.erase(rows_.begin() + row);
   if (currentRow_ == row) currentRow_ = -1;
   else if (currentRow_ > row) --currentRow_;
@@ -80,7 +80,7 @@ void ColourList::removeRow(int row) {
   if (view_) view_->RowsRemoved(row, 1);
 }
 
-void ColourList::setSelection(int first, int last, bool selected) {
+void ColourList::SetSelection(int first, int last, bool selected) {
   for (int r = first; r <= last; ++r) {
     Row& row = rows_[static_cast<size_t>(r)];
     if (row.selected == selected) continue;
@@ -116,7 +116,7 @@ class StSuspendRedraw {
 
 // ---- Keys ----
 
-bool ColourList::keyInUse(int32_t key) const {
+bool ColourList::KeyInUse(int32_t key) const {
   return std::any_of(rows_.begin(), rows_.end(), [key](const Row& row) { return row.key == key; });
 }
 
@@ -136,8 +136,8 @@ int32_t takeKey(InUse inUse) {
 
 }  // namespace
 
-int32_t ColourList::newKey() const {
-  return takeKey([this](int32_t key) { return keyInUse(key); });
+int32_t ColourList::NewKey() const {
+  return takeKey([this](int32_t key) { return KeyInUse(key); });
 }
 
 // ---- Operations ----
@@ -163,7 +163,7 @@ void ColourList::GoToEmptySlot() {
     }
   }
   const Row& lastRow = rows_[static_cast<size_t>(last)];
-  insertRows(last + 1, {Row{ColourEntry::Empty(), lastRow.key, lastRow.selected}});
+  InsertRows(last + 1, {Row{ColourEntry::Empty(), lastRow.key, lastRow.selected}});
   MakeCurrent(last + 1);
   markColoursChanged();
 }
@@ -188,7 +188,7 @@ void ColourList::MakeCurrent(int row) {
 
 void ColourList::DeleteRow(int row) {
   if (row < 0 || row >= RowCount()) return;
-  removeRow(row);
+  RemoveRow(row);
   if (rows_.empty()) AddEmptySet(false);
   if (currentRow_ < 0) MakeCurrent(std::max(row - 1, 0));
   markColoursChanged();
@@ -219,10 +219,10 @@ void ColourList::SelectSet(int row, bool shiftHeld) {
   const int first = SetFirstRow(row), last = SetLastRow(row);
   const bool selected = rows_[static_cast<size_t>(first)].selected;
   if (!selected && !shiftHeld) {
-    if (first > 0) setSelection(0, first - 1, false);
-    if (last + 1 < RowCount()) setSelection(last + 1, RowCount() - 1, false);
+    if (first > 0) SetSelection(0, first - 1, false);
+    if (last + 1 < RowCount()) SetSelection(last + 1, RowCount() - 1, false);
   }
-  setSelection(first, last, !selected);
+  SetSelection(first, last, !selected);
   caretRow_ = first;
   if (view_) view_->CaretMoved(first);
   markColoursChanged();
@@ -231,19 +231,19 @@ void ColourList::SelectSet(int row, bool shiftHeld) {
 int ColourList::InsertSet(int index, const ColourSetBlock& set, bool shiftHeld) {
   if (index == -1) index = RowCount();
   if (!SetMayStartAt(index)) return -1;
-  if (set.selected && !shiftHeld && !rows_.empty()) setSelection(0, RowCount() - 1, false);
-  const int32_t key = newKey();
+  if (set.selected && !shiftHeld && !rows_.empty()) SetSelection(0, RowCount() - 1, false);
+  const int32_t key = NewKey();
   std::vector<Row> rows;
   rows.reserve(set.entries.size());
   for (const ColourEntry& entry : set.entries) rows.push_back(Row{entry, key, set.selected});
-  insertRows(index, rows);
+  InsertRows(index, rows);
   markColoursChanged();
   return index;
 }
 
-int ColourList::appendNewSet(const ColourEntry& entry) {
+int ColourList::AppendNewSet(const ColourEntry& entry) {
   const int row = RowCount();
-  insertRows(row, {Row{entry, newKey(), true}});
+  InsertRows(row, {Row{entry, NewKey(), true}});
   MakeCurrent(row);
   markColoursChanged();
   return row;
@@ -252,21 +252,21 @@ int ColourList::appendNewSet(const ColourEntry& entry) {
 int ColourList::InsertColour(int index, const ColourEntry& entry) {
   const int count = RowCount();
   if (index < 0 || index >= count) {
-    if (count == 0 || (index != -1 && index != count)) return appendNewSet(entry);
+    if (count == 0 || (index != -1 && index != count)) return AppendNewSet(entry);
     const Row& last = rows_.back();
-    insertRows(count, {Row{entry, last.key, last.selected}});
+    InsertRows(count, {Row{entry, last.key, last.selected}});
     markColoursChanged();
     return count;
   }
   const Row& at = rows_[static_cast<size_t>(index)];
-  insertRows(index, {Row{entry, at.key, at.selected}});
+  InsertRows(index, {Row{entry, at.key, at.selected}});
   markColoursChanged();
   return index;
 }
 
 int ColourList::DropColour(int index, const ColourEntry& entry, bool overLastRow) {
   if (rows_.empty() || index != RowCount()) return InsertColour(index, entry);
-  return overLastRow ? InsertColour(index, entry) : appendNewSet(entry);
+  return overLastRow ? InsertColour(index, entry) : AppendNewSet(entry);
 }
 
 // ---- Workspace ----
@@ -281,7 +281,7 @@ void ColourList::BeginLoad() {
 void ColourList::LoadRecord(uint32_t tag, uint32_t size, const uint8_t* payload) {
   if (tag != kRecordTag || size != kRecordSize) return;
   if (payload[0] != (keepList_ ? 1 : 0)) return;
-  insertRows(RowCount(), {Row{ColourEntry::Read(payload + 8), loadLittleEndianInt32(payload + 4), payload[1] != 0}});
+  InsertRows(RowCount(), {Row{ColourEntry::Read(payload + 8), loadLittleEndianInt32(payload + 4), payload[1] != 0}});
 }
 
 // A file written by the lists has sets whose rows agree in key and
@@ -292,7 +292,7 @@ void ColourList::LoadRecord(uint32_t tag, uint32_t size, const uint8_t* payload)
 //
 // A file may hold many rows; the keys in use are looked up in a tree here
 // rather than by a walk over the rows for every new key.
-void ColourList::separateSets() {
+void ColourList::SeparateSets() {
   std::set<int32_t> used, seen;
   for (const Row& row : rows_) used.insert(row.key);
   for (int first = 0; first < RowCount();) {
@@ -321,7 +321,7 @@ void ColourList::EndLoad() {
     for (const Row& row : rows_) largest = std::max<int64_t>(largest, row.key);
     if (largest + 1 > gNextKey) gNextKey = static_cast<int32_t>(static_cast<uint32_t>(largest + 1));
   }
-  separateSets();
+  SeparateSets();
   if (rows_.empty()) AddEmptySet(false);
   MakeCurrent(0);
   if (view_) view_->ListReset();

@@ -112,13 +112,13 @@ class ColourList : public WorkspaceParticipant {
   void Save() override;
 
  private:
-  void insertRows(int index, const std::vector<Row>& rows);
-  void removeRow(int row);
-  void setSelection(int first, int last, bool selected);
-  int appendNewSet(const ColourEntry& entry);
-  int32_t newKey() const;
-  bool keyInUse(int32_t key) const;
-  void separateSets();
+  void InsertRows(int index, const std::vector<Row>& rows);
+  void RemoveRow(int row);
+  void SetSelection(int first, int last, bool selected);
+  int AppendNewSet(const ColourEntry& entry);
+  int32_t NewKey() const;
+  bool KeyInUse(int32_t key) const;
+  void SeparateSets();
 
   bool keepList_;
   std::vector<Row> rows_;
