@@ -19,6 +19,7 @@
 #include "shell/PlugIn.h"
 #include "shell/PlugInServices.h"
 #include "tools/ToolRegistry.h"
+#include "tools/WorkKeys.h"
 #include "ui/CNavFrame.h"
 #include "ui/CWorkWindow.h"
 #include "workspace/PreferenceFile.h"
@@ -238,6 +239,7 @@ bool zoomKey(uint32_t key, unsigned modifiers) {
 bool TessalyApplication::keyDown(uint32_t virtualKey, unsigned modifiers, bool repeated) {
   if (ToolKeyDown(virtualKey, modifiers, repeated)) return true;
   if (zoomKey(virtualKey, modifiers)) return true;
+  if (WorkKeyDown(virtualKey, modifiers, repeated)) return true;
   CWorkDocument* document = CWorkDocument::Current();
   if (virtualKey == platform::kVkBack && document != nullptr) {
     if (modifiers & kShiftHeld)
@@ -253,7 +255,9 @@ bool TessalyApplication::keyDown(uint32_t virtualKey, unsigned modifiers, bool r
   return false;
 }
 
-bool TessalyApplication::keyUp(uint32_t virtualKey, unsigned modifiers) { return ToolKeyUp(virtualKey, modifiers); }
+bool TessalyApplication::keyUp(uint32_t virtualKey, unsigned modifiers) {
+  return ToolKeyUp(virtualKey, modifiers) || WorkKeyUp(virtualKey, modifiers);
+}
 
 bool TessalyApplication::idleWork(uint32_t deadline) {
   CWorkDocument* document = CWorkDocument::Current();

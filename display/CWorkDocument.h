@@ -58,7 +58,7 @@ class CWorkDocument : public Purgeable {
 
   // Appends a change that has been made; never throws for lack of memory
   // (without memory the change just cannot be undone).
-  void PushCommand(Command* command) noexcept { history_.push(command); }
+  void PushCommand(std::unique_ptr<Command> command) noexcept { history_.push(std::move(command)); }
   // Exceptions from a command's apply pass to the caller; the history is
   // unchanged for that step.
   void Undo() { history_.undo(*this); }

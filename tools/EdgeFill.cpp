@@ -85,6 +85,6 @@ bool EdgeFill(CWorkDocument& document, Point at, bool keepMode, int lowerThresho
       }
     }
   });
-  document.PushCommand(new MaskDeltaRecord(std::move(regionMap)));
+  document.PushCommand(std::make_unique<MaskDeltaRecord>(std::move(regionMap)));
   return true;
 }

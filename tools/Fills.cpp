@@ -40,7 +40,7 @@ bool fillRegion(Image& source, Image& regionMap, Point seed, FillPredicate predi
 // bucket: the target itself) and records the change.
 bool blendRegionAndRecord(CWorkDocument& document, std::unique_ptr<BufferImage> regionMap, uint8_t target) {
   ApplyStrokeToTarget(*regionMap, document, target);
-  document.PushCommand(new MaskDeltaRecord(std::move(regionMap)));
+  document.PushCommand(std::make_unique<MaskDeltaRecord>(std::move(regionMap)));
   return true;
 }
 
@@ -128,6 +128,6 @@ bool MagicBucketFill(CWorkDocument& document, Point at, int16_t halfSide, bool k
       UntouchedCoverage::visit, false);
   if (!changed) return false;
   document.InvalidateImageRect(square);
-  document.PushCommand(new MaskDeltaRecord(std::move(regionMap)));
+  document.PushCommand(std::make_unique<MaskDeltaRecord>(std::move(regionMap)));
   return true;
 }

@@ -54,7 +54,7 @@ void MaskDeltaRecord::applyDelta(Image& delta, CWorkDocument& document) {
   });
 }
 
-Command* MaskDeltaRecord::apply(CWorkDocument& document) {
+std::unique_ptr<Command> MaskDeltaRecord::apply(CWorkDocument& document) {
   applyDelta(*delta_, document);
-  return this;
+  return nullptr;
 }

@@ -24,12 +24,12 @@ void ApplyStrokeToTarget(Image& coverage, CWorkDocument& document, uint8_t targe
 void ApplyStrokeClassified(Image& coverage, CWorkDocument& document, PixelFormat format);
 
 // The undo record of one mask edit: the coverage image after the edit,
-// holding old XOR new for every pixel. Applying it XORs it into the mask
-// and returns itself.
+// holding old XOR new for every pixel. Applying it XORs it into the mask,
+// which makes it its own reverse.
 class MaskDeltaRecord : public Command {
  public:
   explicit MaskDeltaRecord(std::unique_ptr<Image> delta) : delta_(std::move(delta)) {}
-  Command* apply(CWorkDocument& document) override;
+  std::unique_ptr<Command> apply(CWorkDocument& document) override;
   uint32_t memoryUsage() const override { return delta_->memoryUsage() + 8; }
 
   // XORs a difference image into the document's mask, piece by piece.

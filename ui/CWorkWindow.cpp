@@ -2,11 +2,14 @@
 
 #include <algorithm>
 
+#include "display/CTool.h"
+#include "platform/Input.h"
 #include "platform/MessageBox.h"
 #include "resources/CommandIds.h"
 #include "resources/StringTable.h"
 #include "ui/CNavFrame.h"
 #include "tools/SliderValues.h"
+#include "tools/ToolRegistry.h"
 
 namespace {
 
@@ -51,7 +54,7 @@ void CWorkWindow::HideWithOwnedWindows() {
   show(platform::kSwHide);
 }
 
-platform::ControlBar* CWorkWindow::barOfCommand(uint32_t id) const {
+platform::ControlBar* CWorkWindow::BarOfCommand(uint32_t id) const {
   platform::ControlBar* bar = controlBar(static_cast<int>(id));
   return bar != nullptr && bar->exists() ? bar : nullptr;
 }
@@ -68,7 +71,7 @@ void CWorkWindow::TogglePalettes() {
     return;
   }
   for (uint32_t id : kBarCommands) {
-    platform::ControlBar* bar = barOfCommand(id);
+    platform::ControlBar* bar = BarOfCommand(id);
     if (bar == nullptr) continue;
     if (bar->isBarVisible()) tabHidden_.push_back(bar);
     showControlBar(*bar, false, true);
@@ -79,13 +82,13 @@ void CWorkWindow::TogglePalettes() {
 
 bool CWorkWindow::onCommand(uint32_t id) {
   if (!isBarCommand(id)) return false;
-  if (platform::ControlBar* bar = barOfCommand(id)) showControlBar(*bar, !bar->isBarVisible(), true);
+  if (platform::ControlBar* bar = BarOfCommand(id)) showControlBar(*bar, !bar->isBarVisible(), true);
   return true;
 }
 
 bool CWorkWindow::onUpdateCommand(platform::CommandUpdate& update) {
   if (!isBarCommand(update.id)) return false;
-  platform::ControlBar* bar = barOfCommand(update.id);
+  platform::ControlBar* bar = BarOfCommand(update.id);
   const bool hiddenByTab = std::find(tabHidden_.begin(), tabHidden_.end(), bar) != tabHidden_.end();
   update.enable(bar != nullptr);
   update.setCheck(bar != nullptr && (bar->isBarVisible() || hiddenByTab));
@@ -101,6 +104,12 @@ intptr_t CWorkWindow::handleMessage(uint32_t message, uintptr_t wParam, intptr_t
     }
     case platform::kWmHelp:
       return 1;  // there is no help
+    case platform::kWmInitMenu:
+      // Alt opens the menu: the keep eyedropper that Alt called up ends
+      // first, or it would outlast the key.
+      if ((platform::keyState(platform::kVkMenu) & 0x8000) != 0)
+        if (CTool* keep = FindTool(kToolKeepEyedropper)) EndTemporaryTool(*keep);
+      break;
     case platform::kWmQueryEndSession:
       platform::messageBox(this, stringResource(kStrNoShutdown), "Tessaly",
                            platform::kMbIconInformation | platform::kMbOk);

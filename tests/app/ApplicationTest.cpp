@@ -193,9 +193,9 @@ namespace {
 class FailingCommand : public Command {
  public:
   explicit FailingCommand(std::function<void()> fail) : fail_(std::move(fail)) {}
-  Command* apply(CWorkDocument&) override {
+  std::unique_ptr<Command> apply(CWorkDocument&) override {
     fail_();
-    return this;
+    return nullptr;
   }
   uint32_t memoryUsage() const override { return 0; }
 
@@ -207,7 +207,7 @@ class FailingCommand : public Command {
 void pushIntoRunningDocument(std::function<void()> fail) {
   platform::automation::queueStep([fail] {
     ASSERT_NE(CWorkDocument::Current(), nullptr);
-    CWorkDocument::Current()->PushCommand(new FailingCommand(fail));
+    CWorkDocument::Current()->PushCommand(std::make_unique<FailingCommand>(fail));
   });
 }
 

@@ -18,7 +18,7 @@
 #include "tools/KeepMode.h"
 #include "tools/SliderValues.h"
 #include "tools/ToolRegistry.h"
-#include "tools/ZoomTool.h"
+#include "tools/CZoomTool.h"
 
 namespace {
 
