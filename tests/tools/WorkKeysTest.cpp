@@ -142,6 +142,7 @@ TEST_F(WorkKeysTest, TheToolRecordKeepsTheCurrentToolAndKeepModeAndAFileWithoutI
     File file;
     file.OpenForSaving(path.string());
     ASSERT_TRUE(SaveWorkspace(file));
+    file.Close();
   }
   SelectTool(pencil_);
   SetKeepMode(false);
