@@ -423,6 +423,7 @@ TEST_F(ColourListRecords, BothListsSurviveASaveAndALoad) {
     File file;
     file.OpenForSaving(path_);
     ASSERT_TRUE(SaveWorkspace(file, FailureReport::kLeavePending));
+    file.Close();
   }
   keep.AddEmptySet(false);
   drop.DeleteSet(drop.RowAt(0).key);
