@@ -491,8 +491,10 @@ size_t BatchRunner::runCommand(const std::vector<Line>& lines, size_t index) {
     savePath(requireDocument(c), a[1]);
     log_ << "wrote " << a[1] << "\n";
   } else if (c == "screenshot") {
+    // A top-level window by its title, else a visible window inside one (a
+    // bar, named by its Window menu item, or a control).
     platform::Window* w = a[1] == "main-view" ? &requireMainView() : platform::automation::findWindow(a[1]);
-    if (w == nullptr) throw Failure("no window is titled \"" + a[1] + "\"");
+    if (w == nullptr) w = &requireTitled(a[1]);
     if (!platform::automation::saveScreenshot(*w, a[2])) throw Failure(a[2] + ": the screenshot cannot be written");
     log_ << "wrote " << a[2] << "\n";
   }

@@ -85,7 +85,7 @@ TEST_F(BatchScript, ScreenshotsAWindowByItsTitle) {
   ASSERT_EQ(run("screenshot \"Tessaly Host\" " + shot.string() + "\n"), 0) << log();
   EXPECT_TRUE(std::filesystem::exists(shot));
   EXPECT_EQ(run("screenshot Nowhere " + shot.string() + "\n"), 1);
-  EXPECT_EQ(log(), "test.tsb:1: no window is titled \"Nowhere\"\n");
+  EXPECT_EQ(log(), "test.tsb:1: no visible window is titled \"Nowhere\"\n");
 }
 
 TEST_F(BatchScript, BuildsDocumentsWithChannelsSelectionAndTarget) {
