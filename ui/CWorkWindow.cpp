@@ -10,6 +10,7 @@
 #include "ui/CDoubleSliderBar.h"
 #include "ui/CNavFrame.h"
 #include "ui/CToolboxBar.h"
+#include "tools/ColourList.h"
 #include "tools/SliderValues.h"
 #include "tools/ToolRegistry.h"
 
@@ -55,6 +56,11 @@ void CWorkWindow::CreateBars() {
 }
 
 void CWorkWindow::SetDefaultLayout() {
+  PopToTool(nullptr);
+  if (CTool* pencil = FindTool(kToolPencil)) SelectTool(*pencil);
+  // Each list starts with an empty set, which the eyedroppers fill.
+  for (ColourList* list : {&KeepColourList(), &DropColourList()})
+    if (list->RowCount() == 0) list->AddEmptySet(false);
   CNavFrame::NewNavigator(*this);
   for (platform::ControlBar* bar : controlBars()) showControlBar(*bar, true, false);
   show(platform::kSwShowMaximized);
