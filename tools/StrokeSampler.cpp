@@ -36,6 +36,9 @@ void StrokeSampler::start() {
 }
 
 void StrokeSampler::stop() {
+  // Idle, as at unload, it touches nothing: the windowing layer may be
+  // gone by then.
+  if (!running()) return;
   stop_.set();
   thread_.join();
 }
