@@ -18,7 +18,9 @@
 #include "shell/ErrorRecord.h"
 #include "shell/PlugIn.h"
 #include "shell/PlugInServices.h"
+#include "tools/ColourClassifier.h"
 #include "tools/ToolRegistry.h"
+#include "tools/WorkKeys.h"
 #include "ui/CNavFrame.h"
 #include "ui/CWorkWindow.h"
 #include "workspace/PreferenceFile.h"
@@ -169,6 +171,10 @@ int TessalyApplication::run() {
 
   if (!LoadPreferenceFile(preferencePath_)) window.SetDefaultLayout();
   window.setFocus();
+  // The classifier was built for this document's colours and mode.
+  struct StClassifierDiscarded {
+    ~StClassifierDiscarded() { discardClassifier(); }
+  } classifierDiscarded;
   int exitCode = 0;
   try {
     exitCode = platform::Application::run();
@@ -238,6 +244,7 @@ bool zoomKey(uint32_t key, unsigned modifiers) {
 bool TessalyApplication::keyDown(uint32_t virtualKey, unsigned modifiers, bool repeated) {
   if (ToolKeyDown(virtualKey, modifiers, repeated)) return true;
   if (zoomKey(virtualKey, modifiers)) return true;
+  if (WorkKeyDown(virtualKey, modifiers, repeated)) return true;
   CWorkDocument* document = CWorkDocument::Current();
   if (virtualKey == platform::kVkBack && document != nullptr) {
     if (modifiers & kShiftHeld)
@@ -253,7 +260,9 @@ bool TessalyApplication::keyDown(uint32_t virtualKey, unsigned modifiers, bool r
   return false;
 }
 
-bool TessalyApplication::keyUp(uint32_t virtualKey, unsigned modifiers) { return ToolKeyUp(virtualKey, modifiers); }
+bool TessalyApplication::keyUp(uint32_t virtualKey, unsigned modifiers) {
+  return ToolKeyUp(virtualKey, modifiers) || WorkKeyUp(virtualKey, modifiers);
+}
 
 bool TessalyApplication::idleWork(uint32_t deadline) {
   CWorkDocument* document = CWorkDocument::Current();

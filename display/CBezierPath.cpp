@@ -70,12 +70,12 @@ constexpr double kFillFlatness = 0.04;  // square image pixels
 
 }  // namespace
 
-size_t CBezierPath::segmentCount() const {
+size_t CBezierPath::SegmentCount() const {
   if (nodes_.empty()) return 0;
   return closed_ && nodes_.size() >= 2 ? nodes_.size() : nodes_.size() - 1;
 }
 
-void CBezierPath::drawNode(BezierPathView& view, size_t index) const {
+void CBezierPath::DrawNode(BezierPathView& view, size_t index) const {
   const WindowMapping map(view);
   const BezierNode& n = nodes_[index];
   const platform::Point a = map.point(n.anchor);
@@ -89,7 +89,7 @@ void CBezierPath::drawNode(BezierPathView& view, size_t index) const {
   }
 }
 
-void CBezierPath::drawSegment(BezierPathView& view, size_t from) const {
+void CBezierPath::DrawSegment(BezierPathView& view, size_t from) const {
   const WindowMapping map(view);
   const BezierNode& a = nodes_[from];
   const BezierNode& b = nodes_[(from + 1) % nodes_.size()];
@@ -108,16 +108,16 @@ void CBezierPath::drawSegment(BezierPathView& view, size_t from) const {
   });
 }
 
-void CBezierPath::drawNodeAndSegments(BezierPathView* view, size_t index) const {
+void CBezierPath::DrawNodeAndSegments(BezierPathView* view, size_t index) const {
   if (view == nullptr) return;
-  drawNode(*view, index);
+  DrawNode(*view, index);
   // Segment s runs from node s to node (s + 1) % n.
   const size_t n = nodes_.size();
-  const size_t segments = segmentCount();
+  const size_t segments = SegmentCount();
   const bool closedLoop = segments == n;
-  if (index > 0) drawSegment(*view, index - 1);
-  else if (closedLoop) drawSegment(*view, n - 1);
-  if (index < segments) drawSegment(*view, index);
+  if (index > 0) DrawSegment(*view, index - 1);
+  else if (closedLoop) DrawSegment(*view, n - 1);
+  if (index < segments) DrawSegment(*view, index);
 }
 
 void CBezierPath::AppendNode(BezierPathView* view, platform::Point windowPoint) {
@@ -126,40 +126,40 @@ void CBezierPath::AppendNode(BezierPathView* view, platform::Point windowPoint) 
 }
 
 void CBezierPath::AppendNodeData(BezierPathView* view, const BezierNode& node) {
-  if (view != nullptr && closed_ && nodes_.size() >= 2) drawSegment(*view, nodes_.size() - 1);
+  if (view != nullptr && closed_ && nodes_.size() >= 2) DrawSegment(*view, nodes_.size() - 1);
   if (nodes_.size() == nodes_.capacity()) nodes_.reserve(std::max<size_t>(4, 2 * nodes_.size()));
   nodes_.push_back(node);
   if (view == nullptr) return;
-  drawNode(*view, nodes_.size() - 1);
-  if (nodes_.size() >= 2) drawSegment(*view, nodes_.size() - 2);
-  if (closed_ && nodes_.size() >= 2) drawSegment(*view, nodes_.size() - 1);
+  DrawNode(*view, nodes_.size() - 1);
+  if (nodes_.size() >= 2) DrawSegment(*view, nodes_.size() - 2);
+  if (closed_ && nodes_.size() >= 2) DrawSegment(*view, nodes_.size() - 1);
 }
 
 BezierNode CBezierPath::RemoveLastNode(BezierPathView* view) {
   const size_t last = nodes_.size() - 1;
   if (view != nullptr) {
-    drawNode(*view, last);
-    if (last >= 1) drawSegment(*view, last - 1);
-    if (closed_ && nodes_.size() >= 2) drawSegment(*view, last);
+    DrawNode(*view, last);
+    if (last >= 1) DrawSegment(*view, last - 1);
+    if (closed_ && nodes_.size() >= 2) DrawSegment(*view, last);
   }
   const BezierNode removed = nodes_.back();
   nodes_.pop_back();
-  if (view != nullptr && closed_ && nodes_.size() >= 2) drawSegment(*view, nodes_.size() - 1);
+  if (view != nullptr && closed_ && nodes_.size() >= 2) DrawSegment(*view, nodes_.size() - 1);
   return removed;
 }
 
 void CBezierPath::ReplaceNode(BezierPathView* view, size_t index, BezierNode& node) {
   if (nodes_[index] == node) return;
-  drawNodeAndSegments(view, index);
+  DrawNodeAndSegments(view, index);
   std::swap(nodes_[index], node);
-  drawNodeAndSegments(view, index);
+  DrawNodeAndSegments(view, index);
 }
 
 void CBezierPath::SetClosed(BezierPathView* view, bool closed) {
   const bool drawsClosing = view != nullptr && nodes_.size() >= 2;
-  if (drawsClosing && closed_) drawSegment(*view, nodes_.size() - 1);
+  if (drawsClosing && closed_) DrawSegment(*view, nodes_.size() - 1);
   closed_ = closed;
-  if (drawsClosing && closed_) drawSegment(*view, nodes_.size() - 1);
+  if (drawsClosing && closed_) DrawSegment(*view, nodes_.size() - 1);
 }
 
 void CBezierPath::SwapWith(BezierPathView* view, CBezierPath& other) {
@@ -175,10 +175,10 @@ void CBezierPath::ToggleSmooth(BezierPathView* view, size_t index, int which) {
     n.smooth = !n.smooth;  // the flag is not drawn
     return;
   }
-  drawNodeAndSegments(view, index);
+  DrawNodeAndSegments(view, index);
   n.smooth = 1;
   n.in = n.out = n.anchor;
-  drawNodeAndSegments(view, index);
+  DrawNodeAndSegments(view, index);
 }
 
 // Moving the anchor carries both handles along. Moving a handle (or, with
@@ -188,7 +188,7 @@ void CBezierPath::ToggleSmooth(BezierPathView* view, size_t index, int which) {
 void CBezierPath::MovePoint(BezierPathView* view, platform::Point windowPoint, size_t index, int which,
                             bool mirror) {
   const BezierPoint p = windowToImage(*view, windowPoint);
-  drawNodeAndSegments(view, index);
+  DrawNodeAndSegments(view, index);
   BezierNode& n = nodes_[index];
   if (which == kAnchor && !mirror) {
     const double dx = p.x - n.anchor.x, dy = p.y - n.anchor.y;
@@ -210,7 +210,7 @@ void CBezierPath::MovePoint(BezierPathView* view, platform::Point windowPoint, s
       }
     }
   }
-  drawNodeAndSegments(view, index);
+  DrawNodeAndSegments(view, index);
 }
 
 CBezierPath::Hit CBezierPath::HitTest(const BezierPathView& view, platform::Point windowPoint) const {
@@ -227,8 +227,8 @@ CBezierPath::Hit CBezierPath::HitTest(const BezierPathView& view, platform::Poin
 }
 
 void CBezierPath::DrawAll(BezierPathView& view) const {
-  for (size_t i = 0; i < nodes_.size(); ++i) drawNode(view, i);
-  for (size_t i = 0; i < segmentCount(); ++i) drawSegment(view, i);
+  for (size_t i = 0; i < nodes_.size(); ++i) DrawNode(view, i);
+  for (size_t i = 0; i < SegmentCount(); ++i) DrawSegment(view, i);
 }
 
 std::vector<BezierPoint> CBezierPath::Flatten() const {

@@ -79,11 +79,11 @@ class CBezierPath {
   std::vector<BezierPoint> Flatten() const;
 
  private:
-  void drawNode(BezierPathView& view, size_t index) const;
-  void drawSegment(BezierPathView& view, size_t from) const;  // from node `from` to the next
-  size_t segmentCount() const;
+  void DrawNode(BezierPathView& view, size_t index) const;
+  void DrawSegment(BezierPathView& view, size_t from) const;  // from node `from` to the next
+  size_t SegmentCount() const;
   // Draws (and so erases or redraws) a node with the segments that touch it.
-  void drawNodeAndSegments(BezierPathView* view, size_t index) const;
+  void DrawNodeAndSegments(BezierPathView* view, size_t index) const;
 
   std::vector<BezierNode> nodes_;
   bool closed_ = false;

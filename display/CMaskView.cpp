@@ -30,7 +30,7 @@
 
 namespace {
 
-CWorkDocument* gDocument = nullptr;
+std::unique_ptr<CWorkDocument> gDocument;
 int gAttachedViews = 0;
 
 // A host that keeps cancelling the same band would otherwise be asked
@@ -73,9 +73,9 @@ CMaskView::~CMaskView() {
 
 void CMaskView::JoinDocument() {
   if (Document() != nullptr) return;
-  if (gDocument == nullptr) gDocument = new CWorkDocument;
+  if (gDocument == nullptr) gDocument = std::make_unique<CWorkDocument>();
   ++gAttachedViews;
-  AttachDocument(gDocument);
+  AttachDocument(gDocument.get());
 }
 
 // The last view to go takes the document, and its history, with it.
@@ -83,12 +83,11 @@ void CMaskView::LeaveDocument() {
   if (Document() == nullptr) return;
   DetachDocument();
   if (--gAttachedViews == 0) {
-    delete gDocument;
-    gDocument = nullptr;
+    gDocument.reset();
   }
 }
 
-CWorkDocument* CMaskView::WorkDocument() { return gDocument; }
+CWorkDocument* CMaskView::WorkDocument() { return gDocument.get(); }
 CMaskView* CMaskView::MainView() {
   return gDocument != nullptr ? dynamic_cast<CMaskView*>(gDocument->MainView()) : nullptr;
 }

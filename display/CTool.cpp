@@ -40,14 +40,12 @@ bool isDoubleClick() {
   return doubleClick;
 }
 
-// Moves the pointer one pixel left and back, so that the system sends a
-// mouse move and the new tool's cursor and feedback appear at once.
-void mouseNudge() {
+}  // namespace
+
+void NudgeMouse() {
   platform::moveMouseRelative(-1, 0);
   platform::moveMouseRelative(1, 0);
 }
-
-}  // namespace
 
 // ---- CTool ----
 
@@ -115,7 +113,7 @@ void PushTool(CTool& tool) {
   tool.Enter();
   tool.Activate();
   tool.ShowFeedback();
-  mouseNudge();
+  NudgeMouse();
 }
 
 void PopToTool(CTool* target) {
@@ -130,7 +128,7 @@ void PopToTool(CTool* target) {
     gTracking.active = leaving->next_;
     leaving->next_ = nullptr;
   }
-  mouseNudge();
+  NudgeMouse();
 }
 
 void SelectTool(CTool& tool) {
@@ -180,6 +178,15 @@ void ReleaseSpringTool(CTool& tool) {
   }
 }
 
+void EndTemporaryTool(CTool& tool) {
+  if (ActiveTool() != &tool || tool.Next() == nullptr) return;
+  PopToTool(tool.Next());
+  if (CTool* previous = gTracking.active) {
+    previous->Activate();
+    previous->ShowFeedback();
+  }
+}
+
 // ---- Mouse routing ----
 
 void ToolMouseMove(CImageView& view, platform::Point point, uint32_t flags) {
@@ -218,6 +225,10 @@ void EndTracking() {
   gTracking.view = nullptr;
   if (gTracking.dragging) tool->CancelDrag();
   tool->ShowFeedback();
+}
+
+void CancelToolOperation() {
+  if (gTracking.dragging) EndTracking();
 }
 
 void EndTrackingIn(const CImageView& view) {

@@ -75,12 +75,21 @@ void SelectTool(CTool& tool);
 void SelectSpringTool(CTool& tool);
 // The key of a spring-loaded tool went up.
 void ReleaseSpringTool(CTool& tool);
+// A temporary tool ends whether it was used or not: when it is active and
+// has a tool below it, that tool comes back.
+void EndTemporaryTool(CTool& tool);
+// Moves the pointer one pixel and back, so that the cursor and feedback
+// follow a change at once (a new tool, a modifier key).
+void NudgeMouse();
 
 // ---- Mouse routing (points in the view's window coordinates) ----
 void ToolMouseMove(CImageView& view, platform::Point point, uint32_t flags);
 void ToolMouseDown(CImageView& view, platform::Point point, uint32_t flags);
 bool ToolMouseUp(CImageView& view, platform::Point point, uint32_t flags);
 void EndTracking();
+// Esc: a drag in progress is cancelled (the tool hears CancelDrag) and
+// tracking ends; without one nothing happens.
+void CancelToolOperation();
 void EndTrackingIn(const CImageView& view);
 // A view goes away without drawing: tracking in it stops silently.
 void ForgetTrackingView(const CImageView& view);

@@ -25,34 +25,34 @@ double CZoomView::ZoomInStep(double z) { return SnapZoom(z >= kStepInLimit ? z +
 
 double CZoomView::ZoomOutStep(double z) { return SnapZoom(z >= kStepOutLimit ? z - 1.0 : 1.0 / (1.0 / z + 1.0)); }
 
-int32_t CZoomView::toWindow(int32_t image, int32_t base) const {
+int32_t CZoomView::ToWindow(int32_t image, int32_t base) const {
   return static_cast<int32_t>(std::ceil((image - kNudge) * zoom_ - base));
 }
 
-int32_t CZoomView::toImage(int32_t window, int32_t base) const {
+int32_t CZoomView::ToImage(int32_t window, int32_t base) const {
   return static_cast<int32_t>(std::floor((window + kNudge + base) / zoom_));
 }
 
 void CZoomView::ImageToWindowPoint(platform::Point& point) const {
   const platform::Point base = WindowBase();
-  point = {toWindow(point.x, base.x), toWindow(point.y, base.y)};
+  point = {ToWindow(point.x, base.x), ToWindow(point.y, base.y)};
 }
 
 void CZoomView::ImageToWindowRect(platform::Rect& rect) const {
   const platform::Point base = WindowBase();
-  rect = {toWindow(rect.left, base.x), toWindow(rect.top, base.y), toWindow(rect.right, base.x),
-          toWindow(rect.bottom, base.y)};
+  rect = {ToWindow(rect.left, base.x), ToWindow(rect.top, base.y), ToWindow(rect.right, base.x),
+          ToWindow(rect.bottom, base.y)};
 }
 
 void CZoomView::WindowToImagePoint(platform::Point& point) const {
   const platform::Point base = WindowBase();
-  point = {toImage(point.x, base.x), toImage(point.y, base.y)};
+  point = {ToImage(point.x, base.x), ToImage(point.y, base.y)};
 }
 
 void CZoomView::WindowToImageRect(platform::Rect& rect) const {
   const platform::Point base = WindowBase();
-  rect = {toImage(rect.left, base.x), toImage(rect.top, base.y), toImage(rect.right - 1, base.x) + 1,
-          toImage(rect.bottom - 1, base.y) + 1};
+  rect = {ToImage(rect.left, base.x), ToImage(rect.top, base.y), ToImage(rect.right - 1, base.x) + 1,
+          ToImage(rect.bottom - 1, base.y) + 1};
 }
 
 platform::Size CZoomView::ContentForImage(int32_t height, int32_t width) const {

@@ -64,8 +64,8 @@ class CZoomView : public CImageView, public BezierPathView {
   platform::Size ContentForImage(int32_t height, int32_t width) const override;
 
  private:
-  int32_t toWindow(int32_t image, int32_t base) const;
-  int32_t toImage(int32_t window, int32_t base) const;
+  int32_t ToWindow(int32_t image, int32_t base) const;
+  int32_t ToImage(int32_t window, int32_t base) const;
 
   double zoom_ = 1.0;
   bool snap_ = true;

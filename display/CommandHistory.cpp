@@ -10,7 +10,7 @@ constexpr size_t kFirstInsertion = CommandHistory::kBlockSize / 2;
 
 CommandHistory::~CommandHistory() { clear(); }
 
-Command*& CommandHistory::slot(size_t index) const {
+std::unique_ptr<Command>& CommandHistory::slot(size_t index) const {
   const size_t at = first_ + index;
   return blocks_[at / kBlockSize][at % kBlockSize];
 }
@@ -19,7 +19,7 @@ bool CommandHistory::reserveBack() {
   if (first_ + count_ < blocks_.size() * kBlockSize) return true;
   try {
     blocks_.reserve(blocks_.size() + 1);
-    blocks_.push_back(new Command*[kBlockSize]);
+    blocks_.push_back(std::make_unique<std::unique_ptr<Command>[]>(kBlockSize));
   } catch (...) {
     return false;
   }
@@ -27,46 +27,42 @@ bool CommandHistory::reserveBack() {
   return true;
 }
 
-void CommandHistory::push(Command* command) noexcept {
+void CommandHistory::push(std::unique_ptr<Command> command) noexcept {
   while (count_ > position_) popBack();
-  if (!reserveBack()) {
-    delete command;
-    return;
-  }
-  slot(count_) = command;
+  if (!reserveBack()) return;
+  slot(count_) = std::move(command);
   position_ = ++count_;
 }
 
-void CommandHistory::replace(size_t index, Command* reverse) {
-  Command*& stored = slot(index);
-  if (reverse != stored) delete stored;
-  stored = reverse;
+// The command's reverse takes its place; a command that is its own reverse
+// stays.
+void CommandHistory::applyAt(size_t index, CWorkDocument& document) {
+  std::unique_ptr<Command>& stored = slot(index);
+  if (std::unique_ptr<Command> reverse = stored->apply(document)) stored = std::move(reverse);
 }
 
 bool CommandHistory::undo(CWorkDocument& document) {
   if (!canUndo()) return false;
-  replace(position_ - 1, slot(position_ - 1)->apply(document));
+  applyAt(position_ - 1, document);
   --position_;
   return true;
 }
 
 bool CommandHistory::redo(CWorkDocument& document) {
   if (!canRedo()) return false;
-  replace(position_, slot(position_)->apply(document));
+  applyAt(position_, document);
   ++position_;
   return true;
 }
 
 void CommandHistory::popBack() noexcept {
-  delete slot(count_ - 1);
+  slot(count_ - 1).reset();
   --count_;
   if (position_ > count_) position_ = count_;
   if (count_ == 0) {
-    for (Command** block : blocks_) delete[] block;
     blocks_.clear();
     first_ = 0;
   } else if (first_ + count_ <= (blocks_.size() - 1) * kBlockSize) {
-    delete[] blocks_.back();
     blocks_.pop_back();
   }
 }
@@ -76,12 +72,11 @@ void CommandHistory::popFront() noexcept {
     popBack();
     return;
   }
-  delete slot(0);
+  slot(0).reset();
   ++first_;
   --count_;
   if (position_ > 0) --position_;
   if (first_ >= kBlockSize) {
-    delete[] blocks_.front();
     blocks_.erase(blocks_.begin());
     first_ -= kBlockSize;
   }

@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "display/Command.h"
@@ -27,12 +28,12 @@ class CommandHistory {
   size_t position() const { return position_; }
   bool canUndo() const { return position_ > 0; }
   bool canRedo() const { return position_ < count_; }
-  const Command* at(size_t index) const { return slot(index); }
+  const Command* at(size_t index) const { return slot(index).get(); }
 
   // Drops the redo part, then appends the command. When no block can be
   // had for it, the command is deleted and the change simply cannot be
   // undone: this never throws for lack of memory.
-  void push(Command* command) noexcept;
+  void push(std::unique_ptr<Command> command) noexcept;
 
   // Applies the command before (undo) or at (redo) the current position and
   // stores its reverse in its place. An exception from apply leaves the
@@ -49,15 +50,17 @@ class CommandHistory {
   void clear() noexcept;
 
  private:
-  Command*& slot(size_t index) const;
+  using Block = std::unique_ptr<std::unique_ptr<Command>[]>;
+
+  std::unique_ptr<Command>& slot(size_t index) const;
   bool reserveBack();  // room for one more reference at the back
   void popBack() noexcept;
   void popFront() noexcept;
-  void replace(size_t index, Command* reverse);
+  void applyAt(size_t index, CWorkDocument& document);
 
   // The map of blocks; the queue occupies [first_, first_ + count_) of the
   // concatenated blocks.
-  std::vector<Command**> blocks_;
+  std::vector<Block> blocks_;
   size_t first_ = 0;
   size_t count_ = 0;
   size_t position_ = 0;

@@ -2,6 +2,11 @@
 // pixel streams of advanceState, channel ports, properties, colour and
 // display services. One plug-in call runs at a time; the plain-function
 // callbacks reach the call in progress through a process-wide pointer.
+//
+// The class is written in three files by concern: HostServicesStreams.cpp
+// (the pixel streams and the output's write-back), HostServicesDisplay.cpp
+// (the display service) and HostServices.cpp (the calls, the document's
+// information, channel ports, properties and colour).
 #pragma once
 
 #include <cstdint>

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 #include <limits>
+#include <system_error>
 
 #include "platform/FileDialog.h"
 #include "shell/ErrorRecord.h"
@@ -16,14 +18,79 @@ namespace {
 // One system call's worth of bytes; larger requests are split.
 constexpr size_t kMaxTransfer = size_t{1} << 30;
 
+// A file opened for saving is written as a replacement beside its target,
+// under a name of ours that a later save of the same file reuses, so that a
+// save killed half-way leaves at most one such file behind.
+std::string replacementPathFor(const std::filesystem::path& target) {
+  return (target.parent_path() / ("." + target.filename().string() + ".tessaly-saving")).string();
+}
+
+// The file a save writes: a symbolic link's destination, so the link stays.
+std::filesystem::path saveTargetOf(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::is_symlink(std::filesystem::symlink_status(path, error))) return path;
+  const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, error);
+  return error ? std::filesystem::path(path) : resolved;
+}
+
+bool copyContents(int from, int to) {
+  char buffer[65536];
+  for (;;) {
+    const ssize_t got = ::read(from, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return false;
+    if (got == 0) return true;
+    for (ssize_t done = 0; done < got;) {
+      const ssize_t put = ::write(to, buffer + done, static_cast<size_t>(got - done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put <= 0) return false;
+      done += put;
+    }
+  }
+}
+
 }  // namespace
 
-File::~File() {
+File::~File() { Discard(); }
+
+void File::Discard() noexcept {
   if (IsOpen()) ::close(descriptor_);
+  descriptor_ = -1;
+  if (!replacement_.empty()) ::unlink(replacement_.c_str());
+  replacement_.clear();
+  target_.clear();
+  path_.clear();
 }
 
 void File::OpenForSaving(const std::string& path) {
-  Open(path, O_RDWR | O_CREAT, kErrOpenForSaving);
+  Close();
+  OpenReplacement(path);
+}
+
+void File::OpenReplacement(const std::string& path) {
+  const std::filesystem::path target = saveTargetOf(path);
+  struct stat old {};
+  const bool exists = ::stat(target.c_str(), &old) == 0;
+  if (exists && !S_ISREG(old.st_mode)) THROW_ERROR(kErrOpenForSaving, kGroupHost);
+
+  const std::string replacement = replacementPathFor(target);
+  ::unlink(replacement.c_str());
+  const int descriptor = ::open(replacement.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (descriptor < 0) THROW_ERROR(kErrOpenForSaving, kGroupHost);
+  descriptor_ = descriptor;
+  replacement_ = replacement;
+  target_ = target.string();
+  path_ = path;
+  if (exists) {
+    const int source = ::open(target.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const bool copied = source >= 0 && copyContents(source, descriptor) &&
+                        ::fchmod(descriptor, old.st_mode & 07777) == 0 && ::lseek(descriptor, 0, SEEK_SET) == 0;
+    if (source >= 0) ::close(source);
+    if (!copied) {
+      Discard();
+      THROW_ERROR(kErrOpenForSaving, kGroupHost);
+    }
+  }
 }
 
 void File::OpenForLoading(const std::string& path) {
@@ -63,6 +130,26 @@ void File::Open(const std::string& path, int flags, int16_t error) {
 
 void File::Close() {
   if (!IsOpen()) return;
+  if (!replacement_.empty()) {
+    // On the disk before it takes the old file's name, so that a crash
+    // leaves the old file or the new one, never a part of the new.
+    const bool written = ::fsync(descriptor_) == 0 && ::close(descriptor_) == 0;
+    descriptor_ = -1;
+    if (!written || ::rename(replacement_.c_str(), target_.c_str()) != 0) {
+      Discard();
+      THROW_ERROR(kErrFileFailed, kGroupHost);
+    }
+    replacement_.clear();
+    std::filesystem::path folderPath = std::filesystem::path(target_).parent_path();
+    if (folderPath.empty()) folderPath = ".";
+    const int folder = ::open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+      ::fsync(folder);
+      ::close(folder);
+    }
+    Discard();
+    return;
+  }
   const int descriptor = descriptor_;
   descriptor_ = -1;
   path_.clear();

@@ -32,9 +32,13 @@ class File {
   File(const File&) = delete;
   File& operator=(const File&) = delete;
 
-  // Opens for reading and writing, creating the file if needed. An existing
-  // file keeps its length: whoever saves sets the length at the end.
-  // Error 2007 when the file cannot be opened.
+  // Opens for reading and writing, creating the file if needed. The writes
+  // go to a copy beside the file, which takes the file's place only when
+  // Close succeeds; a file destroyed without Close, or whose writing
+  // failed, leaves the old file as it was. The copy starts as the old
+  // file's bytes with their length: whoever saves sets the length at the
+  // end. A symbolic link is written through to the file it names, and the
+  // file keeps its permissions. Error 2007 when the file cannot be opened.
   void OpenForSaving(const std::string& path);
   // Opens an existing regular file for reading. Error 2008 otherwise.
   void OpenForLoading(const std::string& path);
@@ -47,6 +51,8 @@ class File {
                                platform::Window* parent);
   void OpenForLoadingWithDialog(std::string_view filter, platform::Window* parent);
   // Error 2006 when the system reports a failure; nothing when not open.
+  // A file opened for saving is flushed to the disk and then replaces the
+  // old one; after a failure the old one is still there.
   void Close();
 
   bool IsOpen() const { return descriptor_ >= 0; }
@@ -70,7 +76,12 @@ class File {
 
  private:
   void Open(const std::string& path, int flags, int16_t error);
+  void OpenReplacement(const std::string& path);
+  void Discard() noexcept;
 
   int descriptor_ = -1;
   std::string path_;
+  // While saving: the file being written, and the one it will replace.
+  std::string replacement_;
+  std::string target_;
 };

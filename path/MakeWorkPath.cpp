@@ -49,9 +49,8 @@ void writeSettings(const std::optional<std::string>& location) {
   try {
     File file;
     file.OpenForSaving(*location);
-    RewriteParticipantRecord(file, PathSettings::kRecordTag, pathSettings(),
-                             FailureReport::kLeavePending);
-    file.Close();
+    if (RewriteParticipantRecord(file, PathSettings::kRecordTag, pathSettings(), FailureReport::kLeavePending))
+      file.Close();
   } catch (const XError&) {
   }
   clearErrors();

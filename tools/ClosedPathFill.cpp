@@ -48,6 +48,6 @@ bool FillClosedPath(CWorkDocument& document, bool keepMode, double softness) {
 
   CBezierPath taken;
   path.SwapWith(document.PathView(), taken);
-  document.PushCommand(new PathFilledCommand(std::move(coverage), std::move(taken)));
+  document.PushCommand(std::make_unique<PathFilledCommand>(std::move(coverage), std::move(taken)));
   return true;
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "shell/ErrorRecord.h"
+#include "tools/ColourListSource.h"
 
 namespace {
 
@@ -232,8 +233,8 @@ void setClassifierSource(ClassifierSource* source) {
 
 ColourClassifier& currentClassifier(PixelFormat format) {
   ClassifierCache& c = cache();
-  if (c.source == nullptr) THROW_ERROR(2, kGroupPlugIn);
-  const ThresholdPair pair = c.source->thresholdPair();
+  ClassifierSource& source = c.source != nullptr ? *c.source : TheColourListSource();
+  const ThresholdPair pair = source.thresholdPair();
   if (!c.invalid && c.current && pair.lower == c.pair.lower && pair.upper == c.pair.upper &&
       format == c.format && c.current->isReusable())
     return *c.current;
@@ -243,7 +244,7 @@ ColourClassifier& currentClassifier(PixelFormat format) {
   c.pair = pair;
   c.format = format;
   c.current.reset();
-  c.current = build(*c.source, format, pair);
+  c.current = build(source, format, pair);
   c.invalid = false;
   return *c.current;
 }
@@ -260,3 +261,5 @@ void discardClassifier() {
 }
 
 void invalidateClassifier() { cache().invalid = true; }
+
+bool classifierInvalidated() { return cache().invalid; }

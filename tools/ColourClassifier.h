@@ -137,8 +137,8 @@ class SampleClassifier : public NearestColourClassifier {
 };
 
 // Where the classifier's inputs come from: the colour lists, the threshold
-// slider, the toolbox's keep mode and the pixel under the pointer. The work
-// window provides them.
+// slider, the toolbox's keep mode and the pixel under the pointer
+// (ColourListSource.h); tests put sources of their own.
 class ClassifierSource {
  public:
   virtual ~ClassifierSource() = default;
@@ -151,6 +151,7 @@ class ClassifierSource {
   virtual std::optional<ClassifierColour> colourUnderPointer(PixelFormat format) = 0;
 };
 
+// Null gives the inputs back to the colour lists and the work window.
 void setClassifierSource(ClassifierSource* source);
 
 // The classifier for the working format, rebuilt when an input changed.
@@ -161,5 +162,8 @@ ColourClassifier& currentClassifier(PixelFormat format);
 uint8_t classifyPixel(const uint8_t* pixel);
 // Destroys the current classifier (the work window closes).
 void discardClassifier();
-// The colour lists call this whenever their entries or selection change.
+// The colours-changed flag: the colour lists set it whenever their
+// entries, keys, selection or current row change; the next request builds
+// a new classifier and clears it.
 void invalidateClassifier();
+bool classifierInvalidated();

@@ -129,7 +129,7 @@ void SetRegionToTarget(std::unique_ptr<Image> regionMap, CWorkDocument& document
       }
     }
   });
-  document.PushCommand(new MaskDeltaRecord(std::move(regionMap)));
+  document.PushCommand(std::make_unique<MaskDeltaRecord>(std::move(regionMap)));
 }
 
 bool BucketFill(CWorkDocument& document, Point at, bool keepMode) {
@@ -155,7 +155,7 @@ bool MagicWandFill(CWorkDocument& document, Point at, bool keepMode, PixelFormat
   int64_t taken = 0;
   if (!fillRegion(working, *regionMap, at, judge, &taken) || taken == 0) return false;
   if (!blendRegionTowards(*regionMap, document, fillTarget(keepMode))) return false;
-  document.PushCommand(new MaskDeltaRecord(std::move(regionMap)));
+  document.PushCommand(std::make_unique<MaskDeltaRecord>(std::move(regionMap)));
   return true;
 }
 
@@ -218,6 +218,6 @@ bool MagicBucketFill(CWorkDocument& document, Point at, int16_t halfSide, bool k
       UntouchedCoverage::visit, false);
   if (!changed) return false;
   document.InvalidateImageRect(square);
-  document.PushCommand(new MaskDeltaRecord(std::move(regionMap)));
+  document.PushCommand(std::make_unique<MaskDeltaRecord>(std::move(regionMap)));
   return true;
 }

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "display/Command.h"
 #include "image/Image.h"
@@ -18,18 +19,22 @@ inline uint8_t blendMask(uint8_t mask, uint8_t weight, uint8_t target) {
 }
 
 // Blends the mask towards `target` under the coverage (pencil and brush).
-void ApplyStrokeToTarget(Image& coverage, CWorkDocument& document, uint8_t target);
+// Every band finished is added to `bandsDone`, so that when a later band
+// fails the part already changed is known.
+void ApplyStrokeToTarget(Image& coverage, CWorkDocument& document, uint8_t target,
+                         std::vector<Rect>* bandsDone = nullptr);
 // Blends every pixel towards the classifier's value for the image pixel
 // beneath it (magic brush).
-void ApplyStrokeClassified(Image& coverage, CWorkDocument& document, PixelFormat format);
+void ApplyStrokeClassified(Image& coverage, CWorkDocument& document, PixelFormat format,
+                           std::vector<Rect>* bandsDone = nullptr);
 
 // The undo record of one mask edit: the coverage image after the edit,
-// holding old XOR new for every pixel. Applying it XORs it into the mask
-// and returns itself.
+// holding old XOR new for every pixel. Applying it XORs it into the mask,
+// which makes it its own reverse.
 class MaskDeltaRecord : public Command {
  public:
   explicit MaskDeltaRecord(std::unique_ptr<Image> delta) : delta_(std::move(delta)) {}
-  Command* apply(CWorkDocument& document) override;
+  std::unique_ptr<Command> apply(CWorkDocument& document) override;
   uint32_t memoryUsage() const override { return delta_->memoryUsage() + 8; }
 
   // XORs a difference image into the document's mask, piece by piece.

@@ -13,7 +13,7 @@
 class NodeAddedCommand : public Command {
  public:
   explicit NodeAddedCommand(const BezierNode& node) : node_(node) {}
-  Command* apply(CWorkDocument& document) override;
+  std::unique_ptr<Command> apply(CWorkDocument& document) override;
   uint32_t memoryUsage() const override { return 64; }
 
  private:
@@ -26,7 +26,7 @@ class PathClosedCommand : public Command {
  public:
   PathClosedCommand(bool closedToRestore, const BezierNode& firstNode)
       : closed_(closedToRestore), firstNode_(firstNode) {}
-  Command* apply(CWorkDocument& document) override;
+  std::unique_ptr<Command> apply(CWorkDocument& document) override;
   uint32_t memoryUsage() const override { return 72; }
 
  private:
@@ -38,7 +38,7 @@ class PathClosedCommand : public Command {
 class NodeChangedCommand : public Command {
  public:
   NodeChangedCommand(size_t index, const BezierNode& node) : index_(index), node_(node) {}
-  Command* apply(CWorkDocument& document) override;
+  std::unique_ptr<Command> apply(CWorkDocument& document) override;
   uint32_t memoryUsage() const override { return 64; }
 
  private:
@@ -52,7 +52,7 @@ class PathFilledCommand : public Command {
  public:
   PathFilledCommand(std::unique_ptr<Image> delta, CBezierPath&& path)
       : delta_(std::move(delta)), path_(std::move(path)) {}
-  Command* apply(CWorkDocument& document) override;
+  std::unique_ptr<Command> apply(CWorkDocument& document) override;
   uint32_t memoryUsage() const override {
     return delta_->memoryUsage() + 28 + 56 * static_cast<uint32_t>(path_.size());
   }

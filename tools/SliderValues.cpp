@@ -11,17 +11,17 @@ void SliderPair::SetLower(int value) {
   // rather than wrapping round below the lower value.
   upper_ = static_cast<uint8_t>(std::min(lower + upper_ - lower_, 255));
   lower_ = static_cast<uint8_t>(lower);
-  notify();
+  Notify();
 }
 
 void SliderPair::SetUpper(int value) {
   const int upper = std::clamp(value, static_cast<int>(lower_), 255);
   if (upper == upper_) return;
   upper_ = static_cast<uint8_t>(upper);
-  notify();
+  Notify();
 }
 
-void SliderPair::notify() {
+void SliderPair::Notify() {
   for (const auto& listener : listeners_) listener();
 }
 

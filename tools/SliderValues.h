@@ -27,7 +27,7 @@ class SliderPair : public WorkspaceParticipant {
   void Save() override;
 
  private:
-  void notify();
+  void Notify();
 
   uint32_t tag_;
   uint8_t lower_, upper_;

@@ -88,9 +88,16 @@ void SetToolActivationListener(std::function<void(int32_t id)> listener) {
   activationListener() = std::move(listener);
 }
 
+namespace {
+int32_t gCurrentToolId = kToolPencil;
+}  // namespace
+
 void AnnounceToolActivation(int32_t id) {
+  gCurrentToolId = id;
   if (activationListener()) activationListener()(id);
 }
+
+int32_t CurrentToolId() { return gCurrentToolId; }
 
 namespace {
 

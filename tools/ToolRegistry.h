@@ -37,6 +37,12 @@ enum ToolCursorId : int32_t {
   kCursorZoomOut = 3321,
 };
 
+// The toolbox's keep-mode switch shows one of these.
+enum KeepModeIconId : int32_t {
+  kIconKeepModeOff = 3330,
+  kIconKeepModeOn = 3340,
+};
+
 class ToolRegistration {
  public:
   explicit ToolRegistration(CTool& tool);
@@ -71,3 +77,6 @@ bool ToolKeyUp(uint32_t key, uint32_t flags);
 // when it becomes active, however it was selected.
 void SetToolActivationListener(std::function<void(int32_t id)> listener);
 void AnnounceToolActivation(int32_t id);
+// The id last announced, the tool the toolbox shows as current; the pencil
+// before any.
+int32_t CurrentToolId();

@@ -9,7 +9,8 @@
 #include "display/CMainView.h"
 #include "platform/Controls.h"
 #include "platform/Window.h"
-#include "ui/ViewSelectors.h"
+#include "ui/COpacitySlider.h"
+#include "ui/CSelectorButtons.h"
 
 class CClientContainer : public platform::Window {
  public:

@@ -56,7 +56,8 @@ class CWorkWindow : public platform::FrameWindow {
     bool placementLoaded_ = false;
   };
 
-  platform::ControlBar* barOfCommand(uint32_t id) const;
+  void CreateBars();
+  platform::ControlBar* BarOfCommand(uint32_t id) const;
 
   CClientContainer container_;
   std::vector<platform::ControlBar*> tabHidden_;

@@ -54,9 +54,9 @@ bool SavePreferenceFile(const std::string& path) {
     File file;
     file.OpenForSaving(path);
     saved = SaveWorkspace(file, FailureReport::kLeavePending);
-    file.Close();
+    if (saved) file.Close();
   } catch (const XError&) {
-    saved = false;
+    saved = false;  // the old file stays as it was
   }
   clearErrors();
   if (!saved)

@@ -82,6 +82,7 @@ void saveAndReloadKeepsWhatWasTaken(const std::string& path) {
     File file;
     file.OpenForSaving(path);
     check(SaveWorkspace(file, FailureReport::kLeavePending));
+    file.Close();
   }
   File file;
   file.OpenForLoading(path);
@@ -99,6 +100,7 @@ void rewriteLeavesTheRecordFirstOfItsTag(const std::string& path) {
     file.OpenForSaving(path);
     rewritten = RewriteParticipantRecord(file, 1102, settings, FailureReport::kLeavePending);
     clearErrors();
+    if (rewritten) file.Close();
   }
   if (!rewritten) return;
   // Anything may follow the record, so reading may fail after it.

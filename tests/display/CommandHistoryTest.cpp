@@ -23,12 +23,12 @@ class LetterCommand : public Command {
   }
   ~LetterCommand() override { --state_.liveCommands; }
 
-  Command* apply(CWorkDocument&) override {
+  std::unique_ptr<Command> apply(CWorkDocument&) override {
     if (adds_)
       state_.text.push_back(letter_);
     else
       state_.text.pop_back();
-    return new LetterCommand(state_, letter_, !adds_, bytes_);
+    return std::make_unique<LetterCommand>(state_, letter_, !adds_, bytes_);
   }
   uint32_t memoryUsage() const override { return bytes_; }
   bool adds() const { return adds_; }
@@ -43,7 +43,7 @@ class LetterCommand : public Command {
 // Performs a change and records its reverse, as the mask engine does.
 void type(CWorkDocument& document, TextState& state, char letter, uint32_t bytes = 100) {
   state.text.push_back(letter);
-  document.PushCommand(new LetterCommand(state, letter, false, bytes));
+  document.PushCommand(std::make_unique<LetterCommand>(state, letter, false, bytes));
 }
 
 TEST(CommandHistory, UndoThenANewChangeDropsTheRedoPart) {
@@ -129,11 +129,11 @@ TEST(CommandHistory, GrowsAcrossBlocksAtBothEnds) {
 TEST(CommandHistory, WithoutMemoryForABlockTheCommandIsDroppedQuietly) {
   TextState state;
   CWorkDocument document;
-  auto* command = new LetterCommand(state, 'a', false);
+  auto command = std::make_unique<LetterCommand>(state, 'a', false);
   {
     std::new_handler previous = std::set_new_handler(nullptr);
     testing_support::StFailingAllocations failing;
-    document.PushCommand(command);
+    document.PushCommand(std::move(command));
     std::set_new_handler(previous);
   }
   EXPECT_EQ(document.history().size(), 0u);
@@ -144,11 +144,11 @@ TEST(CommandHistory, WithoutMemoryForABlockTheCommandIsDroppedQuietly) {
 
 TEST(CommandHistory, AFailingApplyLeavesTheHistoryAsItWas) {
   struct Failing : Command {
-    Command* apply(CWorkDocument&) override { throw std::runtime_error("apply"); }
+    std::unique_ptr<Command> apply(CWorkDocument&) override { throw std::runtime_error("apply"); }
     uint32_t memoryUsage() const override { return 0; }
   };
   CWorkDocument document;
-  document.PushCommand(new Failing);
+  document.PushCommand(std::make_unique<Failing>());
   EXPECT_THROW(document.Undo(), std::runtime_error);
   EXPECT_EQ(document.history().position(), 1u);
 }

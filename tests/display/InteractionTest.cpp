@@ -11,7 +11,7 @@
 #include "platform/Input.h"
 #include "platform/SystemMetrics.h"
 #include "tests/display/ViewTestSupport.h"
-#include "tools/HandTool.h"
+#include "tools/CHandTool.h"
 #include "tools/ToolRegistry.h"
 
 using display_testing::ViewFixture;

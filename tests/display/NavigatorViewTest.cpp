@@ -7,7 +7,7 @@
 #include "display/CNavigatorTool.h"
 #include "platform/Time.h"
 #include "tests/display/ViewTestSupport.h"
-#include "tools/HandTool.h"
+#include "tools/CHandTool.h"
 
 using display_testing::ViewFixture;
 using WPoint = platform::Point;

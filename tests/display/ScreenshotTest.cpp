@@ -19,7 +19,7 @@
 #include "platform/SystemMetrics.h"
 #include "platform/Time.h"
 #include "tests/display/ViewTestSupport.h"
-#include "tools/ZoomTool.h"
+#include "tools/CZoomTool.h"
 
 using display_testing::ViewFixture;
 

@@ -4,9 +4,9 @@
 #include "display/CNavigatorTool.h"
 #include "platform/Cursor.h"
 #include "tests/display/ViewTestSupport.h"
-#include "tools/HandTool.h"
+#include "tools/CHandTool.h"
 #include "tools/ToolRegistry.h"
-#include "tools/ZoomTool.h"
+#include "tools/CZoomTool.h"
 
 using display_testing::ViewFixture;
 using WPoint = platform::Point;

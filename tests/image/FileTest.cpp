@@ -91,16 +91,42 @@ TEST_F(FileTest, WrittenBytesReadBackAtEveryOrigin) {
   EXPECT_EQ(ContentOf(PathOf("new")), "abcdef");
 }
 
-TEST_F(FileTest, OpeningForSavingKeepsTheOldLengthUntilSetLength) {
+TEST_F(FileTest, ASaveReplacesTheOldFileOnlyWhenClosed) {
   const std::string path = WriteFileWith("old", "0123456789");
+  ::chmod(path.c_str(), 0640);
+  {
+    File file;
+    file.OpenForSaving(path);
+    EXPECT_EQ(file.GetLength(), 10u) << "the copy starts as the old file";
+    file.WriteBytes(3, "abc");
+    file.SetLength(file.GetPosition());
+    EXPECT_EQ(ContentOf(path), "0123456789") << "the old file is untouched while saving";
+  }
+  EXPECT_EQ(ContentOf(path), "0123456789") << "a save never closed leaves the old file";
+
   File file;
   file.OpenForSaving(path);
-  EXPECT_EQ(file.GetLength(), 10u);
   file.WriteBytes(3, "abc");
-  EXPECT_EQ(ContentOf(path), "abc3456789") << "opening or writing must not shorten the file";
   file.SetLength(file.GetPosition());
   file.Close();
   EXPECT_EQ(ContentOf(path), "abc");
+  struct stat status {};
+  ASSERT_EQ(::stat(path.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 07777, 0640u) << "the file keeps its permissions";
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1)
+      << "nothing of the save is left beside the file";
+}
+
+TEST_F(FileTest, ASaveThroughASymbolicLinkWritesTheFileItNames) {
+  const std::string real = WriteFileWith("real", "old");
+  const std::string link = PathOf("link");
+  fs::create_symlink(real, link);
+  File file;
+  file.OpenForSaving(link);
+  file.WriteBytes(3, "new");
+  file.Close();
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(ContentOf(real), "new");
 }
 
 TEST_F(FileTest, SetLengthExtendsWithZeros) {

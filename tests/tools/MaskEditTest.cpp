@@ -71,7 +71,7 @@ TEST_F(MaskEditTest, TheCoverageBecomesItsOwnUndo) {
   const Plane painted = readMask(stroke);
   EXPECT_EQ(painted.at(0, 0), blendMask(90, 200, 0));
 
-  document.PushCommand(new MaskDeltaRecord(std::move(delta)));
+  document.PushCommand(std::make_unique<MaskDeltaRecord>(std::move(delta)));
   document.Undo();
   EXPECT_EQ(readMask(stroke).bytes, std::vector<uint8_t>(painted.bytes.size(), 90));
   document.Redo();

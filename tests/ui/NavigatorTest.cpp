@@ -141,6 +141,7 @@ TEST_F(NavigatorTest, LoadingRecordsReplacesTheOpenNavigatorsAndSavingWritesThem
     File file;
     file.OpenForSaving(saved);
     ASSERT_TRUE(RewriteParticipantRecord(file, kNavigatorTag, participant, FailureReport::kLeavePending));
+    file.Close();
   }
   CNavFrame::CloseAll();
   ASSERT_TRUE(load(participant, saved));

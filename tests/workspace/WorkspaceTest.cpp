@@ -1,5 +1,8 @@
 #include "workspace/Workspace.h"
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -113,15 +116,20 @@ class WorkspaceTest : public testing_support::AutomatedTest {
     file.OpenForLoading(path_);
     return LoadWorkspace(file, report);
   }
+  // A save that fails is not closed, so the old file stays.
   bool Save() {
     File file;
     file.OpenForSaving(path_);
-    return SaveWorkspace(file);
+    if (!SaveWorkspace(file)) return false;
+    file.Close();
+    return true;
   }
   bool Rewrite(uint32_t tag, WorkspaceParticipant& participant) {
     File file;
     file.OpenForSaving(path_);
-    return RewriteParticipantRecord(file, tag, participant);
+    if (!RewriteParticipantRecord(file, tag, participant)) return false;
+    file.Close();
+    return true;
   }
 
   // The records of a failure are pending (kLeavePending): the report on top,
@@ -330,6 +338,45 @@ TEST_F(WorkspaceTest, RecordsPendingBeforeAFailureAreNeitherShownNorLost) {
   ASSERT_NE(bottom, nullptr);
   EXPECT_EQ(bottom->code, kResultQuiet) << "the earlier record is not below the new ones";
   EXPECT_EQ(bottom->next, nullptr);
+}
+
+// The disk fills up after every possible number of bytes: the save fails,
+// and the file that was there is still there, whole, with nothing beside it.
+TEST_F(WorkspaceTest, ASaveThatFailsAtAnyByteLeavesTheOldFileWhole) {
+  TestParticipant window(kTagWindow, 44);
+  window.toSave = {Bytes(44, 'w')};
+  const Bytes old = record(kTagWindow, Bytes(44, 'o')) + record(kTagPathSettings, Bytes(12, 'p'));
+  const size_t newSize = 8 + 44;
+  struct sigaction ignore {}, previous {};
+  ignore.sa_handler = SIG_IGN;
+  ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &previous), 0);
+  rlimit unlimited {};
+  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &unlimited), 0);
+  for (size_t limit = 0; limit <= old.size() + 1; ++limit) {
+    WriteFile(old);
+    rlimit limited = unlimited;
+    limited.rlim_cur = limit;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limited), 0);
+    bool saved = false;
+    try {
+      saved = Save();
+    } catch (const XError&) {
+      // opening failed: the old file could not be copied
+    }
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    const Bytes now = FileContent();
+    if (saved) {
+      EXPECT_GE(limit, old.size()) << "the old file had to be copied whole first";
+      EXPECT_EQ(now.substr(0, newSize), record(kTagWindow, Bytes(44, 'w')));
+    } else {
+      EXPECT_EQ(now, old) << "a save failing at byte " << limit << " damaged the old file";
+      clearErrors();
+      platform::automation::reset();
+    }
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_), fs::directory_iterator()), 1)
+        << "a save failing at byte " << limit << " left a file behind";
+  }
+  ::sigaction(SIGXFSZ, &previous, nullptr);
 }
 
 TEST_F(WorkspaceTest, WorkspaceCommandsSaveAndLoadTheChosenFile) {

@@ -1,4 +1,4 @@
-#include "tools/HandTool.h"
+#include "tools/CHandTool.h"
 
 #include "display/CMaskView.h"
 #include "platform/Message.h"

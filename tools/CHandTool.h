@@ -5,7 +5,7 @@
 // only tapped, it gives way to the previous tool again.
 #pragma once
 
-#include "tools/ZoomTool.h"
+#include "tools/CZoomTool.h"
 
 class CHandTool : public CZoomTool {
  public:

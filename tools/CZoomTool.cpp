@@ -1,4 +1,4 @@
-#include "tools/ZoomTool.h"
+#include "tools/CZoomTool.h"
 
 #include "display/CMaskView.h"
 

@@ -1,0 +1,150 @@
+// The display service: pixels with a coverage mask over a checkerboard,
+// drawn into the plug-in's device context.
+#include "host/HostServices.h"
+
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "host/ColourConversion.h"
+
+namespace host {
+
+namespace {
+
+// x / 255 rounded down without a division: exact for 0 <= x <= 65534, which
+// covers every product of two bytes plus a rounding term.
+inline uint32_t divide255(uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
+
+constexpr uint8_t kCheckerLight = 255, kCheckerDark = 204;
+
+// Blends one row of RGB pixels (`count` of them) over the checkerboard by
+// their coverage: (pixel * c + square * (255 - c) + 127) / 255 per channel.
+// `pattern` holds the squares' colours of the row's first 16 pixels as RGB;
+// as 16 is a multiple of the 8-pixel squares' period, every run of 16
+// pixels from the row's start has the same squares.
+void blendRowOverChecker(uint8_t* rgb, const uint8_t* coverage, size_t count, const uint8_t* pattern) {
+  auto blendPixel = [&](size_t x) {
+    const uint32_t c = coverage[x];
+    if (c == 255) return;
+    const uint8_t* square = pattern + (x % 16) * 3;
+    uint8_t* p = rgb + x * 3;
+    for (int i = 0; i < 3; ++i) p[i] = static_cast<uint8_t>(divide255(p[i] * c + square[i] * (255 - c) + 127));
+  };
+  size_t x = 0;
+#if defined(__SSE2__)
+  const __m128i all = _mm_set1_epi8(static_cast<char>(0xFF));
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i w255 = _mm_set1_epi16(255), w127 = _mm_set1_epi16(127), w1 = _mm_set1_epi16(1);
+  for (; x + 16 <= count; x += 16) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coverage + x));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(c, all)) == 0xFFFF) continue;  // all opaque: the image as it is
+    uint8_t* p = rgb + x * 3;
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(c, zero)) == 0xFFFF) {  // all transparent: the squares
+      std::memcpy(p, pattern, 48);
+      continue;
+    }
+    // Coverage per channel, then 8 channels at a time in 16 bits.
+    alignas(16) uint8_t c3[48];
+    for (int i = 0; i < 16; ++i) c3[3 * i] = c3[3 * i + 1] = c3[3 * i + 2] = coverage[x + static_cast<size_t>(i)];
+    for (int part = 0; part < 3; ++part) {
+      const __m128i pix = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * part));
+      const __m128i cov = _mm_load_si128(reinterpret_cast<const __m128i*>(c3 + 16 * part));
+      const __m128i sq = _mm_loadu_si128(reinterpret_cast<const __m128i*>(pattern + 16 * part));
+      __m128i halves[2];
+      for (int h = 0; h < 2; ++h) {
+        const __m128i a = h == 0 ? _mm_unpacklo_epi8(pix, zero) : _mm_unpackhi_epi8(pix, zero);
+        const __m128i w = h == 0 ? _mm_unpacklo_epi8(cov, zero) : _mm_unpackhi_epi8(cov, zero);
+        const __m128i k = h == 0 ? _mm_unpacklo_epi8(sq, zero) : _mm_unpackhi_epi8(sq, zero);
+        __m128i t = _mm_add_epi16(_mm_mullo_epi16(a, w), _mm_mullo_epi16(k, _mm_sub_epi16(w255, w)));
+        t = _mm_add_epi16(t, w127);
+        halves[h] = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(t, w1), _mm_srli_epi16(t, 8)), 8);
+      }
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16 * part), _mm_packus_epi16(halves[0], halves[1]));
+    }
+  }
+#endif
+  for (; x < count; ++x) blendPixel(x);
+}
+
+}  // namespace
+
+bool HostServices::renderPixelMap(const HostPixelMap& map, const HostRect32& area, DisplayedPixels& out) {
+  const int channels = colourChannelCount(static_cast<int16_t>(map.imageMode));
+  if (channels == 0 || map.baseAddr == nullptr) return false;
+  if (area.top < map.bounds.top || area.left < map.bounds.left || area.bottom > map.bounds.bottom ||
+      area.right > map.bounds.right || area.bottom < area.top || area.right < area.left)
+    return false;
+  const size_t width = static_cast<size_t>(area.right - area.left);
+  const size_t height = static_cast<size_t>(area.bottom - area.top);
+  out.area = area;
+  out.rgb.resize(width * height * 3);
+  if (width == 0) return true;
+  const int64_t firstX = int64_t{area.left} - map.bounds.left;
+  // Interleaved channels go to the conversion as they are; planar ones are
+  // gathered into pixels first.
+  const bool interleaved = map.planeBytes == 1 && map.colBytes >= channels;
+  std::vector<uint8_t> packed(interleaved ? 0 : width * static_cast<size_t>(channels));
+  // The coverage of a row: a single plain mask is read where it lies, a
+  // chain multiplies into `product`.
+  const HostPixelMask* firstMask = map.masks;
+  while (firstMask != nullptr && firstMask->maskData == nullptr) firstMask = firstMask->next;
+  bool chained = firstMask != nullptr && firstMask->colBytes != 1;
+  for (const HostPixelMask* m = firstMask != nullptr ? firstMask->next : nullptr; m != nullptr; m = m->next)
+    chained = chained || m->maskData != nullptr;
+  std::vector<uint8_t> product(chained ? width : 0);
+  uint8_t pattern[48];
+
+  for (size_t y = 0; y < height; ++y) {
+    const int64_t my = area.top + static_cast<int64_t>(y) - map.bounds.top;
+    const auto* row = static_cast<const uint8_t*>(map.baseAddr) + my * map.rowBytes + firstX * map.colBytes;
+    uint8_t* rgb = out.rgb.data() + y * width * 3;
+    if (interleaved) {
+      toRgb(static_cast<int16_t>(map.imageMode), row, width, static_cast<size_t>(map.colBytes), rgb);
+    } else {
+      for (size_t x = 0; x < width; ++x)
+        for (int c = 0; c < channels; ++c)
+          packed[x * channels + c] = row[static_cast<int64_t>(x) * map.colBytes + int64_t{c} * map.planeBytes];
+      toRgb(static_cast<int16_t>(map.imageMode), packed.data(), width, static_cast<size_t>(channels), rgb);
+    }
+    if (firstMask == nullptr) continue;
+    const uint8_t* coverage;
+    if (!chained) {
+      coverage = static_cast<const uint8_t*>(firstMask->maskData) + my * firstMask->rowBytes + firstX;
+    } else {
+      for (size_t x = 0; x < width; ++x) product[x] = 255;
+      for (const HostPixelMask* m = firstMask; m != nullptr; m = m->next) {
+        if (m->maskData == nullptr) continue;
+        const uint8_t* v = static_cast<const uint8_t*>(m->maskData) + my * m->rowBytes + firstX * m->colBytes;
+        for (size_t x = 0; x < width; ++x, v += m->colBytes)
+          product[x] = static_cast<uint8_t>((uint32_t{product[x]} * *v * 0x8081u) >> 23);  // product * v / 255
+      }
+      coverage = product.data();
+    }
+    // The coverage shows the pixels over a checkerboard of 8-pixel squares.
+    // The mask phase is the checkerboard coordinate of the map's top-left
+    // pixel, so that pieces drawn one by one line their squares up.
+    const int64_t cy = my + map.maskPhaseRow;
+    for (int x = 0; x < 16; ++x) {
+      const int64_t cx = area.left - map.bounds.left + x + map.maskPhaseCol;
+      std::memset(pattern + 3 * x, ((cy >> 3) + (cx >> 3)) % 2 == 0 ? kCheckerLight : kCheckerDark, 3);
+    }
+    blendRowOverChecker(rgb, coverage, width, pattern);
+  }
+  return true;
+}
+
+HostError HostServices::displayPixels(const HostPixelMap* source, const HostRect32* srcRect, int32_t dstRow,
+                                      int32_t dstCol, void* platformContext) {
+  HostServices* s = active_;
+  if (s == nullptr || source == nullptr || srcRect == nullptr) return kHostFilterBadParameters;
+  // The plug-in draws piece after piece: one buffer serves them all.
+  static thread_local DisplayedPixels pixels;
+  if (!renderPixelMap(*source, *srcRect, pixels)) return kHostFilterBadParameters;
+  pixels.area = {dstRow, dstCol, dstRow + (srcRect->bottom - srcRect->top), dstCol + (srcRect->right - srcRect->left)};
+  return s->drawer_(platformContext, pixels);
+}
+
+}  // namespace host

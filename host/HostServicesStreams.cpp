@@ -1,0 +1,539 @@
+// The pixel streams of advanceState: the planes interleaved into the
+// plug-in's input, output and mask buffers, and the output written back
+// into the document with the blocks it changes saved first.
+#include "host/HostServices.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#if defined(__x86_64__) || defined(__i386__)
+#include <tmmintrin.h>
+#endif
+
+#include "host/Failure.h"
+
+namespace host {
+
+namespace {
+
+// Interleaves three planes into pixels, four pixels (three words) at a time
+// on little-endian machines: a third of the stores of a byte loop.
+void interleaveThreePortable(const uint8_t* __restrict a, const uint8_t* __restrict b, const uint8_t* __restrict c,
+                             uint8_t* __restrict out, size_t count) {
+  size_t x = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; x + 4 <= count; x += 4, out += 12) {
+      uint32_t r, g, bl;
+      std::memcpy(&r, a + x, 4);
+      std::memcpy(&g, b + x, 4);
+      std::memcpy(&bl, c + x, 4);
+      const uint32_t w0 = (r & 0xFF) | (g & 0xFF) << 8 | (bl & 0xFF) << 16 | (r & 0xFF00) << 16;
+      const uint32_t w1 = (g >> 8 & 0xFF) | (bl & 0xFF00) | (r & 0xFF0000) | (g & 0xFF0000) << 8;
+      const uint32_t w2 = (bl >> 16 & 0xFF) | (r >> 24) << 8 | (g >> 24) << 16 | (bl & 0xFF000000);
+      std::memcpy(out, &w0, 4);
+      std::memcpy(out + 4, &w1, 4);
+      std::memcpy(out + 8, &w2, 4);
+    }
+  }
+  for (; x < count; ++x, out += 3) {
+    out[0] = a[x];
+    out[1] = b[x];
+    out[2] = c[x];
+  }
+}
+
+#if defined(__x86_64__) || defined(__i386__)
+// Sixteen pixels at a time: each 16 output bytes are three byte shuffles of
+// the planes' 16 bytes, or-ed together.
+struct InterleaveMasks {
+  alignas(16) uint8_t bytes[3][3][16];  // [output part][plane][byte]
+  constexpr InterleaveMasks() : bytes{} {
+    for (int part = 0; part < 3; ++part)
+      for (int plane = 0; plane < 3; ++plane)
+        for (int j = 0; j < 16; ++j) {
+          const int at = 16 * part + j;
+          bytes[part][plane][j] = at % 3 == plane ? static_cast<uint8_t>(at / 3) : 0x80;
+        }
+  }
+};
+constexpr InterleaveMasks kInterleaveMasks;
+
+__attribute__((target("ssse3"))) void interleaveThreeSsse3(const uint8_t* __restrict a, const uint8_t* __restrict b,
+                                                            const uint8_t* __restrict c, uint8_t* __restrict out,
+                                                            size_t count) {
+  __m128i m[3][3];
+  for (int part = 0; part < 3; ++part)
+    for (int plane = 0; plane < 3; ++plane)
+      m[part][plane] = _mm_load_si128(reinterpret_cast<const __m128i*>(kInterleaveMasks.bytes[part][plane]));
+  size_t x = 0;
+  for (; x + 16 <= count; x += 16, out += 48) {
+    const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x));
+    const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x));
+    const __m128i bl = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + x));
+    for (int part = 0; part < 3; ++part) {
+      const __m128i v = _mm_or_si128(_mm_or_si128(_mm_shuffle_epi8(r, m[part][0]), _mm_shuffle_epi8(g, m[part][1])),
+                                     _mm_shuffle_epi8(bl, m[part][2]));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16 * part), v);
+    }
+  }
+  interleaveThreePortable(a + x, b + x, c + x, out, count - x);
+}
+#endif
+
+void interleaveThree(const uint8_t* a, const uint8_t* b, const uint8_t* c, uint8_t* out, size_t count) {
+#if defined(__x86_64__) || defined(__i386__)
+  static const bool ssse3 = __builtin_cpu_supports("ssse3");
+  if (ssse3) {
+    interleaveThreeSsse3(a, b, c, out, count);
+    return;
+  }
+#endif
+  interleaveThreePortable(a, b, c, out, count);
+}
+
+// Rows of pieces are short (128 bytes and less, mostly): copied and
+// compared in line rather than through a library call per row.
+inline void copyRow(uint8_t* to, const uint8_t* from, size_t count) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  for (; i + 16 <= count; i += 16)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
+#endif
+  if (i < count) std::memcpy(to + i, from + i, count - i);
+}
+
+inline bool sameRow(const uint8_t* a, const uint8_t* b, size_t count) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  for (; i + 64 <= count; i += 64) {
+    __m128i eq = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)),
+                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i)));
+    for (size_t j = 16; j < 64; j += 16)
+      eq = _mm_and_si128(eq, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i + j)),
+                                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i + j))));
+    if (_mm_movemask_epi8(eq) != 0xFFFF) return false;
+  }
+#endif
+  return i == count || std::memcmp(a + i, b + i, count - i) == 0;
+}
+
+bool emptyRect(const HostRect& r) { return r.right <= r.left || r.bottom <= r.top; }
+
+// The columns [first, end) of a row of `width` pixels from `left`, in an
+// image reduced by `rate`, that lie inside an image `imageWidth` wide.
+struct Columns {
+  int64_t first, end;
+};
+Columns columnsInside(int64_t left, int64_t width, int rate, int64_t imageWidth) {
+  const int64_t first = std::clamp<int64_t>((-left * rate + rate - 1) / rate, 0, width);
+  return {first, std::clamp<int64_t>((imageWidth + rate - 1) / rate - left, first, width)};
+}
+
+int rateOf(HostFixed rate) { return std::max(1, rate >> 16); }
+
+}  // namespace
+
+bool HostServices::requestsPending() const {
+  return !emptyRect(filter_.inRect) || !emptyRect(filter_.outRect) || !emptyRect(filter_.maskRect);
+}
+
+void HostServices::releaseStreams() {
+  for (StreamBuffer* b : {&in_, &out_, &mask_}) {
+    memory_.release(b->counted);
+    b->counted = 0;
+  }
+}
+
+// Fills one stream's buffer with the planes lo..hi of `planes`, interleaved,
+// for `rect` in the coordinates of the image reduced by `rate` (every
+// rate-th pixel). Pixels outside the image read as 0.
+bool HostServices::fillStream(StreamBuffer& buffer, const HostRect& rect, int rate, const std::vector<Plane*>& planes,
+                              int16_t lo, int16_t hi, void*& data, int32_t& rowBytes) {
+  data = nullptr;
+  rowBytes = 0;
+  if (emptyRect(rect)) return true;
+  // Reduced reads come from reduced copies of the planes, made at the first
+  // such read of a run: a display asks for the same reduction again and
+  // again, and sampling the full planes touches every cache line of every
+  // sampled row each time.
+  if (rate > 1 && &buffer == &in_) {
+    std::vector<Plane*> reduced(planes.size(), nullptr);
+    for (int16_t p = lo; p <= hi; ++p) reduced[static_cast<size_t>(p)] = &reducedPlane(*planes[static_cast<size_t>(p)], rate);
+    const int32_t width = (document_->width() + rate - 1) / rate, height = (document_->height() + rate - 1) / rate;
+    return fillFrom(buffer, rect, 1, reduced, lo, hi, data, rowBytes, width, height);
+  }
+  return fillFrom(buffer, rect, rate, planes, lo, hi, data, rowBytes, document_->width(), document_->height());
+}
+
+// A plane reduced by `rate`: its pixel (y, x) is the plane's (rate y, rate x).
+Plane& HostServices::reducedPlane(const Plane& plane, int rate) {
+  for (ReducedPlane& r : reducedPlanes_)
+    if (r.source == &plane && r.rate == rate) return r.pixels;
+  const int32_t docW = document_->width(), docH = document_->height();
+  const int32_t width = (docW + rate - 1) / rate, height = (docH + rate - 1) / rate;
+  ReducedPlane& r = reducedPlanes_.emplace_back();
+  r.source = &plane;
+  r.rate = rate;
+  r.pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+  for (int32_t y = 0; y < height; ++y) {
+    const uint8_t* from = plane.data() + static_cast<size_t>(y) * static_cast<size_t>(rate) * static_cast<size_t>(docW);
+    uint8_t* to = r.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
+    for (int32_t x = 0; x < width; ++x) to[x] = from[static_cast<size_t>(x) * static_cast<size_t>(rate)];
+  }
+  return r.pixels;
+}
+
+bool HostServices::fillFrom(StreamBuffer& buffer, const HostRect& rect, int rate, const std::vector<Plane*>& planes,
+                            int16_t lo, int16_t hi, void*& data, int32_t& rowBytes, int32_t docW, int32_t docH) {
+  const size_t n = static_cast<size_t>(hi - lo + 1);
+  const size_t width = static_cast<size_t>(rect.right - rect.left);
+  const size_t height = static_cast<size_t>(rect.bottom - rect.top);
+  const int64_t bytes = static_cast<int64_t>(width * height * n);
+  if (!memory_.reserve(bytes)) return false;
+  buffer.counted = bytes;
+  if (buffer.bytes.size() < static_cast<size_t>(bytes)) buffer.bytes.resize(static_cast<size_t>(bytes));
+  const size_t stride = width * n;
+  // The part of each row inside the image: x from first to end.
+  const int64_t left = rect.left;
+  const auto [first, end] = columnsInside(left, static_cast<int64_t>(width), rate, docW);
+  // Plug-ins walk an image in pieces, row by row: the pieces to the right
+  // come next. Asking for their bytes now lets them arrive while the
+  // plug-in works, where otherwise every row of every piece would wait for
+  // memory on its own. Two pieces ahead, as the plug-in may not take long;
+  // of a reduced image only the lines that hold sampled pixels.
+  const int64_t aheadBegin = (left + end) * rate;
+  const int64_t aheadEnd = std::min<int64_t>(aheadBegin + 2 * static_cast<int64_t>(width) * rate, docW);
+  const int64_t aheadStep = std::max<int64_t>(64, rate);
+  for (size_t y = 0; y < height; ++y) {
+    uint8_t* out = buffer.bytes.data() + y * stride;
+    const int64_t docY = (int64_t{rect.top} + static_cast<int64_t>(y)) * rate;
+    if (docY < 0 || docY >= docH) {
+      std::memset(out, 0, stride);
+      continue;
+    }
+    if (first > 0) std::memset(out, 0, static_cast<size_t>(first) * n);
+    if (static_cast<size_t>(end) < width)
+      std::memset(out + end * static_cast<int64_t>(n), 0, (width - static_cast<size_t>(end)) * n);
+    const size_t count = static_cast<size_t>(end - first);
+    for (size_t p = 0; p < n && aheadBegin < aheadEnd; ++p) {
+      const uint8_t* src = planes[static_cast<size_t>(lo) + p]->data() + docY * docW;
+      for (int64_t x = aheadBegin; x < aheadEnd; x += aheadStep) __builtin_prefetch(src + x);
+      __builtin_prefetch(src + aheadEnd - 1);
+    }
+    if (rate == 1 && n == 3) {
+      // The common case, colour pixels: one pass writing whole pixels.
+      const uint8_t* __restrict a = planes[static_cast<size_t>(lo)]->data() + docY * docW + left + first;
+      const uint8_t* __restrict b = planes[static_cast<size_t>(lo) + 1]->data() + docY * docW + left + first;
+      const uint8_t* __restrict c = planes[static_cast<size_t>(lo) + 2]->data() + docY * docW + left + first;
+      uint8_t* __restrict o = out + first * 3;
+      interleaveThree(a, b, c, o, count);
+    } else {
+      for (size_t p = 0; p < n; ++p) {
+        const uint8_t* src = planes[static_cast<size_t>(lo) + p]->data() + docY * docW;
+        uint8_t* o = out + p;
+        if (rate == 1 && n == 1) {
+          copyRow(o + first, src + left + first, count);
+          continue;
+        }
+        for (int64_t x = first; x < end; ++x) o[x * static_cast<int64_t>(n)] = src[(left + x) * rate];
+      }
+    }
+  }
+  data = buffer.bytes.data();
+  rowBytes = static_cast<int32_t>(stride);
+  return true;
+}
+
+void HostServices::writeBackOutput() {
+  if (!pending_.active) return;
+  pending_.active = false;
+  const HostRect& r = pending_.rect;
+  const size_t n = static_cast<size_t>(pending_.hi - pending_.lo + 1);
+  const size_t width = static_cast<size_t>(r.right - r.left);
+  const int32_t docW = document_->width(), docH = document_->height();
+  const int32_t top = std::max<int32_t>(r.top, 0), bottom = std::min<int32_t>(r.bottom, docH);
+  const int32_t left = std::max<int32_t>(r.left, 0), right = std::min<int32_t>(r.right, docW);
+  if (top >= bottom || left >= right) return;
+  const size_t count = static_cast<size_t>(right - left);
+  // With autoMask the host keeps the filter's changes inside the selection only.
+  const Plane* selection = autoMask_ && filter_.haveMask && document_->selection ? &*document_->selection : nullptr;
+  if (rowBuffer_.size() < count) rowBuffer_.resize(count);
+  for (int32_t y = top; y < bottom; ++y) {
+    const uint8_t* in = out_.bytes.data() + static_cast<size_t>(y - r.top) * width * n + static_cast<size_t>(left - r.left) * n;
+    const size_t offset = static_cast<size_t>(y) * static_cast<size_t>(docW) + static_cast<size_t>(left);
+    for (size_t p = 0; p < n; ++p) {
+      const size_t plane = static_cast<size_t>(pending_.lo) + p;
+      if (selection == nullptr && n == 1) {
+        commitRow(plane, offset, in, count);
+        continue;
+      }
+      const uint8_t* src = in + p;
+      uint8_t* row = rowBuffer_.data();
+      if (selection == nullptr) {
+        for (size_t x = 0; x < count; ++x, src += n) row[x] = *src;
+      } else {
+        const uint8_t* old = streamPlanes_[plane]->data() + offset;
+        const uint8_t* sel = selection->data() + offset;
+        for (size_t x = 0; x < count; ++x, src += n)
+          row[x] = static_cast<uint8_t>((old[x] * (255 - sel[x]) + *src * sel[x] + 127) / 255);
+      }
+      commitRow(plane, offset, row, count);
+    }
+  }
+#if defined(__SSE2__)
+  _mm_sfence();  // the saved blocks' streaming stores are complete
+#endif
+}
+
+namespace {
+
+// Whether 64 bytes are equal, in four 16-byte comparisons where available.
+inline bool sameBlock(const uint8_t* a, const uint8_t* b) {
+#if defined(__SSE2__)
+  __m128i eq = _mm_set1_epi8(static_cast<char>(0xFF));
+  for (int i = 0; i < 64; i += 16)
+    eq = _mm_and_si128(eq, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i))));
+  return _mm_movemask_epi8(eq) == 0xFFFF;
+#else
+  return std::memcmp(a, b, 64) == 0;
+#endif
+}
+
+inline void copyBlock(uint8_t* to, const uint8_t* from) {
+#if defined(__SSE2__)
+  for (int i = 0; i < 64; i += 16)
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
+#else
+  std::memcpy(to, from, 64);
+#endif
+}
+
+// The saved copy is read again only if the filter fails: written past the
+// caches, so that it neither waits for its old contents nor pushes out the
+// pieces being worked on. `to` is 16-byte aligned (a block of the copy).
+inline void saveBlock(uint8_t* to, const uint8_t* from) {
+#if defined(__SSE2__)
+  for (int i = 0; i < 64; i += 16)
+    _mm_stream_si128(reinterpret_cast<__m128i*>(to + i), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
+#else
+  std::memcpy(to, from, 64);
+#endif
+}
+
+}  // namespace
+
+// Writes `count` bytes into the plane at `offset`, block by block: a block
+// whose bytes do not change is left alone; one that changes is saved first
+// unless it was saved before.
+void HostServices::commitRow(size_t plane, size_t offset, const uint8_t* bytes, size_t count) {
+  static_assert(kSavedBlock == 64, "sameBlock and copyBlock compare and copy 64 bytes");
+  Plane& target = *streamPlanes_[plane];
+  // Most rows come back as they were delivered.
+  if (sameRow(target.data() + offset, bytes, count)) return;
+  SavedPlane& saved = savedPlane(plane);
+  uint8_t* dst = target.data();
+  const size_t end = offset + count;
+  for (size_t at = offset; at < end;) {
+    const size_t block = at / kSavedBlock;
+    const size_t blockStart = block * kSavedBlock;
+    const size_t stop = std::min(end, blockStart + kSavedBlock);
+    const uint8_t* from = bytes + (at - offset);
+    const bool whole = at == blockStart && stop - at == kSavedBlock;
+    if (whole ? sameBlock(dst + at, from) : std::memcmp(dst + at, from, stop - at) == 0) {
+      at = stop;
+      continue;
+    }
+    if (saved.saved[block] == 0) saved.keep(target, block);
+    if (whole)
+      copyBlock(dst + at, from);
+    else
+      std::memcpy(dst + at, from, stop - at);
+    at = stop;
+  }
+}
+
+HostServices::SavedPlane& HostServices::savedPlane(size_t plane) {
+  if (savedPlanes_.size() <= plane) savedPlanes_.resize(plane + 1);
+  SavedPlane& saved = savedPlanes_[plane];
+  if (!saved.any) {
+    const Plane& target = *streamPlanes_[plane];
+    saved.any = true;
+    saved.lent.clear();
+    if (saved.bytes.size() < target.size()) saved.bytes.resize(target.size());
+    saved.saved.assign((target.size() + kSavedBlock - 1) / kSavedBlock, 0);
+  }
+  return saved;
+}
+
+bool HostServices::saveRange(SavedPlane& saved, const Plane& target, size_t offset, size_t count) {
+  if (count == 0) return false;
+  bool any = false;
+  const auto flags = saved.saved.begin();
+  const auto last = flags + static_cast<std::ptrdiff_t>((offset + count - 1) / kSavedBlock + 1);
+  // After the first look at a piece its blocks are saved: find the few that
+  // are not.
+  for (auto it = std::find(flags + static_cast<std::ptrdiff_t>(offset / kSavedBlock), last, 0); it != last;
+       it = std::find(it + 1, last, 0)) {
+    saved.keep(target, static_cast<size_t>(it - flags));
+    any = true;
+  }
+  return any;
+}
+
+void HostServices::SavedPlane::keep(const Plane& target, size_t block) {
+  saved[block] = 1;
+  const size_t start = block * kSavedBlock;
+  const size_t size = std::min(kSavedBlock, target.size() - start);
+  if (size == kSavedBlock)
+    saveBlock(bytes.data() + start, target.data() + start);
+  else
+    std::memcpy(bytes.data() + start, target.data() + start, size);
+}
+
+// A piece of one plane that lies wholly inside the image, with no selection
+// to keep the changes in, is lent where it lies in the plane: nothing is
+// copied out or back, and a display that only reads the output costs
+// nothing after its first look. Its blocks are saved before the plug-in
+// sees them, as any of them may change; it counts against the buffer space
+// as a copy would, so that the plug-in meets the same limits.
+bool HostServices::canLendOutput() const {
+  const FilterRecord& r = filter_;
+  if (emptyRect(r.outRect) || r.outLoPlane != r.outHiPlane) return false;
+  if (r.outRect.left < 0 || r.outRect.top < 0 || r.outRect.right > document_->width() ||
+      r.outRect.bottom > document_->height())
+    return false;
+  return !(autoMask_ && r.haveMask && document_->selection);
+}
+
+bool HostServices::lendOutput() {
+  FilterRecord& r = filter_;
+  const HostRect& rect = r.outRect;
+  const size_t width = static_cast<size_t>(rect.right - rect.left);
+  const int64_t bytes = static_cast<int64_t>(width) * (rect.bottom - rect.top);
+  if (!memory_.reserve(bytes)) return false;
+  out_.counted = bytes;
+  const auto plane = static_cast<size_t>(r.outLoPlane);
+  Plane& target = *streamPlanes_[plane];
+  const size_t docW = static_cast<size_t>(document_->width());
+  SavedPlane& saved = savedPlane(plane);
+  // A display lends the same pieces again and again: one that was lent
+  // before in this run is saved whole already, and nothing of it is read.
+  const uint64_t key = uint64_t{static_cast<uint16_t>(rect.top)} << 48 | uint64_t{static_cast<uint16_t>(rect.left)} << 32 |
+                       uint64_t{static_cast<uint16_t>(rect.bottom)} << 16 | uint64_t{static_cast<uint16_t>(rect.right)};
+  if (saved.lent.insert(key).second) {
+    // While rows are being saved, as for a copied piece, the rows of the
+    // next two pieces to the right are asked for now: a plug-in walks the
+    // image row by row.
+    const size_t aheadBegin = static_cast<size_t>(rect.right);
+    const size_t aheadEnd = std::min(aheadBegin + 2 * width, docW);
+    for (int32_t y = rect.top; y < rect.bottom; ++y) {
+      const size_t row = static_cast<size_t>(y) * docW;
+      if (saveRange(saved, target, row + static_cast<size_t>(rect.left), width))
+        for (size_t x = aheadBegin; x < aheadEnd; x += 64) __builtin_prefetch(target.data() + row + x);
+    }
+#if defined(__SSE2__)
+    _mm_sfence();  // the saved blocks' streaming stores are complete
+#endif
+  }
+  r.outData = target.data() + static_cast<size_t>(rect.top) * docW + static_cast<size_t>(rect.left);
+  r.outRowBytes = static_cast<int32_t>(docW);
+  return true;
+}
+
+// The input shows the planes as they were when the run began, as an
+// editor's source image does: where the output has changed a block, its
+// saved bytes stand in for it.
+void HostServices::showOriginals(const std::vector<Plane*>& planes) {
+  const FilterRecord& r = filter_;
+  if (r.inData == nullptr) return;
+  const int rate = rateOf(r.inputRate);
+  const HostRect& rect = r.inRect;
+  const auto n = static_cast<size_t>(r.inHiPlane - r.inLoPlane + 1);
+  const int64_t width = rect.right - rect.left, docW = document_->width(), docH = document_->height();
+  const int64_t left = rect.left;
+  const auto [first, end] = columnsInside(left, width, rate, docW);
+  if (first >= end) return;
+  auto* out = static_cast<uint8_t*>(r.inData);
+  for (size_t p = 0; p < n; ++p) {
+    const Plane* plane = planes[static_cast<size_t>(r.inLoPlane) + p];
+    const auto stream = std::find(streamPlanes_.begin(), streamPlanes_.end(), plane) - streamPlanes_.begin();
+    if (static_cast<size_t>(stream) >= savedPlanes_.size() || !savedPlanes_[static_cast<size_t>(stream)].any) continue;
+    const SavedPlane& saved = savedPlanes_[static_cast<size_t>(stream)];
+    for (int64_t y = 0; y < rect.bottom - rect.top; ++y) {
+      const int64_t docY = (rect.top + y) * rate;
+      if (docY < 0 || docY >= docH) continue;
+      const auto at = [&](int64_t x) { return static_cast<size_t>(docY * docW + (left + x) * rate); };
+      const auto from = saved.saved.begin() + static_cast<std::ptrdiff_t>(at(first) / kSavedBlock);
+      const auto to = saved.saved.begin() + static_cast<std::ptrdiff_t>(at(end - 1) / kSavedBlock + 1);
+      if (std::find(from, to, 1) == to) continue;
+      uint8_t* row = out + y * r.inRowBytes + static_cast<int64_t>(p);
+      for (int64_t x = first; x < end; ++x)
+        if (saved.saved[at(x) / kSavedBlock] != 0) row[x * static_cast<int64_t>(n)] = saved.bytes[at(x)];
+    }
+  }
+}
+
+void HostServices::restoreSavedPlanes() {
+  for (size_t p = 0; p < savedPlanes_.size() && p < streamPlanes_.size(); ++p) {
+    SavedPlane& saved = savedPlanes_[p];
+    if (!saved.any) continue;
+    Plane& target = *streamPlanes_[p];
+    for (size_t block = 0; block < saved.saved.size(); ++block) {
+      if (saved.saved[block] == 0) continue;
+      const size_t start = block * kSavedBlock;
+      std::memcpy(target.data() + start, saved.bytes.data() + start, std::min(kSavedBlock, target.size() - start));
+    }
+  }
+}
+
+HostError HostServices::advanceStateProc() {
+  HostServices* s = active_;
+  if (s == nullptr || s->document_ == nullptr) return kHostFilterBadParameters;
+  ++s->advanceCount_;
+  if (s->failAdvanceAt_ == s->advanceCount_) {
+    s->writeBackOutput();
+    s->releaseStreams();
+    s->filter_.inData = s->filter_.outData = s->filter_.maskData = nullptr;
+    return s->failAdvanceCode_;
+  }
+  return s->advanceState();
+}
+
+HostError HostServices::advanceState() {
+  writeBackOutput();
+  releaseStreams();
+  FilterRecord& r = filter_;
+  r.inData = r.outData = r.maskData = nullptr;
+  const std::vector<Plane*>& inPlanes = r.wantsAbsolute ? absolutePlanes_ : streamPlanes_;
+  auto planesValid = [](const HostRect& rect, int16_t lo, int16_t hi, size_t count) {
+    return emptyRect(rect) || (lo >= 0 && lo <= hi && static_cast<size_t>(hi) < count);
+  };
+  const bool maskWanted = !emptyRect(r.maskRect) && r.haveMask && document_->selection;
+  if (!planesValid(r.inRect, r.inLoPlane, r.inHiPlane, inPlanes.size()) ||
+      !planesValid(r.outRect, r.outLoPlane, r.outHiPlane, streamPlanes_.size()))
+    return kHostFilterBadParameters;
+  std::vector<Plane*> selection;
+  if (maskWanted) selection.push_back(&*document_->selection);
+  const bool lent = canLendOutput();
+  const bool delivered =
+      fillStream(in_, r.inRect, rateOf(r.inputRate), inPlanes, r.inLoPlane, r.inHiPlane, r.inData, r.inRowBytes) &&
+      (!maskWanted || fillStream(mask_, r.maskRect, rateOf(r.maskRate), selection, 0, 0, r.maskData, r.maskRowBytes)) &&
+      (lent ? lendOutput()
+            : fillStream(out_, r.outRect, 1, streamPlanes_, r.outLoPlane, r.outHiPlane, r.outData, r.outRowBytes));
+  if (!delivered) {
+    releaseStreams();
+    r.inData = r.outData = r.maskData = nullptr;
+    return kHostOutOfMemory;
+  }
+  showOriginals(inPlanes);
+  // A copied piece goes back at the next call; a lent one is in place.
+  if (r.outData != nullptr && !lent) pending_ = {true, r.outRect, r.outLoPlane, r.outHiPlane};
+  return kHostNoError;
+}
+
+}  // namespace host
