@@ -13,7 +13,9 @@
 //   "figure MagicWand_4096 classifier_calls_per_inside_pixel VALUE".
 //
 // Every time is the best of ten runs in processor time, the runs of all
-// benchmarks interleaved in random order, as in bench_image.
+// benchmarks interleaved in random order, as in bench_image. The bucket
+// works on a BufferImage mask, as the tests do; in the host the mask is
+// the output plane, whose tiles the fill copies instead of locking them.
 //
 // Run with QT_QPA_PLATFORM=offscreen (the fills show the wait cursor).
 #include <benchmark/benchmark.h>
@@ -238,9 +240,11 @@ void registerAll() {
 }
 
 // Keeps every run's processor time per iteration while the console shows
-// them.
+// them, without colour codes, so that the lines printed after it start
+// their lines.
 class RecordingReporter : public benchmark::ConsoleReporter {
  public:
+  RecordingReporter() : ConsoleReporter(OO_Tabular) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs)
       if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "min")
