@@ -59,8 +59,8 @@ PairClassifier::PairClassifier(const std::vector<ClassifierColour>& keep,
     : channels_(channels), keepCount_(keep.size()), dropCount_(drop.size()) {
   // t = (255 - U) / 255 and w = (U - L) / 255 are kept as their numerators
   // over 255, so the bounds and the slope are the exact roundings of their
-  // definitions: floor(0.5 + 255 / w) is exactly halfway for some U - L
-  // (2, 6, 10, ...), where a double 255 / w can land below.
+  // definitions in integers. (0.5 + 255 / w lies exactly on a whole number
+  // for U - L = 2, 6, 10, ...; no rounding of w is left to decide it.)
   const ThresholdPair p = normalised(pair);
   const int64_t t255 = 255 - p.upper, w255 = p.upper - p.lower;
   slope_ = w255 > 0 ? static_cast<int32_t>((2 * 255 * 255 + w255) / (2 * w255)) : 0;

@@ -85,7 +85,6 @@ ByteRangeJudge undecidedJudge(bool keepMode) {
   return keepMode ? ByteRangeJudge(0, kKeepDecisionLimit - 1) : ByteRangeJudge(kDropDecisionLimit + 1, 255);
 }
 
-
 uint8_t ClassifierJudge::judge(const uint8_t* pixel, int32_t, int32_t, FillFrom) {
   const uint8_t value = classifier_.classify(pixel);
   return keepMode_ ? value : static_cast<uint8_t>(255 - value);
