@@ -18,6 +18,7 @@
 #include "shell/ErrorRecord.h"
 #include "shell/PlugIn.h"
 #include "shell/PlugInServices.h"
+#include "tools/ColourClassifier.h"
 #include "tools/ToolRegistry.h"
 #include "tools/WorkKeys.h"
 #include "ui/CNavFrame.h"
@@ -170,6 +171,10 @@ int TessalyApplication::run() {
 
   if (!LoadPreferenceFile(preferencePath_)) window.SetDefaultLayout();
   window.setFocus();
+  // The classifier was built for this document's colours and mode.
+  struct StClassifierDiscarded {
+    ~StClassifierDiscarded() { discardClassifier(); }
+  } classifierDiscarded;
   int exitCode = 0;
   try {
     exitCode = platform::Application::run();

@@ -124,9 +124,11 @@ bool HostServices::renderPixelMap(const HostPixelMap& map, const HostRect32& are
       coverage = product.data();
     }
     // The coverage shows the pixels over a checkerboard of 8-pixel squares.
-    const int64_t cy = area.top + static_cast<int64_t>(y) + map.maskPhaseRow;
+    // The mask phase is the checkerboard coordinate of the map's top-left
+    // pixel, so that pieces drawn one by one line their squares up.
+    const int64_t cy = my + map.maskPhaseRow;
     for (int x = 0; x < 16; ++x) {
-      const int64_t cx = area.left + x + map.maskPhaseCol;
+      const int64_t cx = area.left - map.bounds.left + x + map.maskPhaseCol;
       std::memset(pattern + 3 * x, ((cy >> 3) + (cx >> 3)) % 2 == 0 ? kCheckerLight : kCheckerDark, 3);
     }
     blendRowOverChecker(rgb, coverage, width, pattern);

@@ -99,6 +99,10 @@ intptr_t FrameWindow::handleMessage(uint32_t message, uintptr_t wParam, intptr_t
       for (ControlBar* bar : bars_) bar->send(kWmIdleUpdateCmdUi, wParam, lParam);
       return 0;
     case kWmNcDestroy: {
+      // Bars may outlive the frame (single instances that float in one
+      // frame after another): they let go of it here.
+      for (ControlBar* bar : bars_) bar->frame_ = nullptr;
+      bars_.clear();
       Application* app = Application::current();
       if (app && app->mainWindow() == this) {
         app->setMainWindow(nullptr);

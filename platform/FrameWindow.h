@@ -118,6 +118,7 @@ class ControlBar : public Window, public CommandTarget {
 
  private:
   friend class MiniFrame;
+  friend class FrameWindow;
   FrameWindow* frame_ = nullptr;
   MiniFrame mini_;
   int barId_ = 0;

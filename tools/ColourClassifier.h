@@ -34,10 +34,16 @@ class ColourClassifier {
   // Whether the cache may hand this classifier out again when nothing
   // changed. The sample classifier is rebuilt at every request.
   virtual bool isReusable() const { return true; }
+  // classify for the `count` pixels `colStep` bytes apart from `pixel` whose
+  // value byte is 0, storing the value XOR `flip` there (255 - value with
+  // flip 255): the unknown pixels of a magic wand span, in one call.
+  virtual void classifyUnknown(const uint8_t* pixel, int32_t colStep, int32_t count, uint8_t* values,
+                               uint8_t flip);
 };
 
 // The threshold slider pair: lower L (threshold) and upper U (threshold
-// plus transition), 0 <= L <= U <= 255.
+// plus transition), 0 <= L <= U <= 255. The classifiers take U outside
+// 0..255 as its nearest limit and L above U as U (no transition).
 struct ThresholdPair {
   int lower;
   int upper;
@@ -48,9 +54,14 @@ class PairClassifier : public ColourClassifier {
  public:
   PairClassifier(const std::vector<ClassifierColour>& keep, const std::vector<ClassifierColour>& drop,
                  ThresholdPair pair, int channels);
-  uint8_t classify(const uint8_t* pixel) override;
+  uint8_t classify(const uint8_t* pixel) final;
+  void classifyUnknown(const uint8_t* pixel, int32_t colStep, int32_t count, uint8_t* values,
+                       uint8_t flip) override;
 
  private:
+  template <int Channels>
+  uint8_t classifyWith(const uint8_t* pixel);
+
   struct Axis {  // from one drop colour to one keep colour
     ClassifierColour v;
     int32_t q;  // squared length of v
@@ -66,12 +77,14 @@ class PairClassifier : public ColourClassifier {
 // How the single-kind classifiers turn a squared distance m to their
 // nearest colour into a mask value: the inside value up to the inner bound,
 // the outside value from the outer bound on, and a linear ramp over the
-// distance between.
+// distance between. The radii are the slider's integers, so a pixel at
+// exactly the inner radius gets the inside value and one at exactly the
+// outer radius the outside value.
 struct RadialFalloff {
   uint8_t inside;        // 255 around keep colours, 0 around drop colours
-  double radius;         // R: where the ramp is measured from
+  int32_t radius;        // R: where the ramp is measured from (U, or 255 - U)
   int32_t inner, outer;  // squared-distance bounds
-  double reciprocal;     // 1 / w
+  int32_t span;          // U - L: the ramp's length
   // Keep: full keep within L, full drop beyond U. Drop: full drop within
   // 255 - U, full keep beyond 255 - L.
   static RadialFalloff aroundKeep(ThresholdPair pair);
@@ -84,9 +97,14 @@ class NearestColourClassifier : public ColourClassifier {
  public:
   NearestColourClassifier(std::vector<ClassifierColour> colours, RadialFalloff falloff, int channels)
       : colours_(std::move(colours)), falloff_(falloff), channels_(channels) {}
-  uint8_t classify(const uint8_t* pixel) override;
+  uint8_t classify(const uint8_t* pixel) final;
+  void classifyUnknown(const uint8_t* pixel, int32_t colStep, int32_t count, uint8_t* values,
+                       uint8_t flip) override;
 
  private:
+  template <int Channels>
+  uint8_t classifyWith(const uint8_t* pixel) const;
+
   std::vector<ClassifierColour> colours_;
   RadialFalloff falloff_;
   int channels_;
@@ -119,8 +137,8 @@ class SampleClassifier : public NearestColourClassifier {
 };
 
 // Where the classifier's inputs come from: the colour lists, the threshold
-// slider, the toolbox's keep mode and the pixel under the pointer. The work
-// window provides them.
+// slider, the toolbox's keep mode and the pixel under the pointer
+// (ColourListSource.h); tests put sources of their own.
 class ClassifierSource {
  public:
   virtual ~ClassifierSource() = default;
@@ -133,13 +151,19 @@ class ClassifierSource {
   virtual std::optional<ClassifierColour> colourUnderPointer(PixelFormat format) = 0;
 };
 
+// Null gives the inputs back to the colour lists and the work window.
 void setClassifierSource(ClassifierSource* source);
 
 // The classifier for the working format, rebuilt when an input changed.
 ColourClassifier& currentClassifier(PixelFormat format);
-// classify on the current classifier.
+// classify on the current classifier. Without one (before the first
+// currentClassifier, after discardClassifier or a failed build) it throws
+// XError instead of classifying.
 uint8_t classifyPixel(const uint8_t* pixel);
 // Destroys the current classifier (the work window closes).
 void discardClassifier();
-// The colour lists call this whenever their entries or selection change.
+// The colours-changed flag: the colour lists set it whenever their
+// entries, keys, selection or current row change; the next request builds
+// a new classifier and clears it.
 void invalidateClassifier();
+bool classifierInvalidated();

@@ -1,5 +1,6 @@
 // The cursors of the tool catalogue, drawn here as 16 × 16 pictures and
-// registered as cursor resources when the library loads.
+// registered as cursor resources when the library loads, and the toolbox's
+// icons: the same pictures, and the keep-mode switch.
 //
 // Pictures are rows of characters: '#' black, '.' white, 'g' green and 'r'
 // red (the eyedroppers' keep and drop marks), anything else transparent.
@@ -10,6 +11,7 @@
 
 #include "platform/Bitmap.h"
 #include "platform/Cursor.h"
+#include "platform/Resources.h"
 #include "tools/ToolRegistry.h"
 
 namespace {
@@ -135,6 +137,37 @@ void add(int32_t id, const Rows& picture, platform::Point hotSpot) {
 
 void add(int32_t id, const Picture& picture, platform::Point hotSpot) { add(id, rowsOf(picture), hotSpot); }
 
+// A toolbox icon, 32 × 32: the picture in its middle, or (the keep-mode
+// switch, whose button is larger) with every pixel doubled.
+void addIcon(int32_t id, const Rows& picture, bool doubled = false) {
+  const std::vector<uint8_t> small = pixelsOf(picture);
+  std::vector<uint8_t> large(32 * 32 * 4, 0);
+  for (int y = 0; y < 32; ++y)
+    for (int x = 0; x < 32; ++x) {
+      const int sy = doubled ? y / 2 : y - 8, sx = doubled ? x / 2 : x - 8;
+      if (sy < 0 || sy >= 16 || sx < 0 || sx >= 16) continue;
+      for (int c = 0; c < 4; ++c) large[(y * 32 + x) * 4 + c] = small[(sy * 16 + sx) * 4 + c];
+    }
+  platform::resources::registerIcon(id, platform::Bitmap::fromRgba32(32, 32, large.data(), 32 * 4));
+}
+
+void addIcon(int32_t id, const Picture& picture, bool doubled = false) { addIcon(id, rowsOf(picture), doubled); }
+
+// The keep-mode switch: a filled disc for keep (green), an empty ring for
+// drop (red).
+constexpr Picture kKeepMode = {
+    "                ", "                ", "     ######     ", "    #gggggg#    ",
+    "   #gggggggg#   ", "  #gggggggggg#  ", "  #gggggggggg#  ", "  #gggggggggg#  ",
+    "  #gggggggggg#  ", "  #gggggggggg#  ", "  #gggggggggg#  ", "   #gggggggg#   ",
+    "    #gggggg#    ", "     ######     ", "                ", "                ",
+};
+constexpr Picture kDropMode = {
+    "                ", "                ", "     ######     ", "    #rrrrrr#    ",
+    "   #r......r#   ", "  #r........r#  ", "  #r........r#  ", "  #r........r#  ",
+    "  #r........r#  ", "  #r........r#  ", "  #r........r#  ", "   #r......r#   ",
+    "    #rrrrrr#    ", "     ######     ", "                ", "                ",
+};
+
 struct CursorRegistrar {
   CursorRegistrar() {
     add(kToolHand, kHand, {8, 8});
@@ -158,6 +191,20 @@ struct CursorRegistrar {
     add(kToolEdgeFill, withMark(kPenNib, kCorner), {7, 0});
     add(3303, withMark(kPenNib, kSub), {7, 0});
     add(3304, withMark(kPenNib, kRing), {7, 0});
+
+    addIcon(kToolKeepEyedropper, withMark(kDropper, kDot));
+    addIcon(kToolDropEyedropper, withMark(kDropper, kRedDot));
+    addIcon(kToolMagicBrush, withMark(kCross, kStar));
+    addIcon(kToolPencil, kPencil);
+    addIcon(kToolMagicBucket, withMark(kBucket, kStar));
+    addIcon(kToolBucket, kBucket);
+    addIcon(kToolMagicWand, kWand);
+    addIcon(kToolBrush, kCross);
+    addIcon(kToolPen, kPenNib);
+    addIcon(kToolHand, kHand);
+    addIcon(kToolZoom, kZoomIn);
+    addIcon(kIconKeepModeOn, kKeepMode, true);
+    addIcon(kIconKeepModeOff, kDropMode, true);
   }
 } gCursorRegistrar;
 

@@ -37,6 +37,12 @@ enum ToolCursorId : int32_t {
   kCursorZoomOut = 3321,
 };
 
+// The toolbox's keep-mode switch shows one of these.
+enum KeepModeIconId : int32_t {
+  kIconKeepModeOff = 3330,
+  kIconKeepModeOn = 3340,
+};
+
 class ToolRegistration {
  public:
   explicit ToolRegistration(CTool& tool);

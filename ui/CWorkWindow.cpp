@@ -7,7 +7,10 @@
 #include "platform/MessageBox.h"
 #include "resources/CommandIds.h"
 #include "resources/StringTable.h"
+#include "ui/CDoubleSliderBar.h"
 #include "ui/CNavFrame.h"
+#include "ui/CToolboxBar.h"
+#include "tools/ColourList.h"
 #include "tools/SliderValues.h"
 #include "tools/ToolRegistry.h"
 
@@ -17,6 +20,16 @@ namespace {
 constexpr uint32_t kBarCommands[] = {kCmdKeepColours, kCmdDropColours, kCmdToolbox, kCmdBrushSize, kCmdThreshold};
 
 bool isBarCommand(uint32_t id) { return std::find(std::begin(kBarCommands), std::end(kBarCommands), id) != std::end(kBarCommands); }
+
+// The toolbox has a window id of its own; the other bars go by their
+// command's.
+int barIdOfCommand(uint32_t id) { return id == kCmdToolbox ? CToolboxBar::kBarId : static_cast<int>(id); }
+
+// Docking on all four sides is allowed, though the bars only float.
+constexpr unsigned kDockAnySide = 0xF000;
+
+// The bars float at fixed screen points, their tops aligned.
+constexpr platform::Point kToolboxAt{10, 45}, kBrushBarAt{80, 45}, kThresholdBarAt{80, 115};
 
 }  // namespace
 
@@ -32,7 +45,22 @@ bool CWorkWindow::CreateWorkWindow() {
 
 bool CWorkWindow::onCreateClient() { return container_.CreateIn(*this, kFirstPaneId); }
 
+// The bars only float; a bar that cannot be made is left out, and its
+// Window menu item stays greyed.
+void CWorkWindow::CreateBars() {
+  enableDocking(kDockAnySide);
+  if (Toolbox().CreateToolbox(*this)) Toolbox().floatAt(kToolboxAt);
+  if (BrushSliderBar().CreateSliderBar(*this, kCmdBrushSize, "Brush Size")) BrushSliderBar().floatAt(kBrushBarAt);
+  if (ThresholdSliderBar().CreateSliderBar(*this, kCmdThreshold, "Threshold"))
+    ThresholdSliderBar().floatAt(kThresholdBarAt);
+}
+
 void CWorkWindow::SetDefaultLayout() {
+  PopToTool(nullptr);
+  if (CTool* pencil = FindTool(kToolPencil)) SelectTool(*pencil);
+  // Each list starts with an empty set, which the eyedroppers fill.
+  for (ColourList* list : {&KeepColourList(), &DropColourList()})
+    if (list->RowCount() == 0) list->AddEmptySet(false);
   CNavFrame::NewNavigator(*this);
   for (platform::ControlBar* bar : controlBars()) showControlBar(*bar, true, false);
   show(platform::kSwShowMaximized);
@@ -55,7 +83,7 @@ void CWorkWindow::HideWithOwnedWindows() {
 }
 
 platform::ControlBar* CWorkWindow::BarOfCommand(uint32_t id) const {
-  platform::ControlBar* bar = controlBar(static_cast<int>(id));
+  platform::ControlBar* bar = controlBar(barIdOfCommand(id));
   return bar != nullptr && bar->exists() ? bar : nullptr;
 }
 
@@ -97,6 +125,11 @@ bool CWorkWindow::onUpdateCommand(platform::CommandUpdate& update) {
 
 intptr_t CWorkWindow::handleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
   switch (message) {
+    case platform::kWmCreate: {
+      const intptr_t created = FrameWindow::handleMessage(message, wParam, lParam);
+      if (created != -1) CreateBars();
+      return created;
+    }
     case platform::kWmGetMinMaxInfo: {
       auto* info = reinterpret_cast<platform::MinMaxInfo*>(lParam);
       info->minTrackSize = kMinimumTrackSize;

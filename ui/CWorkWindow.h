@@ -56,6 +56,7 @@ class CWorkWindow : public platform::FrameWindow {
     bool placementLoaded_ = false;
   };
 
+  void CreateBars();
   platform::ControlBar* BarOfCommand(uint32_t id) const;
 
   CClientContainer container_;

@@ -35,7 +35,7 @@ std::vector<uint8_t> plainRendering(const HostPixelMap& map, const HostRect32& a
       for (const HostPixelMask* m = map.masks; m != nullptr; m = m->next)
         if (m->maskData != nullptr)
           coverage = coverage * static_cast<const uint8_t*>(m->maskData)[my * m->rowBytes + mx * m->colBytes] / 255;
-      const int64_t cy = y + int64_t{map.maskPhaseRow}, cx = x + int64_t{map.maskPhaseCol};
+      const int64_t cy = my + int64_t{map.maskPhaseRow}, cx = mx + int64_t{map.maskPhaseCol};
       const int square = ((cy >> 3) + (cx >> 3)) % 2 == 0 ? 255 : 204;
       for (int i = 0; i < 3; ++i)
         rgb.push_back(map.masks == nullptr
@@ -105,6 +105,44 @@ TEST(DisplayPixels, RendersEveryModeLayoutAndMaskChainLikeThePlainRendering) {
               << area.left << ": byte " << firstDifference << " differs";
         }
       }
+}
+
+// A view draws piece after piece, each map's bounds its window rectangle and
+// its phase that rectangle's top-left: the squares must run on across the
+// pieces' edges as if the whole had been drawn at once.
+TEST(DisplayPixels, PiecesDrawnOneByOneLineTheirSquaresUpWithTheWhole) {
+  const int32_t width = 300, height = 40;
+  std::vector<uint8_t> grey(static_cast<size_t>(width * height), 90);
+  std::vector<uint8_t> coverage(grey.size(), 0);
+  auto render = [&](HostRect32 rect) {
+    HostPixelMask mask{nullptr, coverage.data() + rect.top * width + rect.left, width, 1, 0};
+    HostPixelMap map{};
+    map.version = 1;
+    map.bounds = rect;
+    map.imageMode = host::kModeGrey;
+    map.rowBytes = width;
+    map.colBytes = 1;
+    map.planeBytes = 1;
+    map.baseAddr = grey.data() + rect.top * width + rect.left;
+    map.masks = &mask;
+    map.maskPhaseRow = rect.top;
+    map.maskPhaseCol = rect.left;
+    host::DisplayedPixels out;
+    EXPECT_TRUE(HostServices::renderPixelMap(map, rect, out));
+    return out.rgb;
+  };
+  const std::vector<uint8_t> whole = render({0, 0, height, width});
+  for (const int32_t split : {1, 7, 8, 13, 252, 299}) {
+    for (const HostRect32 piece : {HostRect32{0, 0, height, split}, HostRect32{0, split, height, width}, HostRect32{21, split, height, width}}) {
+      const std::vector<uint8_t> drawn = render(piece);
+      for (int32_t y = piece.top; y < piece.bottom; ++y)
+        for (int32_t x = piece.left; x < piece.right; ++x) {
+          const size_t at = static_cast<size_t>((y - piece.top) * (piece.right - piece.left) + (x - piece.left)) * 3;
+          ASSERT_EQ(drawn[at], whole[static_cast<size_t>(y * width + x) * 3])
+              << "pixel (" << x << ", " << y << ") of a piece from (" << piece.left << ", " << piece.top << ")";
+        }
+    }
+  }
 }
 
 }  // namespace
