@@ -147,19 +147,28 @@ class StoredOutputs : public HostCommand {
   }
 };
 
-TEST_F(StoredOutputs, SaveApplyWithAClippingPathGivesTheStoredMaskAndPath) {
+// Strokes of the pencil and the brush in keep and drop mode over the
+// example's matte, then Save/Apply with a clipping path: the mask the host
+// kept and the path traced from it.
+TEST_F(StoredOutputs, EditingTheExampleGivesTheStoredMaskAndPath) {
   const std::string examples = std::string(TESSALY_SOURCE_DIR) + "/examples/";
   const auto mask = folder_ / "mask.png", bin = folder_ / "path.bin", svg = folder_ / "path.svg";
   const HostRun r = batch("open " + examples + "furball.png\nadd-alpha Mask " + examples + "furball-matte.png\n"
-                          "target alpha Mask\nanswer Path 1020=50 1021=30\nfilter\nmenu \"File>Save/Apply...\"\n"
-                          "end\nexpect result 0\nexpect no-box\nsave-mask " + mask.string() + "\nsave-path " +
+                          "target alpha Mask\nanswer Path 1020=50 1021=30\nfilter\nwait 600\n"
+                          "key b\nkey d\ndrag 60,60 120,90 180,70\nkey e\ndrag 300,200 360,260\n"
+                          "key a\nkey d\ndrag 500,400 560,420 600,380\nmenu \"File>Save/Apply...\"\nend\n"
+                          "expect result 0\nexpect no-box\nsave-mask " + mask.string() + "\nsave-path " +
                           bin.string() + "\nsave-path " + svg.string() + "\n");
   ASSERT_EQ(r.exitCode, 0) << r.output;
+  // PNG bytes depend on the compressor's version; the pixels do not.
+  if (std::getenv("TESSALY_UPDATE_EXPECTED") != nullptr) std::filesystem::copy_file(
+      mask, stored("furball-edited-mask.png"), std::filesystem::copy_options::overwrite_existing);
+  const host::Document edited = host::openImage(mask), expected = host::openImage(stored("furball-edited-mask.png"));
+  EXPECT_TRUE(edited.colour(0) == expected.colour(0)) << "the mask differs from the stored one";
+  EXPECT_FALSE(edited.colour(0) == host::openImage(examples + "furball-matte.png").colour(0))
+      << "the strokes changed nothing";
   expectStored(bin, "furball-path.bin");
   expectStored(svg, "furball-path.svg");
-  // PNG bytes depend on the compressor's version; the pixels do not. The
-  // work window changed nothing, so the mask is still the matte.
-  EXPECT_EQ(host::openImage(mask).colour(0), host::openImage(examples + "furball-matte.png").colour(0));
 }
 
 TEST_F(HostCommand, AFilterRefusedForLackOfMemoryIsExplainedByTheHost) {
