@@ -266,4 +266,42 @@ TEST_F(HostCommand, MouseCommandsReachNamedWindowsBesideTheMainView) {
   EXPECT_NE(host::readWholeFile(zoomed), host::readWholeFile(moved)) << "the navigator's click moved the view";
 }
 
+// A user makes the ball's mask on the bundled photograph: keep and drop
+// colours picked with the eyedroppers, the wand in keep mode, the magic brush
+// round the edge. Undoing and redoing on the way, and a pencil click undone,
+// end in the same mask byte for byte; and the mask comes close to the true
+// one.
+TEST_F(HostCommand, PickingFillingAndPaintingMakeTheMaskAndUndoRedoesItExactly) {
+  const std::string examples = TESSALY_EXAMPLES;
+  const auto session = [&](const std::string& extra, const std::string& mask) {
+    return batch("open " + examples + "/furball.png\nadd-alpha Mask 0\ntarget alpha Mask\nfilter\n"
+                 "key i\ndrag 280,200 330,240 380,280 330,300\n"
+                 "key o\ndrag 40,40 120,80 200,40 600,420\n"
+                 "key d\nkey w\nclick 330 240\n" +
+                 extra +
+                 "key m\ndrag 330,90 420,130 475,240 420,350 330,385 240,350 190,240 240,130 330,90\n"
+                 "answer \"No Path\"\nmenu \"File>Save/Apply...\"\nend\nsave-mask " +
+                 (folder_ / mask).string() + "\ncompare-mask " + examples + "/furball-matte.png\n");
+  };
+  const HostRun plain = session("", "plain.png");
+  ASSERT_EQ(plain.exitCode, 0) << plain.output;
+  // A click of the pencil is one stroke step, so one undo takes it back
+  // (a drag is as many steps as the pointer was sampled).
+  const HostRun undone = session("key backspace\nkey shift+backspace\nkey b\nclick 60 60\nkey backspace\n",
+                                 "undone.png");
+  ASSERT_EQ(undone.exitCode, 0) << undone.output;
+
+  const host::Document a = host::openImage(folder_ / "plain.png");
+  const host::Document b = host::openImage(folder_ / "undone.png");
+  EXPECT_TRUE(a.colour(0) == b.colour(0)) << "undo and redo did not give back the same mask";
+
+  const size_t at = plain.output.find("mean difference ");
+  ASSERT_NE(at, std::string::npos) << plain.output;
+  const double mean = std::stod(plain.output.substr(at + 16));
+  EXPECT_LT(mean, 8.0) << plain.output;
+  size_t changed = 0;
+  for (uint8_t v : a.colour(0)) changed += v != 0;
+  EXPECT_GT(changed, a.colour(0).size() / 5) << "the ball was not filled";
+}
+
 }  // namespace
