@@ -644,7 +644,10 @@ void BatchRunner::playMouse(std::vector<std::string> a) {
     if (a[1] == "move") platform::automation::mouseMove(view, points[0]);
     if (a[1] == "up") platform::automation::mouseUp(view, points[0], button);
   } else if (c == "click") {
+    // The press is handled while the button is still down, as with a hand
+    // on the mouse: a brush samples the pointer then.
     platform::automation::mouseDown(view, points[0], button);
+    platform::automation::drainMessages();
     platform::automation::mouseUp(view, points[0], button);
   } else {
     platform::automation::setInputInterval(kDragInterval);

@@ -22,7 +22,10 @@ constexpr size_t kMaxTransfer = size_t{1} << 30;
 // under a name of ours that a later save of the same file reuses, so that a
 // save killed half-way leaves at most one such file behind.
 std::string replacementPathFor(const std::filesystem::path& target) {
-  return (target.parent_path() / ("." + target.filename().string() + ".tessaly-saving")).string();
+  std::string name = ".";
+  name += target.filename().string();
+  name += ".tessaly-saving";
+  return (target.parent_path() / name).string();
 }
 
 // The file a save writes: a symbolic link's destination, so the link stays.

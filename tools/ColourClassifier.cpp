@@ -10,7 +10,7 @@ namespace {
 
 // The slider pair as the classifiers read it: U within 0..255, L within
 // 0..U (a pair with L above U has no transition).
-ThresholdPair normalised(ThresholdPair pair) {
+ClassifierThresholds normalised(ClassifierThresholds pair) {
   const int upper = std::clamp(pair.upper, 0, 255);
   return {std::clamp(pair.lower, 0, upper), upper};
 }
@@ -54,14 +54,14 @@ void classifyEachUnknown(Classifier& classifier, const uint8_t* pixel, int32_t c
 }  // namespace
 
 PairClassifier::PairClassifier(const std::vector<ClassifierColour>& keep,
-                               const std::vector<ClassifierColour>& drop, ThresholdPair pair,
+                               const std::vector<ClassifierColour>& drop, ClassifierThresholds pair,
                                int channels)
     : channels_(channels), keepCount_(keep.size()), dropCount_(drop.size()) {
   // t = (255 - U) / 255 and w = (U - L) / 255 are kept as their numerators
   // over 255, so the bounds and the slope are the exact roundings of their
   // definitions in integers. (0.5 + 255 / w lies exactly on a whole number
   // for U - L = 2, 6, 10, ...; no rounding of w is left to decide it.)
-  const ThresholdPair p = normalised(pair);
+  const ClassifierThresholds p = normalised(pair);
   const int64_t t255 = 255 - p.upper, w255 = p.upper - p.lower;
   slope_ = w255 > 0 ? static_cast<int32_t>((2 * 255 * 255 + w255) / (2 * w255)) : 0;
   axes_.reserve(keepCount_ * dropCount_);
@@ -137,13 +137,13 @@ void PairClassifier::classifyUnknown(const uint8_t* pixel, int32_t colStep, int3
   classifyEachUnknown(*this, pixel, colStep, count, values, flip);
 }
 
-RadialFalloff RadialFalloff::aroundKeep(ThresholdPair pair) {
-  const ThresholdPair p = normalised(pair);
+RadialFalloff RadialFalloff::aroundKeep(ClassifierThresholds pair) {
+  const ClassifierThresholds p = normalised(pair);
   return {255, p.upper, p.lower * p.lower, p.upper * p.upper, p.upper - p.lower};
 }
 
-RadialFalloff RadialFalloff::aroundDrop(ThresholdPair pair) {
-  const ThresholdPair p = normalised(pair);
+RadialFalloff RadialFalloff::aroundDrop(ClassifierThresholds pair) {
+  const ClassifierThresholds p = normalised(pair);
   const int32_t radius = 255 - p.upper, outer = 255 - p.lower;
   return {0, radius, radius * radius, outer * outer, p.upper - p.lower};
 }
@@ -198,7 +198,7 @@ namespace {
 struct ClassifierCache {
   ClassifierSource* source = nullptr;
   std::unique_ptr<ColourClassifier> current;
-  ThresholdPair pair{-1, -1};
+  ClassifierThresholds pair{-1, -1};
   PixelFormat format{0, -1};
   bool invalid = true;
   // The sample classifier keeps the last colour it saw under the pointer
@@ -212,7 +212,7 @@ ClassifierCache& cache() {
   return instance;
 }
 
-std::unique_ptr<ColourClassifier> build(ClassifierSource& source, PixelFormat format, ThresholdPair pair) {
+std::unique_ptr<ColourClassifier> build(ClassifierSource& source, PixelFormat format, ClassifierThresholds pair) {
   auto keep = source.selectedKeepColours(format);
   auto drop = source.selectedDropColours(format);
   if (!keep.empty() && !drop.empty())
@@ -234,7 +234,7 @@ void setClassifierSource(ClassifierSource* source) {
 ColourClassifier& currentClassifier(PixelFormat format) {
   ClassifierCache& c = cache();
   ClassifierSource& source = c.source != nullptr ? *c.source : TheColourListSource();
-  const ThresholdPair pair = source.thresholdPair();
+  const ClassifierThresholds pair = source.thresholdPair();
   if (!c.invalid && c.current && pair.lower == c.pair.lower && pair.upper == c.pair.upper &&
       format == c.format && c.current->isReusable())
     return *c.current;

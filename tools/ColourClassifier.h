@@ -44,7 +44,7 @@ class ColourClassifier {
 // The threshold slider pair: lower L (threshold) and upper U (threshold
 // plus transition), 0 <= L <= U <= 255. The classifiers take U outside
 // 0..255 as its nearest limit and L above U as U (no transition).
-struct ThresholdPair {
+struct ClassifierThresholds {
   int lower;
   int upper;
 };
@@ -53,7 +53,7 @@ struct ThresholdPair {
 class PairClassifier : public ColourClassifier {
  public:
   PairClassifier(const std::vector<ClassifierColour>& keep, const std::vector<ClassifierColour>& drop,
-                 ThresholdPair pair, int channels);
+                 ClassifierThresholds pair, int channels);
   uint8_t classify(const uint8_t* pixel) final;
   void classifyUnknown(const uint8_t* pixel, int32_t colStep, int32_t count, uint8_t* values,
                        uint8_t flip) override;
@@ -87,8 +87,8 @@ struct RadialFalloff {
   int32_t span;          // U - L: the ramp's length
   // Keep: full keep within L, full drop beyond U. Drop: full drop within
   // 255 - U, full keep beyond 255 - L.
-  static RadialFalloff aroundKeep(ThresholdPair pair);
-  static RadialFalloff aroundDrop(ThresholdPair pair);
+  static RadialFalloff aroundKeep(ClassifierThresholds pair);
+  static RadialFalloff aroundDrop(ClassifierThresholds pair);
   uint8_t value(int32_t m) const;
 };
 
@@ -113,14 +113,14 @@ class NearestColourClassifier : public ColourClassifier {
 // Keep colours alone.
 class KeepClassifier : public NearestColourClassifier {
  public:
-  KeepClassifier(std::vector<ClassifierColour> keep, ThresholdPair pair, int channels)
+  KeepClassifier(std::vector<ClassifierColour> keep, ClassifierThresholds pair, int channels)
       : NearestColourClassifier(std::move(keep), RadialFalloff::aroundKeep(pair), channels) {}
 };
 
 // Drop colours alone.
 class DropClassifier : public NearestColourClassifier {
  public:
-  DropClassifier(std::vector<ClassifierColour> drop, ThresholdPair pair, int channels)
+  DropClassifier(std::vector<ClassifierColour> drop, ClassifierThresholds pair, int channels)
       : NearestColourClassifier(std::move(drop), RadialFalloff::aroundDrop(pair), channels) {}
 };
 
@@ -129,7 +129,7 @@ class DropClassifier : public NearestColourClassifier {
 // follows the pointer.
 class SampleClassifier : public NearestColourClassifier {
  public:
-  SampleClassifier(const ClassifierColour& reference, bool keepMode, ThresholdPair pair, int channels)
+  SampleClassifier(const ClassifierColour& reference, bool keepMode, ClassifierThresholds pair, int channels)
       : NearestColourClassifier({reference},
                                 keepMode ? RadialFalloff::aroundKeep(pair) : RadialFalloff::aroundDrop(pair),
                                 channels) {}
@@ -145,7 +145,7 @@ class ClassifierSource {
   // Selected entries in list order, converted to the working format.
   virtual std::vector<ClassifierColour> selectedKeepColours(PixelFormat format) = 0;
   virtual std::vector<ClassifierColour> selectedDropColours(PixelFormat format) = 0;
-  virtual ThresholdPair thresholdPair() = 0;
+  virtual ClassifierThresholds thresholdPair() = 0;
   virtual bool keepMode() = 0;
   // The pixel under the pointer; none when the pointer is off the image.
   virtual std::optional<ClassifierColour> colourUnderPointer(PixelFormat format) = 0;

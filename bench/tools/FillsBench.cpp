@@ -81,10 +81,10 @@ void BM_OpenCVFloodFill_16MP(benchmark::State& state) {
 // The colour lists and sliders of the work window, fixed.
 struct FixedSource : ClassifierSource {
   std::vector<ClassifierColour> keep, drop;
-  ThresholdPair pair{64, 192};
+  ClassifierThresholds pair{64, 192};
   std::vector<ClassifierColour> selectedKeepColours(PixelFormat) override { return keep; }
   std::vector<ClassifierColour> selectedDropColours(PixelFormat) override { return drop; }
-  ThresholdPair thresholdPair() override { return pair; }
+  ClassifierThresholds thresholdPair() override { return pair; }
   bool keepMode() override { return true; }
   std::optional<ClassifierColour> colourUnderPointer(PixelFormat) override { return ClassifierColour{128, 128, 128, 128}; }
 };

@@ -62,7 +62,7 @@ host::Document& document() {
 struct PickedColours : ClassifierSource {
   std::vector<ClassifierColour> selectedKeepColours(PixelFormat) override { return {{200, 60, 40}, {220, 180, 120}}; }
   std::vector<ClassifierColour> selectedDropColours(PixelFormat) override { return {{30, 90, 200}, {20, 20, 20}}; }
-  struct ThresholdPair thresholdPair() override { return {64, 192}; }
+  ClassifierThresholds thresholdPair() override { return {64, 192}; }
   bool keepMode() override { return true; }
   std::optional<ClassifierColour> colourUnderPointer(PixelFormat) override { return {}; }
 };

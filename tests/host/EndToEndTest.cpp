@@ -134,7 +134,7 @@ TEST_F(HostCommand, AFilterAskingForMoreBufferSpaceThanTheHostHasGetsOutOfMemory
 class StoredOutputs : public HostCommand {
  protected:
   static std::filesystem::path stored(const std::string& name) {
-    return std::filesystem::path(TESSALY_SOURCE_DIR) / "tests" / "host" / "expected" / name;
+    return std::filesystem::path(TESSALY_EXPECTED) / name;
   }
   void expectStored(const std::filesystem::path& output, const std::string& name) {
     if (std::getenv("TESSALY_UPDATE_EXPECTED") != nullptr) std::filesystem::copy_file(
@@ -151,7 +151,7 @@ class StoredOutputs : public HostCommand {
 // example's matte, then Save/Apply with a clipping path: the mask the host
 // kept and the path traced from it.
 TEST_F(StoredOutputs, EditingTheExampleGivesTheStoredMaskAndPath) {
-  const std::string examples = std::string(TESSALY_SOURCE_DIR) + "/examples/";
+  const std::string examples = std::string(TESSALY_EXAMPLES) + "/";
   const auto mask = folder_ / "mask.png", bin = folder_ / "path.bin", svg = folder_ / "path.svg";
   const HostRun r = batch("open " + examples + "furball.png\nadd-alpha Mask " + examples + "furball-matte.png\n"
                           "target alpha Mask\nanswer Path 1020=50 1021=30\nfilter\nwait 600\n"
@@ -205,7 +205,7 @@ TEST_F(HostCommand, AHostFailureWhileTheFilterStartsIsExplainedAndChangesNothing
       {-128, 1110, ""},
   };
   const auto before = folder_ / "before.png", after = folder_ / "after.png";
-  std::string script = "open " + std::string(TESSALY_SOURCE_DIR) + "/examples/furball.png\nadd-alpha Mask 0\n"
+  std::string script = "open " + std::string(TESSALY_EXAMPLES) + "/furball.png\nadd-alpha Mask 0\n"
                        "target alpha Mask\nsave-mask " + before.string() + "\n";
   for (int call = 1; call <= 4; ++call)
     for (const Outcome& o : outcomes) {
@@ -360,6 +360,44 @@ TEST_F(HostCommand, MouseCommandsReachNamedWindowsBesideTheMainView) {
   EXPECT_NE(r.output.find("no visible window is titled \"Nowhere\""), std::string::npos) << r.output;
   EXPECT_NE(host::readWholeFile(composite), host::readWholeFile(grey)) << "grey-mask mode looks different";
   EXPECT_NE(host::readWholeFile(zoomed), host::readWholeFile(moved)) << "the navigator's click moved the view";
+}
+
+// A user makes the ball's mask on the bundled photograph: keep and drop
+// colours picked with the eyedroppers, the wand in keep mode, the magic brush
+// round the edge. Undoing and redoing on the way, and a pencil click undone,
+// end in the same mask byte for byte; and the mask comes close to the true
+// one.
+TEST_F(HostCommand, PickingFillingAndPaintingMakeTheMaskAndUndoRedoesItExactly) {
+  const std::string examples = TESSALY_EXAMPLES;
+  const auto session = [&](const std::string& extra, const std::string& mask) {
+    return batch("open " + examples + "/furball.png\nadd-alpha Mask 0\ntarget alpha Mask\nfilter\n"
+                 "key i\ndrag 280,200 330,240 380,280 330,300\n"
+                 "key o\ndrag 40,40 120,80 200,40 600,420\n"
+                 "key d\nkey w\nclick 330 240\n" +
+                 extra +
+                 "key m\ndrag 330,90 420,130 475,240 420,350 330,385 240,350 190,240 240,130 330,90\n"
+                 "answer \"No Path\"\nmenu \"File>Save/Apply...\"\nend\nsave-mask " +
+                 (folder_ / mask).string() + "\ncompare-mask " + examples + "/furball-matte.png\n");
+  };
+  const HostRun plain = session("", "plain.png");
+  ASSERT_EQ(plain.exitCode, 0) << plain.output;
+  // A click of the pencil is one stroke step, so one undo takes it back
+  // (a drag is as many steps as the pointer was sampled).
+  const HostRun undone = session("key backspace\nkey shift+backspace\nkey b\nclick 60 60\nkey backspace\n",
+                                 "undone.png");
+  ASSERT_EQ(undone.exitCode, 0) << undone.output;
+
+  const host::Document a = host::openImage(folder_ / "plain.png");
+  const host::Document b = host::openImage(folder_ / "undone.png");
+  EXPECT_TRUE(a.colour(0) == b.colour(0)) << "undo and redo did not give back the same mask";
+
+  const size_t at = plain.output.find("mean difference ");
+  ASSERT_NE(at, std::string::npos) << plain.output;
+  const double mean = std::stod(plain.output.substr(at + 16));
+  EXPECT_LT(mean, 8.0) << plain.output;
+  size_t changed = 0;
+  for (uint8_t v : a.colour(0)) changed += v != 0;
+  EXPECT_GT(changed, a.colour(0).size() / 5) << "the ball was not filled";
 }
 
 }  // namespace

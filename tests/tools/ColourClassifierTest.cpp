@@ -105,7 +105,7 @@ TEST(SampleClassifier, KeepsOrDropsAroundTheReference) {
 // A source whose inputs a test changes.
 struct FakeSource : ClassifierSource {
   std::vector<ClassifierColour> keep, drop;
-  ThresholdPair pair{100, 200};
+  ClassifierThresholds pair{100, 200};
   bool keepModeOn = true;
   std::optional<ClassifierColour> under;
   int builds = 0;
@@ -115,7 +115,7 @@ struct FakeSource : ClassifierSource {
     return keep;
   }
   std::vector<ClassifierColour> selectedDropColours(PixelFormat) override { return drop; }
-  ThresholdPair thresholdPair() override { return pair; }
+  ClassifierThresholds thresholdPair() override { return pair; }
   bool keepMode() override { return keepModeOn; }
   std::optional<ClassifierColour> colourUnderPointer(PixelFormat) override { return under; }
 };
@@ -251,7 +251,7 @@ TEST(ClassifierBounds, EveryVariantDecidesBoundaryPixelsAsTheIntegerDefinition) 
   };
   for (int upper = 0; upper <= 255; ++upper)
     for (int lower = 0; lower <= upper; ++lower) {
-      const ThresholdPair pair{lower, upper};
+      const ClassifierThresholds pair{lower, upper};
       KeepClassifier keep({{0}}, pair, kGrey);
       DropClassifier drop({{0}}, pair, kGrey);
       SampleClassifier sampleKeep({0}, true, pair, kGrey);

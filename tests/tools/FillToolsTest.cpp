@@ -34,7 +34,7 @@ constexpr Rect kImage{0, 0, 200, 300};
 struct GreySource : ClassifierSource {
   std::vector<ClassifierColour> selectedKeepColours(PixelFormat) override { return {{255}}; }
   std::vector<ClassifierColour> selectedDropColours(PixelFormat) override { return {{0}}; }
-  struct ThresholdPair thresholdPair() override { return {0, 255}; }
+  ClassifierThresholds thresholdPair() override { return {0, 255}; }
   bool keepMode() override { return true; }
   std::optional<ClassifierColour> colourUnderPointer(PixelFormat) override { return {}; }
 };

@@ -55,10 +55,10 @@ class FillsTest : public ::testing::Test {
 // slider pair.
 struct GreySource : ClassifierSource {
   std::vector<ClassifierColour> keep{{255}}, drop{{0}};
-  ThresholdPair pair{0, 255};
+  ClassifierThresholds pair{0, 255};
   std::vector<ClassifierColour> selectedKeepColours(PixelFormat) override { return keep; }
   std::vector<ClassifierColour> selectedDropColours(PixelFormat) override { return drop; }
-  ThresholdPair thresholdPair() override { return pair; }
+  ClassifierThresholds thresholdPair() override { return pair; }
   bool keepMode() override { return true; }
   std::optional<ClassifierColour> colourUnderPointer(PixelFormat) override { return ClassifierColour{128}; }
 };

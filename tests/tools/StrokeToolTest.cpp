@@ -251,7 +251,7 @@ TEST_F(StrokeToolTest, DropModePaintsTowardsZeroReadWhenTheToolActs) {
 struct WhiteKeepBlackDrop : ClassifierSource {
   std::vector<ClassifierColour> selectedKeepColours(PixelFormat) override { return {{255, 255, 255}}; }
   std::vector<ClassifierColour> selectedDropColours(PixelFormat) override { return {{0, 0, 0}}; }
-  struct ThresholdPair thresholdPair() override { return {40, 200}; }
+  ClassifierThresholds thresholdPair() override { return {40, 200}; }
   bool keepMode() override { return true; }
   std::optional<ClassifierColour> colourUnderPointer(PixelFormat) override { return {}; }
 };
