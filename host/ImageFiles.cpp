@@ -438,12 +438,15 @@ void jpegExit(j_common_ptr info) {
   longjmp(e->jump, 1);
 }
 void jpegMessage(j_common_ptr) {}
-// Warnings are the decoder's business, but for one: the data ended before
-// the image did. The decoder would make the rest up (grey), so a cut file,
-// or a header of a few bytes announcing millions of pixels, would open as
-// if it were whole; it is refused like a cut TIFF or PNG.
+// Warnings are the decoder's business, but for two that say the data ended
+// before the image did: the file itself (a cut file), or the compressed
+// data of a scan (a marker came first). The decoder would make the rest up
+// (grey), so such a file, or a header of a few bytes announcing millions of
+// pixels, would open as if it were whole; it is refused like a cut TIFF or
+// PNG.
 void jpegWarning(j_common_ptr info, int level) {
-  if (level < 0 && info->err->msg_code == JWRN_JPEG_EOF) jpegExit(info);
+  if (level < 0 && (info->err->msg_code == JWRN_JPEG_EOF || info->err->msg_code == JWRN_HIT_MARKER))
+    jpegExit(info);
 }
 
 // Everything the decoder touches after setjmp lives here, on the heap: a

@@ -334,6 +334,24 @@ TEST(ImageRefusal, TruncatedFilesAreRefusedAtEveryLength) {
   }
 }
 
+// A scan cut short and closed with the end-of-image marker, as a damaged
+// file or a forged one of a few bytes may be: the decoder would invent the
+// missing rows.
+TEST(ImageRefusal, AJpegWhoseScanEndsBeforeTheImageIsRefused) {
+  const std::vector<uint8_t> whole = jpegOfPattern(64, 48);
+  ASSERT_NO_THROW(host::decodeImage(whole.data(), whole.size(), "whole.jpg"));
+  // The scan's data starts after the start-of-scan marker's header.
+  size_t scan = 0;
+  for (size_t i = 0; i + 3 < whole.size() && scan == 0; ++i)
+    if (whole[i] == 0xFF && whole[i + 1] == 0xDA) scan = i + 2 + (whole[i + 2] << 8 | whole[i + 3]);
+  ASSERT_GT(scan, 0u);
+  for (size_t cut = scan; cut + 2 < whole.size(); cut += std::max<size_t>(1, (whole.size() - scan) / 31)) {
+    std::vector<uint8_t> bytes(whole.begin(), whole.begin() + static_cast<std::ptrdiff_t>(cut));
+    bytes.insert(bytes.end(), {0xFF, 0xD9});
+    EXPECT_THROW(host::decodeImage(bytes.data(), bytes.size(), "cut.jpg"), host::Failure) << "scan cut at " << cut;
+  }
+}
+
 TEST(Saving, AFailedSaveLeavesTheExistingFileAndNoTemporaryFile) {
   TempFolder folder;
   const auto file = folder / "keep.svg";
