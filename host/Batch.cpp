@@ -360,6 +360,7 @@ size_t BatchRunner::runCommand(const std::vector<Line>& lines, size_t index) {
     Document& doc = requireDocument(c);
     const uint8_t value = a.size() > 1 ? parseByte(a[1], "value") : 255;
     (c == "add-transparency" ? doc.transparency : doc.layerMask) = doc.newPlane(value);
+    if (c == "add-transparency" && doc.target.kind == Target::Composite) doc.target.kind = Target::Transparency;
   } else if (c == "add-alpha") {
     Document& doc = requireDocument(c);
     if (doc.findAlpha(a[1]) != nullptr) throw Failure("an alpha channel \"" + a[1] + "\" exists already");
@@ -402,7 +403,9 @@ size_t BatchRunner::runCommand(const std::vector<Line>& lines, size_t index) {
   } else if (c == "target") {
     Document& doc = requireDocument(c);
     Target t;
-    if (a[1] == "transparency" && a.size() == 2) {
+    if (a[1] == "composite" && a.size() == 2) {
+      t.kind = Target::Composite;
+    } else if (a[1] == "transparency" && a.size() == 2) {
       t.kind = Target::Transparency;
     } else if (a[1] == "layer-mask" && a.size() == 2) {
       t.kind = Target::LayerMask;
@@ -417,7 +420,7 @@ size_t BatchRunner::runCommand(const std::vector<Line>& lines, size_t index) {
       t.kind = Target::Colour;
       t.colour = static_cast<int>(parseInteger(a[2], "colour channel", 0, doc.colourCount() - 1));
     } else {
-      throw Failure("usage: target transparency | layer-mask | quick-mask | alpha NAME | colour N");
+      throw Failure("usage: target composite | transparency | layer-mask | quick-mask | alpha NAME | colour N");
     }
     const Target previous = doc.target;
     doc.target = t;

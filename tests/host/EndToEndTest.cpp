@@ -108,6 +108,23 @@ TEST_F(HostCommand, BatchFilterOnAColourChannelIsRefusedByThePlugIn) {
   EXPECT_EQ(r.exitCode, 0) << r.output;
 }
 
+// A picture with alpha is filtered with its transparency as the target, so
+// the usual first run works without a target command; the colour channels
+// alone are still refused.
+TEST_F(HostCommand, AFilterOnALayerWithTransparencyWritesTheTransparency) {
+  const std::string picture = (folder_ / "rgba.png").string();
+  ASSERT_EQ(batch("new rgb 16 16 200 100 50\nadd-transparency 0\nsave " + picture + "\n").exitCode, 0);
+  const HostRun r = batch("open " + picture + "\nfilter\nkey d\nkey b\nclick 8 8\nanswer \"No Path\"\n"
+                          "menu \"File>Save/Apply...\"\nend\n"
+                          "expect result 0\nsave-mask " + (folder_ / "mask.png").string() + "\n");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  const host::Document mask = host::openImage(folder_ / "mask.png");
+  EXPECT_EQ(mask.colour(0)[8 * 16 + 8], 255) << "the pencil's click did not reach the transparency";
+  const HostRun composite = batch("open " + picture + "\ntarget composite\nfilter\nend\nexpect result 1110\n"
+                                  "expect box \"The mask cannot be stored\"\n");
+  EXPECT_EQ(composite.exitCode, 0) << composite.output;
+}
+
 TEST_F(HostCommand, BatchReportsTheFirstLineAFilterEndedBefore) {
   // The plug-in refuses a colour channel at once, so nothing is played.
   const HostRun r = batch("new grey 16 16 10\nfilter\n  wait 100\n  key ctrl+s\nend\nexpect result 1110\n");
