@@ -157,9 +157,18 @@ platform::Window* findTitled(platform::Window& window, const std::string& title)
   return nullptr;
 }
 
+// Of windows inside one another that share the title, the innermost: a
+// floating bar's caption carries its name, and so does the control inside
+// it that pointer input is aimed at (the keep and drop bars' lists).
+platform::Window& innermostTitled(platform::Window& window, const std::string& title) {
+  for (platform::Window* child : window.children())
+    if (platform::Window* found = findTitled(*child, title)) return innermostTitled(*found, title);
+  return window;
+}
+
 platform::Window& requireTitled(const std::string& title) {
   for (platform::Window* w : platform::Window::topLevelWindows())
-    if (platform::Window* found = findTitled(*w, title)) return *found;
+    if (platform::Window* found = findTitled(*w, title)) return innermostTitled(*found, title);
   throw Failure("no visible window is titled \"" + title + "\"");
 }
 
