@@ -33,6 +33,7 @@ int32_t CKeepDropBar::Width() { return platform::systemMetric(platform::kSmCxVSc
 bool CKeepDropBar::CreateKeepDropBar(platform::FrameWindow& frame, int barId) {
   const std::string title = stringResource(titleId_);
   if (!createBar(frame, title, barId, {Width(), kInitialHeight})) return false;
+  setBackground(platform::systemColour(platform::kColourBtnFace));
   const Size size = barSize();
   const auto button = [&](platform::PushButton& b, int id, int icon) {
     if (!b.create(platform::controlParams(*this, id, {}))) return false;
