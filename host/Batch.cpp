@@ -3,9 +3,12 @@
 #include <charconv>
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <sstream>
+#include <vector>
 
 #include "host/Failure.h"
 #include "host/HostServices.h"
@@ -625,14 +628,28 @@ void BatchRunner::playMouse(std::vector<std::string> a) {
     platform::automation::mouseDown(view, points[0], button);
     platform::automation::mouseUp(view, points[0], button);
   } else {
+    // After the press, each move and the release are steps ahead of the
+    // script's next line: played from here one by one, each after the
+    // input before it was handled, or by the loop the press opened (a drag
+    // and drop runs one) whenever that loop waits.
+    auto remaining = std::make_shared<size_t>(points.size());
+    std::vector<std::function<void()>> rest;
+    for (size_t p = 1; p < points.size(); ++p)
+      rest.emplace_back([&view, point = points[p], remaining] {
+        --*remaining;
+        platform::automation::mouseMove(view, point);
+      });
+    rest.emplace_back([&view, point = points.back(), button, remaining] {
+      --*remaining;
+      platform::automation::mouseUp(view, point, button);
+    });
     platform::automation::setInputInterval(kDragInterval);
+    platform::automation::queueStepsFirst(std::move(rest));
     platform::automation::mouseDown(view, points.front(), button);
-    for (size_t p = 1; p < points.size(); ++p) {
+    while (*remaining > 0) {
       platform::automation::drainMessages();
-      platform::automation::mouseMove(view, points[p]);
+      platform::automation::runNextStep();
     }
-    platform::automation::drainMessages();
-    platform::automation::mouseUp(view, points.back(), button);
     platform::automation::setInputInterval(0);
   }
   pressModifiers(modifiers, false);

@@ -4,7 +4,7 @@
 //   icons 166 to 169   the set column's marks: a ticked box for a selected
 //                      set, an empty one for a set that is not (drop list
 //                      166 and 167 in red, keep list 168 and 169 in green)
-//   icons 173, 182     new set (keep, drop): a stack of swatches and a plus
+//   icons 173, 182     new set (keep, drop): three swatches and a plus
 //   icons 185, 184     new colour (keep, drop): one swatch and a plus
 //   icon 183           delete: a cross
 //   bitmaps 170, 186   8 × 8 hatches that fill an empty entry's swatch
@@ -73,13 +73,13 @@ const Picture kUnticked = {
 
 // 15 × 11, on buttons of 23 × 17.
 const Picture kNewSet = {
-    "#######        ", "#ggggg#        ", "#######        ", "#ggggg#        ", "#######     #  ",
-    "#ggggg#     #  ", "#######   #####", "#ggggg#     #  ", "#######     #  ", "#ggggg#        ",
-    "#######        ",
+    "#####          ", "#ggg#          ", "#####          ", "               ", "#####      #   ",
+    "#ggg#      #   ", "#####    ##### ", "           #   ", "#####      #   ", "#ggg#          ",
+    "#####          ",
 };
 const Picture kNewColour = {
-    "               ", "               ", "               ", "#######        ", "#ggggg#     #  ",
-    "#ggggg#     #  ", "#ggggg#   #####", "#ggggg#     #  ", "#######     #  ", "               ",
+    "               ", "               ", "               ", "               ", "#####      #   ",
+    "#ggg#      #   ", "#ggg#    ##### ", "#ggg#      #   ", "#####      #   ", "               ",
     "               ",
 };
 const Picture kDelete = {

@@ -242,7 +242,18 @@ void CColourListBox::RowsInserted(int first, int rows) {
 void CColourListBox::RowsRemoved(int first, int rows) {
   for (int i = 0; i < rows; ++i) deleteRow(first);
   SyncRowHeights();
+  FillFromTop();
   CaretMoved(list_.caretRow());
+}
+
+// A list scrolled down keeps no free space under its last row when rows
+// above its top would fit there.
+void CColourListBox::FillFromTop() {
+  int top = topIndex();
+  int32_t below = 0;
+  for (int row = top; row < count(); ++row) below += rowHeight(row);
+  while (top > 0 && below + rowHeight(top - 1) <= clientRect().height()) below += rowHeight(--top);
+  if (top != topIndex()) setTopIndex(top);
 }
 
 void CColourListBox::RowChanged(int row) {

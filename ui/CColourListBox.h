@@ -116,6 +116,7 @@ class CColourListBox : public platform::ListBox, public ColourListView, public p
   void Mark(int index);
   void Unmark();
   void SyncRowHeights();
+  void FillFromTop();
   void InvalidateSetColumns(int first, int last);
 
   void Press(platform::Point client);

@@ -235,6 +235,21 @@ TEST_F(ColourBarsTest, TheButtonsAddASetGoToAnEmptySlotAndDeleteTheCurrentRow) {
   EXPECT_EQ(keep_.currentRow(), 0);
 }
 
+// Deleting rows of a list scrolled to its end brings rows above back into
+// view rather than leaving the space under the last row empty.
+TEST_F(ColourBarsTest, AScrolledListShowsAsManyRowsAsFit) {
+  std::vector<std::vector<uint8_t>> sets;
+  for (uint8_t v = 1; v <= 20; ++v) sets.push_back({v});
+  fill(keep_, sets);
+  keep_.MakeCurrent(19);
+  const int32_t height = keepBox().clientRect().height();
+  EXPECT_GT(keepBox().topIndex(), 0);
+  EXPECT_LE(keepBox().rowRect(19).bottom, height) << "the current row is shown";
+  for (int i = 0; i < 12; ++i) click(keepBar_.Button(CKeepDropBar::kDeleteButton), {5, 5});
+  ASSERT_EQ(keep_.RowCount(), 8);
+  EXPECT_EQ(keepBox().topIndex(), 0);
+}
+
 // ---- Dragging colours ----
 
 // Every colour moved to every place within its list ends up there, once,
