@@ -4,7 +4,7 @@
 
 #include "shell/PlugIn.h"
 
-CWorkDocument::CWorkDocument() : previous_(current_) { current_ = this; }
+CWorkDocument::CWorkDocument() : previous_(current_), serial_(++lastSerial_) { current_ = this; }
 
 CWorkDocument::~CWorkDocument() {
   if (current_ == this) current_ = previous_;

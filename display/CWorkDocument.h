@@ -22,6 +22,9 @@ class CWorkDocument : public Purgeable {
   CWorkDocument();
   ~CWorkDocument() override;
   static CWorkDocument* Current() { return current_; }
+  // Tells documents apart over the whole run of the process, also one made
+  // where an earlier one was freed (a pointer cannot).
+  uint64_t Serial() const { return serial_; }
 
   // (height, width) of the host's filter rectangle.
   struct Size {
@@ -80,5 +83,7 @@ class CWorkDocument : public Purgeable {
   CBezierPath path_;
   BezierPathView* pathView_ = nullptr;
   CWorkDocument* previous_;  // the current document before this one
+  uint64_t serial_;
   static inline CWorkDocument* current_ = nullptr;
+  static inline uint64_t lastSerial_ = 0;
 };

@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -37,7 +39,7 @@ const std::map<std::string, Arity>& commands() {
       {"mouse", {3, 10}},       {"click", {2, 8}},        {"drag", {2, 66}},
       {"menu", {1, 1}},         {"wait", {1, 1}},         {"answer", {1, 64}},
       {"expect", {1, 2}},       {"save", {1, 1}},         {"save-mask", {1, 1}},
-      {"save-path", {1, 1}},    {"screenshot", {2, 2}},
+      {"save-path", {1, 1}},    {"screenshot", {2, 2}},   {"compare-mask", {1, 1}},
   };
   return table;
 }
@@ -167,6 +169,28 @@ platform::Window& innermostTitled(platform::Window& window, const std::string& t
   for (platform::Window* child : window.children())
     if (platform::Window* found = findTitled(*child, title)) return innermostTitled(*found, title);
   return window;
+}
+
+// How far the target plane is from a reference matte (the first plane of a
+// picture of the same size): the mean absolute difference in grey levels and
+// the share of pixels within 16 levels.
+std::string maskDistance(Document& doc, const std::filesystem::path& reference) {
+  const Document matte = openImage(reference);
+  if (matte.width() != doc.width() || matte.height() != doc.height())
+    throw Failure(reference.string() + " is not the document's size");
+  const Plane& mask = doc.targetPlane();
+  const Plane& truth = matte.colour(0);
+  uint64_t sum = 0, close = 0;
+  for (size_t i = 0; i < mask.size(); ++i) {
+    const int difference = std::abs(int{mask[i]} - int{truth[i]});
+    sum += static_cast<uint64_t>(difference);
+    if (difference <= 16) ++close;
+  }
+  const double count = static_cast<double>(mask.size());
+  char text[160];
+  std::snprintf(text, sizeof text, "mean difference %.2f levels, %.1f%% of pixels within 16 levels",
+                static_cast<double>(sum) / count, 100.0 * static_cast<double>(close) / count);
+  return text;
 }
 
 platform::Window& requireTitled(const std::string& title) {
@@ -499,6 +523,8 @@ size_t BatchRunner::runCommand(const std::vector<Line>& lines, size_t index) {
     Document& doc = requireDocument(c);
     saveGreyPng(doc.targetPlane(), doc.width(), doc.height(), a[1]);
     log_ << "wrote " << a[1] << "\n";
+  } else if (c == "compare-mask") {
+    log_ << "mask against " << a[1] << ": " << maskDistance(requireDocument(c), a[1]) << "\n";
   } else if (c == "save-path") {
     savePath(requireDocument(c), a[1]);
     log_ << "wrote " << a[1] << "\n";

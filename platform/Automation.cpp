@@ -28,6 +28,7 @@ struct WorkerState {
   bool sleeping = false;
   bool exited = false;
   uint64_t wakeAt = 0;
+  const std::atomic<bool>* signal = nullptr;  // what may end the sleep early
 };
 
 namespace {
@@ -126,7 +127,14 @@ void postMouse(Window& window, Point client, uint32_t message) {
 
 }  // namespace
 
-void setEnabled(bool enabled) { gEnabled = enabled; }
+void setEnabled(bool enabled) {
+  {
+    std::lock_guard lock(clock().mutex);
+    gEnabled = enabled;
+  }
+  // Sleeps on the virtual clock end with it.
+  clock().changed.notify_all();
+}
 bool enabled() { return gEnabled; }
 
 // ---- Boxes ----
@@ -326,14 +334,41 @@ void setCurrentWorker(WorkerState* worker) { tCurrentWorker = worker; }
 bool isWorkerThread() { return tCurrentWorker != nullptr; }
 
 void workerSleep(uint32_t milliseconds) {
+  static const std::atomic<bool> kNever{false};
+  workerWait(milliseconds, kNever);
+}
+
+bool workerWait(uint32_t milliseconds, const std::atomic<bool>& signal) {
   Clock& c = clock();
   std::unique_lock lock(c.mutex);
   WorkerState& w = *tCurrentWorker;
+  if (signal) return true;
   w.wakeAt = c.now + milliseconds;
+  w.signal = &signal;
   w.sleeping = true;
   c.changed.notify_all();
-  c.changed.wait(lock, [&] { return c.now >= w.wakeAt || !gEnabled; });
+  c.changed.wait(lock, [&] { return c.now >= w.wakeAt || !gEnabled || signal; });
   w.sleeping = false;
+  w.signal = nullptr;
+  return signal;
+}
+
+void wakeWorkersWaitingOn(const std::atomic<bool>& signal) {
+  Clock& c = clock();
+  {
+    std::lock_guard lock(c.mutex);
+    // Awake from now on: whoever steps the clock or waits for the workers
+    // waits for these to sleep again or end.
+    for (WorkerState& w : c.workers)
+      if (w.sleeping && w.signal == &signal) w.sleeping = false;
+  }
+  c.changed.notify_all();
+}
+
+void waitForWorker(WorkerState* worker) {
+  Clock& c = clock();
+  std::unique_lock lock(c.mutex);
+  c.changed.wait_for(lock, std::chrono::seconds(5), [&] { return !busy(*worker); });
 }
 
 bool stepWorker(WorkerState* worker) {

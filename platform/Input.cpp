@@ -18,7 +18,14 @@ std::array<std::atomic<bool>, 256>& queuedKeys() {
   static std::array<std::atomic<bool>, 256> state{};
   return state;
 }
-std::atomic<int32_t> gCursorX{0}, gCursorY{0};
+// Both coordinates in one word, so that a thread reading the pointer while
+// it moves gets one position, never x of one and y of another.
+std::atomic<uint64_t> gCursor{0};
+
+uint64_t packPoint(Point p) { return static_cast<uint64_t>(static_cast<uint32_t>(p.x)) << 32 | static_cast<uint32_t>(p.y); }
+Point unpackPoint(uint64_t word) {
+  return {static_cast<int32_t>(static_cast<uint32_t>(word >> 32)), static_cast<int32_t>(static_cast<uint32_t>(word))};
+}
 std::atomic<int> gRepeatSpeed{31};
 
 }  // namespace
@@ -28,10 +35,7 @@ namespace input {
 void setKeyDown(uint32_t virtualKey, bool down) {
   if (virtualKey < 256) keys()[virtualKey] = down;
 }
-void setCursor(Point screen) {
-  gCursorX = screen.x;
-  gCursorY = screen.y;
-}
+void setCursor(Point screen) { gCursor = packPoint(screen); }
 uint32_t mouseFlags() {
   uint32_t flags = 0;
   if (isKeyDown(kVkLButton)) flags |= kMkLButton;
@@ -80,7 +84,7 @@ int16_t keyState(uint32_t virtualKey) {
 
 bool isKeyDown(uint32_t virtualKey) { return virtualKey < 256 && keys()[virtualKey].load(); }
 
-Point cursorPosition() { return {gCursorX.load(), gCursorY.load()}; }
+Point cursorPosition() { return unpackPoint(gCursor.load()); }
 
 void setCursorPosition(Point screen) { WindowSystem::mouseInput(kWmMouseMove, screen, 0); }
 

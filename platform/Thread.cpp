@@ -40,6 +40,10 @@ bool Thread::start(std::function<void()> body, int priority) {
     automation::stepWorker(shared->worker);
     return false;
   }
+  // Under automation the new thread's first steps (up to its first sleep)
+  // happen before the starter goes on, so a script sees them at the same
+  // point every time.
+  if (automation::enabled() && !automation::isWorkerThread()) automation::waitForWorker(shared->worker);
   shared_ = std::move(shared);
   setPriority(priority);
   return true;

@@ -1,7 +1,9 @@
 // Threads. Under automation a thread started here sleeps on the virtual
 // clock: it wakes only when the script's time reaches its deadline, and
 // the script waits until such threads have gone back to sleep before it
-// goes on, so a scripted run does the same work every time.
+// goes on, so a scripted run does the same work every time. For the same
+// reason start returns, under automation, once the new thread first
+// sleeps or has ended.
 #pragma once
 
 #include <functional>

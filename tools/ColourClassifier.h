@@ -34,11 +34,17 @@ class ColourClassifier {
   // Whether the cache may hand this classifier out again when nothing
   // changed. The sample classifier is rebuilt at every request.
   virtual bool isReusable() const { return true; }
+  // classify for the `count` pixels `colStep` bytes apart from `pixel` whose
+  // value byte is 0, storing the value XOR `flip` there (255 - value with
+  // flip 255): the unknown pixels of a magic wand span, in one call.
+  virtual void classifyUnknown(const uint8_t* pixel, int32_t colStep, int32_t count, uint8_t* values,
+                               uint8_t flip);
 };
 
 // The threshold slider pair: lower L (threshold) and upper U (threshold
-// plus transition), 0 <= L <= U <= 255.
-struct ThresholdPair {
+// plus transition), 0 <= L <= U <= 255. The classifiers take U outside
+// 0..255 as its nearest limit and L above U as U (no transition).
+struct ClassifierThresholds {
   int lower;
   int upper;
 };
@@ -47,10 +53,15 @@ struct ThresholdPair {
 class PairClassifier : public ColourClassifier {
  public:
   PairClassifier(const std::vector<ClassifierColour>& keep, const std::vector<ClassifierColour>& drop,
-                 ThresholdPair pair, int channels);
-  uint8_t classify(const uint8_t* pixel) override;
+                 ClassifierThresholds pair, int channels);
+  uint8_t classify(const uint8_t* pixel) final;
+  void classifyUnknown(const uint8_t* pixel, int32_t colStep, int32_t count, uint8_t* values,
+                       uint8_t flip) override;
 
  private:
+  template <int Channels>
+  uint8_t classifyWith(const uint8_t* pixel);
+
   struct Axis {  // from one drop colour to one keep colour
     ClassifierColour v;
     int32_t q;  // squared length of v
@@ -66,16 +77,18 @@ class PairClassifier : public ColourClassifier {
 // How the single-kind classifiers turn a squared distance m to their
 // nearest colour into a mask value: the inside value up to the inner bound,
 // the outside value from the outer bound on, and a linear ramp over the
-// distance between.
+// distance between. The radii are the slider's integers, so a pixel at
+// exactly the inner radius gets the inside value and one at exactly the
+// outer radius the outside value.
 struct RadialFalloff {
   uint8_t inside;        // 255 around keep colours, 0 around drop colours
-  double radius;         // R: where the ramp is measured from
+  int32_t radius;        // R: where the ramp is measured from (U, or 255 - U)
   int32_t inner, outer;  // squared-distance bounds
-  double reciprocal;     // 1 / w
+  int32_t span;          // U - L: the ramp's length
   // Keep: full keep within L, full drop beyond U. Drop: full drop within
   // 255 - U, full keep beyond 255 - L.
-  static RadialFalloff aroundKeep(ThresholdPair pair);
-  static RadialFalloff aroundDrop(ThresholdPair pair);
+  static RadialFalloff aroundKeep(ClassifierThresholds pair);
+  static RadialFalloff aroundDrop(ClassifierThresholds pair);
   uint8_t value(int32_t m) const;
 };
 
@@ -84,9 +97,14 @@ class NearestColourClassifier : public ColourClassifier {
  public:
   NearestColourClassifier(std::vector<ClassifierColour> colours, RadialFalloff falloff, int channels)
       : colours_(std::move(colours)), falloff_(falloff), channels_(channels) {}
-  uint8_t classify(const uint8_t* pixel) override;
+  uint8_t classify(const uint8_t* pixel) final;
+  void classifyUnknown(const uint8_t* pixel, int32_t colStep, int32_t count, uint8_t* values,
+                       uint8_t flip) override;
 
  private:
+  template <int Channels>
+  uint8_t classifyWith(const uint8_t* pixel) const;
+
   std::vector<ClassifierColour> colours_;
   RadialFalloff falloff_;
   int channels_;
@@ -95,14 +113,14 @@ class NearestColourClassifier : public ColourClassifier {
 // Keep colours alone.
 class KeepClassifier : public NearestColourClassifier {
  public:
-  KeepClassifier(std::vector<ClassifierColour> keep, ThresholdPair pair, int channels)
+  KeepClassifier(std::vector<ClassifierColour> keep, ClassifierThresholds pair, int channels)
       : NearestColourClassifier(std::move(keep), RadialFalloff::aroundKeep(pair), channels) {}
 };
 
 // Drop colours alone.
 class DropClassifier : public NearestColourClassifier {
  public:
-  DropClassifier(std::vector<ClassifierColour> drop, ThresholdPair pair, int channels)
+  DropClassifier(std::vector<ClassifierColour> drop, ClassifierThresholds pair, int channels)
       : NearestColourClassifier(std::move(drop), RadialFalloff::aroundDrop(pair), channels) {}
 };
 
@@ -111,7 +129,7 @@ class DropClassifier : public NearestColourClassifier {
 // follows the pointer.
 class SampleClassifier : public NearestColourClassifier {
  public:
-  SampleClassifier(const ClassifierColour& reference, bool keepMode, ThresholdPair pair, int channels)
+  SampleClassifier(const ClassifierColour& reference, bool keepMode, ClassifierThresholds pair, int channels)
       : NearestColourClassifier({reference},
                                 keepMode ? RadialFalloff::aroundKeep(pair) : RadialFalloff::aroundDrop(pair),
                                 channels) {}
@@ -127,7 +145,7 @@ class ClassifierSource {
   // Selected entries in list order, converted to the working format.
   virtual std::vector<ClassifierColour> selectedKeepColours(PixelFormat format) = 0;
   virtual std::vector<ClassifierColour> selectedDropColours(PixelFormat format) = 0;
-  virtual ThresholdPair thresholdPair() = 0;
+  virtual ClassifierThresholds thresholdPair() = 0;
   virtual bool keepMode() = 0;
   // The pixel under the pointer; none when the pointer is off the image.
   virtual std::optional<ClassifierColour> colourUnderPointer(PixelFormat format) = 0;
@@ -138,7 +156,9 @@ void setClassifierSource(ClassifierSource* source);
 
 // The classifier for the working format, rebuilt when an input changed.
 ColourClassifier& currentClassifier(PixelFormat format);
-// classify on the current classifier.
+// classify on the current classifier. Without one (before the first
+// currentClassifier, after discardClassifier or a failed build) it throws
+// XError instead of classifying.
 uint8_t classifyPixel(const uint8_t* pixel);
 // Destroys the current classifier (the work window closes).
 void discardClassifier();

@@ -15,7 +15,7 @@ std::vector<ClassifierColour> ColourListSource::selectedDropColours(PixelFormat 
 
 // The slider bar's accessor shares its name with the pair type of the
 // classifier, so the type is named with its class key here.
-struct ThresholdPair ColourListSource::thresholdPair() {
+ClassifierThresholds ColourListSource::thresholdPair() {
   const SliderPair& slider = ThresholdPair();
   return {slider.lower(), slider.upper()};
 }

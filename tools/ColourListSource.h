@@ -10,7 +10,7 @@ class ColourListSource : public ClassifierSource {
  public:
   std::vector<ClassifierColour> selectedKeepColours(PixelFormat format) override;
   std::vector<ClassifierColour> selectedDropColours(PixelFormat format) override;
-  ThresholdPair thresholdPair() override;
+  ClassifierThresholds thresholdPair() override;
   bool keepMode() override;
   std::optional<ClassifierColour> colourUnderPointer(PixelFormat format) override;
 };

@@ -8,8 +8,6 @@
 #include "platform/Cursor.h"
 #include "shell/Exceptions.h"
 #include "tools/Fills.h"
-#include "tools/MaskBandWalk.h"
-#include "tools/MaskEdit.h"
 
 namespace {
 constexpr uint8_t kEdgeInside = 254;
@@ -62,7 +60,6 @@ uint8_t EdgeJudge::judge(const uint8_t* pixel, int32_t rowStep, int32_t colStep,
 
 bool EdgeFill(CWorkDocument& document, Point at, bool keepMode, int lowerThreshold) {
   Image& working = *document.WorkingImage();
-  Image& mask = *document.MaskImage();
   if (!working.bounds().contains(at)) return false;
   platform::WaitCursor wait;
   const int channels = working.layout().bytesPerPixel;
@@ -73,18 +70,6 @@ bool EdgeFill(CWorkDocument& document, Point at, bool keepMode, int lowerThresho
   } catch (const XCancel&) {
     return false;
   }
-  const uint8_t target = fillTarget(keepMode);
-  forEachMaskBand(*regionMap, mask, nullptr, document, [target](const MaskBand& band) {
-    for (int32_t v = 0; v < band.rect.height(); ++v) {
-      uint8_t* region = band.coverage.at(v, 0);
-      uint8_t* m = band.mask.at(v, 0);
-      for (int32_t h = 0; h < band.rect.width(); ++h) {
-        if (region[h] == 0) continue;
-        region[h] = m[h] ^ target;
-        m[h] = target;
-      }
-    }
-  });
-  document.PushCommand(std::make_unique<MaskDeltaRecord>(std::move(regionMap)));
+  SetRegionToTarget(std::move(regionMap), document, fillTarget(keepMode));
   return true;
 }

@@ -25,25 +25,28 @@ void forEachCoveredPixel(const MaskBand& band, PerPixel perPixel) {
 
 }  // namespace
 
-void ApplyStrokeToTarget(Image& coverage, CWorkDocument& document, uint8_t target) {
-  forEachMaskBand(coverage, *document.MaskImage(), nullptr, document, [target](const MaskBand& band) {
+void ApplyStrokeToTarget(Image& coverage, CWorkDocument& document, uint8_t target, std::vector<Rect>* bandsDone) {
+  forEachMaskBand(coverage, *document.MaskImage(), nullptr, document, [target, bandsDone](const MaskBand& band) {
     forEachCoveredPixel(band, [target](uint8_t& c, uint8_t& m, const uint8_t*) {
       const uint8_t blended = blendMask(m, c, target);
       c = m ^ blended;
       m = blended;
     });
+    if (bandsDone) bandsDone->push_back(band.rect);
   });
 }
 
-void ApplyStrokeClassified(Image& coverage, CWorkDocument& document, PixelFormat format) {
+void ApplyStrokeClassified(Image& coverage, CWorkDocument& document, PixelFormat format,
+                           std::vector<Rect>* bandsDone) {
   currentClassifier(format);
   forEachMaskBand(coverage, *document.MaskImage(), document.WorkingImage(), document,
-                  [](const MaskBand& band) {
+                  [bandsDone](const MaskBand& band) {
                     forEachCoveredPixel(band, [](uint8_t& c, uint8_t& m, const uint8_t* pixel) {
                       const uint8_t blended = blendMask(m, c, classifyPixel(pixel));
                       c = m ^ blended;
                       m = blended;
                     });
+                    if (bandsDone) bandsDone->push_back(band.rect);
                   });
 }
 

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "display/Command.h"
 #include "image/Image.h"
@@ -18,10 +19,14 @@ inline uint8_t blendMask(uint8_t mask, uint8_t weight, uint8_t target) {
 }
 
 // Blends the mask towards `target` under the coverage (pencil and brush).
-void ApplyStrokeToTarget(Image& coverage, CWorkDocument& document, uint8_t target);
+// Every band finished is added to `bandsDone`, so that when a later band
+// fails the part already changed is known.
+void ApplyStrokeToTarget(Image& coverage, CWorkDocument& document, uint8_t target,
+                         std::vector<Rect>* bandsDone = nullptr);
 // Blends every pixel towards the classifier's value for the image pixel
 // beneath it (magic brush).
-void ApplyStrokeClassified(Image& coverage, CWorkDocument& document, PixelFormat format);
+void ApplyStrokeClassified(Image& coverage, CWorkDocument& document, PixelFormat format,
+                           std::vector<Rect>* bandsDone = nullptr);
 
 // The undo record of one mask edit: the coverage image after the edit,
 // holding old XOR new for every pixel. Applying it XORs it into the mask,

@@ -32,6 +32,13 @@ class StrokePath {
   void walk(PointRing& ring, const void* document, double spacing, const ToImage& toImage,
             const PlaceStamp& placeStamp);
 
+  // Forgets where the last stroke ended: the next point starts a stroke
+  // even after a Shift press (its document is gone).
+  void forget() {
+    document_ = nullptr;
+    awaitingStart_ = true;
+  }
+
  private:
   bool startsNewStroke(PointRing::Entry separator, const void* document) const;
 

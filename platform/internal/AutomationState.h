@@ -1,6 +1,7 @@
 // What the rest of the windowing layer asks of automation while it is on.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string_view>
@@ -21,6 +22,15 @@ void workerExited(WorkerState* worker);
 void setCurrentWorker(WorkerState* worker);
 bool isWorkerThread();
 void workerSleep(uint32_t milliseconds);
+// Sleeps like workerSleep, but wakes as soon as `signal` is set (see
+// wakeWorkersWaitingOn); true when it was set.
+bool workerWait(uint32_t milliseconds, const std::atomic<bool>& signal);
+// Called after `signal` was set: the workers waiting on it count as awake
+// from now on, so the script waits for them to sleep again or end.
+void wakeWorkersWaitingOn(const std::atomic<bool>& signal);
+// Waits until a worker sleeps or has ended (a thread just started has
+// taken its first steps).
+void waitForWorker(WorkerState* worker);
 // Moves the clock to the worker's next wake-up (or waits for it to end).
 // False once it has ended.
 bool stepWorker(WorkerState* worker);

@@ -22,6 +22,8 @@
 #include "ui/AboutBox.h"
 #include "ui/CKeepDropBar.h"
 #include "ui/CNavFrame.h"
+#include "tools/KeepMode.h"
+#include "tools/SliderValues.h"
 #include "workspace/PreferenceFile.h"
 
 extern "C" void ENTRYPOINT(int16_t, void*, int32_t*, int16_t*);
@@ -338,6 +340,72 @@ TEST_F(ApplicationTest, ToolKeysSelectToolsAndCtrlKeysZoomTheMainView) {
 }  // namespace
 
 namespace {
+
+CZoomView& mainView() { return *dynamic_cast<CZoomView*>(CWorkDocument::Current()->MainView()); }
+
+// The client point of the main view over the centre of image pixel (v, h).
+platform::Point overPixel(int v, int h) {
+  const CZoomView& view = mainView();
+  const double z = view.Zoom();
+  return {static_cast<int32_t>((h + 0.5) * z) - view.VisibleRect().left,
+          static_cast<int32_t>((v + 0.5) * z) - view.VisibleRect().top};
+}
+
+uint8_t maskByte(int v, int h) {
+  uint8_t byte = 0;
+  CWorkDocument::Current()->MaskImage()->ReadRect(
+      {static_cast<int16_t>(v), static_cast<int16_t>(h), static_cast<int16_t>(v + 1), static_cast<int16_t>(h + 1)},
+      {&byte, 1, 1});
+  return byte;
+}
+
+// The pencil by its key, a drag in the work window's view, Escape in the
+// middle of it, and Backspace: the whole way from the input to the host's
+// output plane.
+TEST_F(ApplicationTest, APencilStrokeEndsAtEscapeAndBackspaceUndoesIt) {
+  namespace automation = platform::automation;
+  static std::vector<int> seen;
+  seen.clear();
+  const auto mouse = [](auto action, int v, int h) {
+    whenRunning([action, v, h](platform::FrameWindow&) {
+      action(dynamic_cast<platform::Window&>(mainView()), overPixel(v, h));
+    });
+  };
+  const auto move = [](platform::Window& w, platform::Point p) { automation::mouseMove(w, p); };
+  const auto down = [](platform::Window& w, platform::Point p) { automation::mouseDown(w, p); };
+  const auto up = [](platform::Window& w, platform::Point p) { automation::mouseUp(w, p); };
+  const auto look = [] {
+    whenRunning([](platform::FrameWindow&) {
+      for (int h : {10, 20, 30, 40}) seen.push_back(maskByte(10, h));
+    });
+  };
+  whenRunning([](platform::FrameWindow&) {
+    automation::setInputInterval(25);
+    BrushPair().SetLower(0);
+    BrushPair().SetUpper(30);
+    BrushPair().SetLower(30);  // r0 about 2.7, r1 about 4.6
+    BrushPair().SetUpper(30);
+    SetKeepMode(true);
+    automation::keyPress('B');
+  });
+  mouse(move, 10, 10);
+  mouse(down, 10, 10);
+  mouse(move, 10, 20);
+  mouse(move, 10, 30);
+  whenRunning([](platform::FrameWindow&) { automation::keyPress(platform::kVkEscape); });
+  mouse(move, 10, 40);
+  mouse(up, 10, 40);
+  look();
+  whenRunning([](platform::FrameWindow&) { automation::keyPress(platform::kVkBack); });
+  look();
+  whenRunning([](platform::FrameWindow& w) { choose(w, {"File", "Save/Apply..."}); });
+  EXPECT_EQ(start(), 0);
+  BrushPair().SetLower(64);
+  BrushPair().SetUpper(192);
+  SetKeepMode(false);
+  EXPECT_EQ(seen, (std::vector<int>{255, 255, 0, 0, 255, 0, 0, 0}))
+      << "painted up to where the pointer was before Escape; Backspace takes back the last step";
+}
 
 std::vector<platform::Rect> navigatorRects() {
   std::vector<platform::Rect> rects;

@@ -134,4 +134,26 @@ TEST_F(BatchScript, HostSettingsCheckTheirArguments) {
   EXPECT_EQ(log(), "test.tsb:1: usage: host memory BYTES | host fail-advance N CODE\n");
 }
 
+// A 20 x 10 matte, 100 on the left half and 200 on the right.
+TEST_F(BatchScript, CompareMaskGivesTheMeanDifferenceAndTheShareWithin16Levels) {
+  const std::string matte = (folder_ / "matte.png").string();
+  ASSERT_EQ(run("new grey 20 10 0\nsave " + matte + "\n"), 0) << log();
+  host::Document picture = host::openImage(matte);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 20; ++x) picture.colour(0)[static_cast<size_t>(y * 20 + x)] = x < 10 ? 100 : 200;
+  host::saveImage(picture, matte);
+
+  const auto compare = [&](int mask) {
+    return run("new grey 20 10 0\nadd-alpha Mask " + std::to_string(mask) + "\ntarget alpha Mask\ncompare-mask " +
+               matte + "\n");
+  };
+  EXPECT_EQ(compare(110), 0) << log();
+  EXPECT_EQ(log(), "mask against " + matte + ": mean difference 50.00 levels, 50.0% of pixels within 16 levels\n");
+  EXPECT_EQ(compare(184), 0) << log();
+  EXPECT_EQ(log(), "mask against " + matte + ": mean difference 50.00 levels, 50.0% of pixels within 16 levels\n");
+  EXPECT_EQ(compare(183), 0) << log();
+  EXPECT_EQ(log(), "mask against " + matte + ": mean difference 50.00 levels, 0.0% of pixels within 16 levels\n");
+  EXPECT_EQ(run("new grey 21 10 0\ncompare-mask " + matte + "\n"), 1) << "a matte of another size is refused";
+}
+
 }  // namespace

@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <mutex>
+#include <thread>
 
+#include "platform/Event.h"
 #include "platform/Input.h"
 #include "platform/MessageQueue.h"
 #include "platform/Thread.h"
@@ -82,6 +85,48 @@ TEST_F(AutomationTest, WorkerSleepsWaitForTheScriptAndMainThreadSleepsAdvanceIt)
   stop = true;
   worker.join();
   EXPECT_FALSE(worker.running());
+}
+
+// A sampler that waits on an event between samples instead of sleeping:
+// setting the event ends it at once, and no virtual time passes for it.
+TEST_F(AutomationTest, AnEventWakesAWaitingWorkerAtOnceWithoutMovingTheClock) {
+  std::atomic<int> samples{0};
+  Event stop;
+  Thread sampler;
+  ASSERT_TRUE(sampler.start([&] {
+    do {
+      ++samples;
+    } while (!stop.wait(25));
+  }));
+  EXPECT_EQ(samples, 1) << "start returns once the thread first waits";
+  automation::advanceTime(50);
+  EXPECT_EQ(samples, 3);
+  automation::advanceTime(10);
+  stop.set();
+  sampler.join();
+  EXPECT_FALSE(sampler.running());
+  EXPECT_EQ(samples, 3) << "woken by the event, not by the clock";
+  EXPECT_EQ(tickCount(), 60u) << "joining it did not move the clock on";
+}
+
+TEST_F(AutomationTest, AnEventSetBeforeTheWaitEndsItAtOnceAndStaysSetUntilReset) {
+  Event event;
+  event.set();
+  EXPECT_TRUE(event.wait(1000));
+  EXPECT_EQ(tickCount(), 0u);
+  event.reset();
+  EXPECT_FALSE(event.wait(30)) << "the main thread's wait moves the clock on";
+  EXPECT_EQ(tickCount(), 30u);
+}
+
+TEST(EventOnTheRealClock, SettingWakesAWaiterLongBeforeItsTimeout) {
+  automation::setEnabled(false);
+  Event event;
+  std::atomic<bool> woken{false};
+  std::thread waiter([&] { woken = event.wait(60 * 1000); });
+  event.set();
+  waiter.join();
+  EXPECT_TRUE(woken);
 }
 
 TEST_F(AutomationTest, MenuCommandsGoThroughTheMenuUpdate) {

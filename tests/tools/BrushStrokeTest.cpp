@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <numeric>
+#include <thread>
 #include <vector>
 
 #include "tools/BrushStamps.h"
@@ -196,6 +198,41 @@ TEST(PointRing, AFullRingDropsSamplesButNeverASeparator) {
   EXPECT_EQ(points + separators, PointRing::kCapacity - 1);
   EXPECT_TRUE(last.isSeparator()) << "the newest point made way for the pen-up";
   EXPECT_EQ(separators, 2);
+}
+
+// The sampling thread and the user-interface thread at full speed on two
+// threads, without locks: every point the reader takes is a whole entry,
+// in the order written, and none comes twice (points written while the
+// ring is full are dropped, never overwritten).
+TEST(PointRing, AWriterAndAReaderOnTwoThreadsPassThePointsInOrder) {
+  PointRing ring;
+  constexpr int kPoints = 200000;
+  std::atomic<bool> done{false};
+  std::thread writer([&] {
+    for (int i = 1; i <= kPoints; ++i) ring.recordPress(static_cast<int16_t>(i >> 15), static_cast<int16_t>(i & 0x7FFF), false);
+    done = true;
+  });
+  int last = 0, taken = 0;
+  for (;;) {
+    const bool finished = done;
+    if (!ring.snapshot()) {
+      if (finished) break;
+      continue;
+    }
+    while (ring.queued()) {
+      const PointRing::Entry e = ring.oldest();
+      if (!e.isSeparator()) {
+        const int counter = e.v << 15 | e.h;
+        ASSERT_GT(counter, last) << "in order, each once";
+        last = counter;
+        ++taken;
+      }
+      ring.consume();
+    }
+  }
+  writer.join();
+  EXPECT_LE(last, kPoints);
+  EXPECT_GT(taken, 0);
 }
 
 TEST(StrokePath, QueuedBoundsIncludeWhereThePathContinuesFrom) {

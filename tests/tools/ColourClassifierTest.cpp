@@ -4,6 +4,9 @@
 
 #include <set>
 
+#include "shell/ErrorRecord.h"
+#include "shell/Exceptions.h"
+
 namespace {
 
 constexpr int kGrey = 1;
@@ -102,7 +105,7 @@ TEST(SampleClassifier, KeepsOrDropsAroundTheReference) {
 // A source whose inputs a test changes.
 struct FakeSource : ClassifierSource {
   std::vector<ClassifierColour> keep, drop;
-  ThresholdPair pair{100, 200};
+  ClassifierThresholds pair{100, 200};
   bool keepModeOn = true;
   std::optional<ClassifierColour> under;
   int builds = 0;
@@ -112,7 +115,7 @@ struct FakeSource : ClassifierSource {
     return keep;
   }
   std::vector<ClassifierColour> selectedDropColours(PixelFormat) override { return drop; }
-  ThresholdPair thresholdPair() override { return pair; }
+  ClassifierThresholds thresholdPair() override { return pair; }
   bool keepMode() override { return keepModeOn; }
   std::optional<ClassifierColour> colourUnderPointer(PixelFormat) override { return under; }
 };
@@ -159,6 +162,126 @@ TEST_F(ClassifierCacheTest, OffTheImageTheLastSampledColourStays) {
   source.under.reset();
   currentClassifier(grey);
   EXPECT_EQ(classifyPixel(std::array<uint8_t, 1>{100}.data()), 255);
+}
+
+TEST_F(ClassifierCacheTest, ClassifyingWithoutAClassifierIsAnErrorNotACrash) {
+  discardClassifier();
+  const uint8_t pixel = 100;
+  EXPECT_THROW(classifyPixel(&pixel), XError);
+  clearErrors();
+  source.keep = {{100}};
+  currentClassifier(grey);
+  EXPECT_EQ(classifyPixel(&pixel), 255);
+  discardClassifier();
+  EXPECT_THROW(classifyPixel(&pixel), XError) << "after the work window closed";
+  clearErrors();
+}
+
+// ---- The radii and bounds are the slider's integers ----------------------
+//
+// Plain integer references of the single-kind ramps: the largest k for
+// which (distance into the ramp) * 255 / (U - L) + 1/2 >= k, decided by
+// comparing squares, so no square root and no rounding enter.
+
+int referenceKeep(int lower, int upper, int64_t m) {
+  if (m <= lower * lower) return 255;
+  if (m >= upper * upper) return 0;
+  const int span = upper - lower;
+  for (int k = 255; k > 0; --k) {
+    // 510 (U - (k - 1/2) span / 255): sqrt(m) may be at most this / 510.
+    const int64_t n = 510LL * upper - (2LL * k - 1) * span;
+    if (n >= 0 && 260100 * m <= n * n) return k;
+  }
+  return 0;
+}
+
+int referenceDrop(int lower, int upper, int64_t m) {
+  const int radius = 255 - upper, outer = 255 - lower;
+  if (m <= radius * radius) return 0;
+  if (m >= outer * outer) return 255;
+  const int span = upper - lower;
+  for (int k = 255; k > 0; --k) {
+    // 510 (R + (k - 1/2) span / 255): sqrt(m) must be at least this / 510.
+    const int64_t n = 510LL * radius + (2LL * k - 1) * span;
+    if (n <= 0 || 260100 * m >= n * n) return k;
+  }
+  return 0;
+}
+
+// Squared distances at and beside both bounds, and whole distances in the
+// ramp, where an exact halfway value can occur.
+std::vector<int64_t> boundaryDistances(int inner, int outer) {
+  std::vector<int64_t> m;
+  for (int r : {inner, outer})
+    for (int64_t d : {-1, 0, 1})
+      if (int64_t{r} * r + d >= 0) m.push_back(int64_t{r} * r + d);
+  for (int r = inner + 1; r < outer; r += std::max(1, (outer - inner) / 7)) m.push_back(int64_t{r} * r);
+  return m;
+}
+
+TEST(ClassifierBounds, SingleKindFalloffsMatchTheIntegerDefinitionForEverySliderPair) {
+  int mismatches = 0;
+  for (int upper = 0; upper <= 255; ++upper)
+    for (int lower = 0; lower <= upper; ++lower) {
+      const RadialFalloff keep = RadialFalloff::aroundKeep({lower, upper});
+      for (int64_t m : boundaryDistances(lower, upper))
+        if (keep.value(static_cast<int32_t>(m)) != referenceKeep(lower, upper, m) && ++mismatches <= 5)
+          ADD_FAILURE() << "keep L " << lower << " U " << upper << " m " << m << ": "
+                        << int{keep.value(static_cast<int32_t>(m))} << " instead of "
+                        << referenceKeep(lower, upper, m);
+      const RadialFalloff drop = RadialFalloff::aroundDrop({lower, upper});
+      for (int64_t m : boundaryDistances(255 - upper, 255 - lower))
+        if (drop.value(static_cast<int32_t>(m)) != referenceDrop(lower, upper, m) && ++mismatches <= 5)
+          ADD_FAILURE() << "drop L " << lower << " U " << upper << " m " << m << ": "
+                        << int{drop.value(static_cast<int32_t>(m))} << " instead of "
+                        << referenceDrop(lower, upper, m);
+    }
+  EXPECT_EQ(mismatches, 0);
+}
+
+// Grey pixels at the boundary distances from one keep or drop colour, and
+// between a drop colour 0 and a keep colour 255, whose axis puts the
+// bounds on whole grey values: 255 - U and 255 - L.
+TEST(ClassifierBounds, EveryVariantDecidesBoundaryPixelsAsTheIntegerDefinition) {
+  int mismatches = 0;
+  const auto expect = [&](const char* what, int lower, int upper, int grey, int got, int wanted) {
+    if (got != wanted && ++mismatches <= 5)
+      ADD_FAILURE() << what << " L " << lower << " U " << upper << " grey " << grey << ": " << got << " instead of "
+                    << wanted;
+  };
+  for (int upper = 0; upper <= 255; ++upper)
+    for (int lower = 0; lower <= upper; ++lower) {
+      const ClassifierThresholds pair{lower, upper};
+      KeepClassifier keep({{0}}, pair, kGrey);
+      DropClassifier drop({{0}}, pair, kGrey);
+      SampleClassifier sampleKeep({0}, true, pair, kGrey);
+      SampleClassifier sampleDrop({0}, false, pair, kGrey);
+      PairClassifier axis({{255}}, {{0}}, pair, kGrey);
+      const int span = upper - lower;
+      const int slope = span > 0 ? (130050 + span) / (2 * span) : 0;  // floor(0.5 + 255 * 255 / span)
+      for (int d : {lower - 1, lower, lower + 1, upper - 1, upper, upper + 1, 255 - upper - 1, 255 - upper,
+                    255 - upper + 1, 255 - lower - 1, 255 - lower, 255 - lower + 1}) {
+        if (d < 0 || d > 255) continue;
+        const int m = d * d;
+        expect("keep", lower, upper, d, classifyGrey(keep, d), referenceKeep(lower, upper, m));
+        expect("sample keep", lower, upper, d, classifyGrey(sampleKeep, d), referenceKeep(lower, upper, m));
+        expect("drop", lower, upper, d, classifyGrey(drop, d), referenceDrop(lower, upper, m));
+        expect("sample drop", lower, upper, d, classifyGrey(sampleDrop, d), referenceDrop(lower, upper, m));
+        // The projection is 255 d; the bounds 255 (255 - U) and 255 (255 - L).
+        const int s = 255 * d, low = 255 * (255 - upper), high = 255 * (255 - lower);
+        const int wanted = s <= low ? 0 : s >= high ? 255 : std::min(255, ((s - low) * slope + 65025 / 2) / 65025);
+        expect("pair", lower, upper, d, classifyGrey(axis, d), wanted);
+      }
+    }
+  EXPECT_EQ(mismatches, 0);
+}
+
+TEST(ClassifierBounds, WithoutTransitionAPixelAtExactlyTheThresholdIsKept) {
+  for (int threshold : {1, 3, 7, 100, 254}) {
+    KeepClassifier keep({{0}}, {threshold, threshold}, kGrey);
+    EXPECT_EQ(classifyGrey(keep, threshold), 255) << "U = L = " << threshold;
+    EXPECT_EQ(classifyGrey(keep, threshold + 1), 0);
+  }
 }
 
 }  // namespace

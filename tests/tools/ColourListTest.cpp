@@ -219,7 +219,7 @@ class MirrorView : public ColourListView {
 struct QuietSource : ClassifierSource {
   std::vector<ClassifierColour> selectedKeepColours(PixelFormat) override { return {{0}}; }
   std::vector<ClassifierColour> selectedDropColours(PixelFormat) override { return {}; }
-  ThresholdPair thresholdPair() override { return {10, 20}; }
+  ClassifierThresholds thresholdPair() override { return {10, 20}; }
   bool keepMode() override { return true; }
   std::optional<ClassifierColour> colourUnderPointer(PixelFormat) override { return std::nullopt; }
 };

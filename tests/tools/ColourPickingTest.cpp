@@ -275,7 +275,7 @@ struct CountingSource : ClassifierSource {
   std::vector<ClassifierColour> selectedDropColours(PixelFormat format) override {
     return TheColourListSource().selectedDropColours(format);
   }
-  struct ThresholdPair thresholdPair() override { return TheColourListSource().thresholdPair(); }
+  ClassifierThresholds thresholdPair() override { return TheColourListSource().thresholdPair(); }
   bool keepMode() override { return TheColourListSource().keepMode(); }
   std::optional<ClassifierColour> colourUnderPointer(PixelFormat format) override {
     return TheColourListSource().colourUnderPointer(format);

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <random>
 #include <vector>
 
@@ -11,7 +10,6 @@
 #include "platform/MessageQueue.h"
 #include "tests/image/ImageTestSupport.h"
 #include "tools/EdgeFill.h"
-#include "tools/RegionFill.h"
 
 namespace {
 
@@ -53,11 +51,34 @@ class FillsTest : public ::testing::Test {
   CWorkDocument document;
 };
 
-TEST_F(FillsTest, BucketOnADecidedPixelDoesNothing) {
-  draw({"#"});
-  EXPECT_FALSE(BucketFill(document, {0, 0}, true));
-  EXPECT_FALSE(document.CanUndo());
+// A classifier source a test sets up: grey keep and drop colours and the
+// slider pair.
+struct GreySource : ClassifierSource {
+  std::vector<ClassifierColour> keep{{255}}, drop{{0}};
+  ClassifierThresholds pair{0, 255};
+  std::vector<ClassifierColour> selectedKeepColours(PixelFormat) override { return keep; }
+  std::vector<ClassifierColour> selectedDropColours(PixelFormat) override { return drop; }
+  ClassifierThresholds thresholdPair() override { return pair; }
+  bool keepMode() override { return true; }
+  std::optional<ClassifierColour> colourUnderPointer(PixelFormat) override { return ClassifierColour{128}; }
+};
+
+constexpr PixelFormat kGreyFormat{1, 1};
+
+// ---- Bucket ---------------------------------------------------------------
+
+TEST_F(FillsTest, BucketOnADecidedPixelDoesNothingAndAddsNoRecord) {
+  Plane decided(1, 4);
+  decided.bytes = {253, 255, 2, 0};
+  mask.WriteRect({0, 0, 1, 4}, decided.view);
+  EXPECT_FALSE(BucketFill(document, {0, 0}, true)) << "253 is decided in keep mode";
+  EXPECT_FALSE(BucketFill(document, {0, 1}, true));
+  EXPECT_FALSE(BucketFill(document, {0, 2}, false)) << "2 is decided in drop mode";
+  EXPECT_FALSE(BucketFill(document, {0, 3}, false));
   EXPECT_FALSE(BucketFill(document, {-1, 5}, true)) << "outside the image";
+  EXPECT_FALSE(BucketFill(document, {300, 5}, true)) << "outside the image";
+  EXPECT_FALSE(document.CanUndo());
+  EXPECT_EQ(maskAt(0, 0), 253);
 }
 
 TEST_F(FillsTest, BucketFillsAnUndecidedImageAndUndoRestoresIt) {
@@ -65,90 +86,80 @@ TEST_F(FillsTest, BucketFillsAnUndecidedImageAndUndoRestoresIt) {
   EXPECT_EQ(wholeMask(), std::vector<uint8_t>(300 * 400, 255));
   document.Undo();
   EXPECT_EQ(wholeMask(), std::vector<uint8_t>(300 * 400, 0));
+  document.Redo();
+  EXPECT_EQ(wholeMask(), std::vector<uint8_t>(300 * 400, 255));
 }
 
 TEST_F(FillsTest, BucketLeaksThroughAnOrthogonalGapButNotADiagonalOne) {
-  // A closed box, then the same box with a diagonal-only gap.
-  draw({"#####",
-        "#...#",
-        "#...#",
-        "##.##",
-        "#####"}, {10, 10});
   draw({"#####",
         "#...#",
         "#...#",
         "#..##",
         "###.#"}, {40, 10});
+  EXPECT_TRUE(BucketFill(document, {41, 11}, true));
+  EXPECT_EQ(maskAt(42, 12), 255) << "the box filled";
+  EXPECT_EQ(maskAt(44, 13), 0) << "a diagonal gap does not connect";
+  EXPECT_EQ(maskAt(0, 0), 0) << "nothing leaked";
   draw({"#####",
         "#...#",
         "#...#",
         "#...#",
         "###.#"}, {70, 10});
-  BucketFill(document, {11, 11}, true);
-  BucketFill(document, {41, 11}, true);
-  EXPECT_EQ(maskAt(9, 10), 0) << "the closed box kept the fill inside";
-  EXPECT_EQ(maskAt(44, 13), 0) << "a diagonal gap does not connect";
-  BucketFill(document, {71, 11}, true);
+  EXPECT_TRUE(BucketFill(document, {71, 11}, true));
   EXPECT_EQ(maskAt(0, 0), 255) << "an orthogonal gap lets the fill out";
+  EXPECT_EQ(maskAt(299, 399), 255);
 }
 
-// A plain 4-connected flood fill to compare the tiled one with.
-std::vector<uint8_t> referenceFill(const std::vector<uint8_t>& source, int rows, int columns, Point seed) {
-  std::vector<uint8_t> out(source.size(), 0);
-  std::deque<std::pair<int, int>> todo{{seed.v, seed.h}};
-  while (!todo.empty()) {
-    auto [v, h] = todo.front();
-    todo.pop_front();
-    if (v < 0 || h < 0 || v >= rows || h >= columns) continue;
-    const size_t i = static_cast<size_t>(v * columns + h);
-    if (out[i] != 0 || source[i] >= 253) continue;
-    out[i] = 255;
-    todo.insert(todo.end(), {{v - 1, h}, {v + 1, h}, {v, h - 1}, {v, h + 1}});
-  }
-  return out;
+TEST_F(FillsTest, BucketFillsSoftEdgesAndStopsAtTheImageBorder) {
+  // A drop-mode fill in the top-left corner, closed by 2s and the border,
+  // takes the soft values inside along.
+  Plane corner(4, 4, 1, 255);
+  corner.bytes = {200, 100, 3, 2,
+                  100, 50, 3, 2,
+                  3, 3, 3, 2,
+                  2, 2, 2, 2};
+  Plane rest(300, 400, 1, 255);
+  mask.WriteRect({0, 0, 300, 400}, rest.view);
+  mask.WriteRect({0, 0, 4, 4}, corner.view);
+  EXPECT_TRUE(BucketFill(document, {0, 0}, false));
+  EXPECT_EQ(maskAt(1, 1), 0);
+  EXPECT_EQ(maskAt(2, 2), 0) << "3 is undecided in drop mode";
+  EXPECT_EQ(maskAt(3, 3), 2);
+  EXPECT_EQ(maskAt(0, 4), 255) << "the outline held";
 }
 
-TEST_F(FillsTest, TiledRegionFillEqualsAPlainFloodFill) {
-  std::mt19937 random(7);
-  const Rect bounds{3, 5, 290, 395};  // not aligned to the tiles
-  const int rows = bounds.height(), columns = bounds.width();
-  for (int trial = 0; trial < 6; ++trial) {
-    // Random walls: long and short strokes, denser in some trials.
-    Plane source(rows, columns);
-    std::uniform_int_distribution<int> any(0, rows * columns - 1);
-    const int walls = 200 + trial * 300;
-    for (int w = 0; w < walls; ++w) {
-      int p = any(random);
-      const bool vertical = random() & 1;
-      for (int k = 0; k < 40; ++k) {
-        const int v = p / columns + (vertical ? k : 0), h = p % columns + (vertical ? 0 : k);
-        if (v < rows && h < columns) source.at(v, h) = 255;
-      }
-    }
-    BufferImage sourceImage(kOneByte, bounds, {128, 128}, 0);
-    sourceImage.WriteRect(bounds, source.view);
-    BufferImage regionMap(kOneByte, bounds, {128, 128}, 0);
-    Point seed{};
-    do {
-      const int p = any(random);
-      seed = {static_cast<int16_t>(p / columns), static_cast<int16_t>(p % columns)};
-    } while (source.at(seed.v, seed.h) != 0);
-    regionFill(sourceImage, regionMap, {static_cast<int16_t>(seed.v + bounds.top), static_cast<int16_t>(seed.h + bounds.left)},
-               undecidedForKeep);
-    Plane result(rows, columns);
-    regionMap.ReadRect(bounds, result.view);
-    EXPECT_EQ(result.bytes, referenceFill(source.bytes, rows, columns, seed)) << "trial " << trial;
-  }
-}
+// ---- Magic wand -------------------------------------------------------------
 
-TEST_F(FillsTest, EscapeCancelsTheFillWithoutAnyChange) {
-  platform::discardMessages();
-  platform::postMessage(nullptr, platform::kWmKeyDown, platform::kVkEscape);
-  EXPECT_FALSE(BucketFill(document, {5, 5}, true));
-  platform::discardMessages();
-  EXPECT_EQ(maskAt(5, 5), 0);
+TEST_F(FillsTest, MagicWandBlendsByTheClassifiersWeight) {
+  GreySource source;
+  setClassifierSource(&source);
+  BufferImage working(kOneByte, {0, 0, 300, 400}, {128, 128}, 128);
+  Plane black(1, 1);
+  working.WriteRect({0, 0, 1, 1}, black.view);
+  document.SetWorkImages(&mask, &working);
+  EXPECT_FALSE(MagicWandFill(document, {0, 0}, true, kGreyFormat)) << "the classifier rates black 0";
   EXPECT_FALSE(document.CanUndo());
+  EXPECT_TRUE(MagicWandFill(document, {10, 10}, true, kGreyFormat));
+  EXPECT_EQ(maskAt(10, 10), 128) << "(128 * 255 + 127 * 0 + 127) / 255";
+  EXPECT_EQ(maskAt(0, 0), 0);
+  setClassifierSource(nullptr);
 }
+
+TEST_F(FillsTest, AMagicWandThatChangesNothingAddsNoRecord) {
+  GreySource source;
+  setClassifierSource(&source);
+  BufferImage working(kOneByte, {0, 0, 300, 400}, {128, 128}, 255);
+  document.SetWorkImages(&mask, &working);
+  EXPECT_TRUE(MagicWandFill(document, {10, 10}, true, kGreyFormat));
+  EXPECT_EQ(maskAt(10, 10), 255);
+  EXPECT_FALSE(MagicWandFill(document, {10, 10}, true, kGreyFormat)) << "everything is kept already";
+  document.Undo();
+  EXPECT_FALSE(document.CanUndo()) << "one record, for the first click";
+  EXPECT_EQ(maskAt(10, 10), 0);
+  setClassifierSource(nullptr);
+}
+
+// ---- Magic bucket -----------------------------------------------------------
 
 TEST_F(FillsTest, MagicBucketFillsOnlyEnclosedPockets) {
   draw({"#######",
@@ -169,6 +180,7 @@ TEST_F(FillsTest, MagicBucketFillsOnlyEnclosedPockets) {
 
 TEST_F(FillsTest, MagicBucketInAUniformUndecidedAreaChangesNothing) {
   EXPECT_FALSE(MagicBucketFill(document, {150, 150}, 10, true));
+  EXPECT_FALSE(MagicBucketFill(document, {150, 150}, 0, true));
   EXPECT_FALSE(document.CanUndo());
 }
 
@@ -179,27 +191,82 @@ TEST_F(FillsTest, MagicBucketTreatsTheImageBorderAsClosed) {
   EXPECT_TRUE(MagicBucketFill(document, {0, 0}, 2, true));
   EXPECT_EQ(maskAt(0, 0), 255);
   EXPECT_EQ(maskAt(1, 1), 255);
+  EXPECT_EQ(maskAt(3, 3), 0) << "outside the square";
 }
 
-struct ConstantClassifier : ClassifierSource {
-  std::vector<ClassifierColour> selectedKeepColours(PixelFormat) override { return {{255}}; }
-  std::vector<ClassifierColour> selectedDropColours(PixelFormat) override { return {{0}}; }
-  ThresholdPair thresholdPair() override { return {0, 255}; }
-  bool keepMode() override { return true; }
-  std::optional<ClassifierColour> colourUnderPointer(PixelFormat) override { return {}; }
-};
+// ---- Cancelling -------------------------------------------------------------
 
-TEST_F(FillsTest, MagicWandBlendsByTheClassifiersWeight) {
-  ConstantClassifier source;
-  setClassifierSource(&source);
-  BufferImage working(kOneByte, {0, 0, 300, 400}, {128, 128}, 128);
-  Plane black(1, 1);
-  working.WriteRect({0, 0, 1, 1}, black.view);
+TEST_F(FillsTest, EscapeCancelsTheFillWithoutAnyChange) {
+  platform::discardMessages();
+  platform::postMessage(nullptr, platform::kWmKeyDown, platform::kVkEscape);
+  EXPECT_FALSE(BucketFill(document, {5, 5}, true));
+  platform::discardMessages();
+  EXPECT_EQ(maskAt(5, 5), 0);
+  EXPECT_FALSE(document.CanUndo());
+}
+
+// ---- Undo and redo ------------------------------------------------------------
+
+// Random clicks of the three fills in both modes over a mask of walls and
+// soft patches: each fill reports a change exactly when the mask changed
+// and then adds exactly one record; undoing every record gives back the
+// original mask byte for byte, redoing them all the final one.
+TEST_F(FillsTest, RandomFillsUndoToTheOriginalMaskAndRedoToTheFinalOne) {
+  std::mt19937 random(23);
+  const auto any = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+  Plane start(300, 400);
+  for (uint8_t& m : start.bytes) m = any(4) == 0 ? static_cast<uint8_t>(any(256)) : 0;
+  for (int wall = 0; wall < 120; ++wall) {
+    const int v = any(300), h = any(400), length = 5 + any(80);
+    const bool vertical = any(2) == 0;
+    const uint8_t value = static_cast<uint8_t>(any(2) == 0 ? 253 + any(3) : any(3));
+    for (int k = 0; k < length; ++k) {
+      const int wv = v + (vertical ? k : 0), wh = h + (vertical ? 0 : k);
+      if (wv < 300 && wh < 400) start.at(wv, wh) = value;
+    }
+  }
+  mask.WriteRect({0, 0, 300, 400}, start.view);
+  Plane grey(300, 400);
+  for (int v = 0; v < 300; ++v)
+    for (int h = 0; h < 400; ++h) grey.at(v, h) = static_cast<uint8_t>((v / 37 * 91 + h / 53 * 57 + any(9)) % 256);
+  BufferImage working(kOneByte, {0, 0, 300, 400}, {128, 128}, 0);
+  working.WriteRect({0, 0, 300, 400}, grey.view);
   document.SetWorkImages(&mask, &working);
-  EXPECT_FALSE(MagicWandFill(document, {0, 0}, true, {1, 1})) << "the classifier rates black 0";
-  EXPECT_TRUE(MagicWandFill(document, {10, 10}, true, {1, 1}));
-  EXPECT_EQ(maskAt(10, 10), 128) << "(128 * 255 + 127 * 0 + 127) / 255";
-  EXPECT_EQ(maskAt(0, 0), 0);
+  GreySource source;
+  setClassifierSource(&source);
+
+  size_t records = 0;
+  for (int step = 0; step < 40; ++step) {
+    const Point at{static_cast<int16_t>(any(300)), static_cast<int16_t>(any(400))};
+    const bool keep = any(2) == 0;
+    const std::vector<uint8_t> before = wholeMask();
+    bool changed = false;
+    switch (any(3)) {
+      case 0:
+        changed = BucketFill(document, at, keep);
+        break;
+      case 1:
+        source.keep = any(3) == 0 ? std::vector<ClassifierColour>{} : std::vector<ClassifierColour>{{any(256)}};
+        source.drop = any(3) == 0 ? std::vector<ClassifierColour>{} : std::vector<ClassifierColour>{{any(256)}};
+        source.pair.lower = any(200);
+        source.pair.upper = source.pair.lower + any(56);
+        invalidateClassifier();
+        changed = MagicWandFill(document, at, keep, kGreyFormat);
+        break;
+      default:
+        changed = MagicBucketFill(document, at, static_cast<int16_t>(any(40)), keep);
+        break;
+    }
+    ASSERT_EQ(changed, wholeMask() != before) << "step " << step;
+    if (changed) ++records;
+    ASSERT_EQ(document.history().size(), records) << "step " << step;
+  }
+  ASSERT_GT(records, 10u);
+  const std::vector<uint8_t> final = wholeMask();
+  while (document.CanUndo()) document.Undo();
+  EXPECT_TRUE(wholeMask() == start.bytes) << "undo all gives back the original mask";
+  while (document.CanRedo()) document.Redo();
+  EXPECT_TRUE(wholeMask() == final) << "redo all gives the final mask";
   setClassifierSource(nullptr);
 }
 

@@ -139,7 +139,7 @@ TEST_F(MaskEditTest, OneRowThatCannotBeDeliveredFailsTheEdit) {
 struct GreyIsItsOwnMask : ClassifierSource {
   std::vector<ClassifierColour> selectedKeepColours(PixelFormat) override { return {{255}}; }
   std::vector<ClassifierColour> selectedDropColours(PixelFormat) override { return {{0}}; }
-  ThresholdPair thresholdPair() override { return {0, 255}; }
+  ClassifierThresholds thresholdPair() override { return {0, 255}; }
   bool keepMode() override { return true; }
   std::optional<ClassifierColour> colourUnderPointer(PixelFormat) override { return {}; }
 };
