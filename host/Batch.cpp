@@ -5,9 +5,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <sstream>
+#include <vector>
 
 #include "host/Failure.h"
 #include "host/HostServices.h"
@@ -159,6 +162,15 @@ platform::Window* findTitled(platform::Window& window, const std::string& title)
   return nullptr;
 }
 
+// Of windows inside one another that share the title, the innermost: a
+// floating bar's caption carries its name, and so does the control inside
+// it that pointer input is aimed at (the keep and drop bars' lists).
+platform::Window& innermostTitled(platform::Window& window, const std::string& title) {
+  for (platform::Window* child : window.children())
+    if (platform::Window* found = findTitled(*child, title)) return innermostTitled(*found, title);
+  return window;
+}
+
 // How far the target plane is from a reference matte (the first plane of a
 // picture of the same size): the mean absolute difference in grey levels and
 // the share of pixels within 16 levels.
@@ -183,7 +195,7 @@ std::string maskDistance(Document& doc, const std::filesystem::path& reference) 
 
 platform::Window& requireTitled(const std::string& title) {
   for (platform::Window* w : platform::Window::topLevelWindows())
-    if (platform::Window* found = findTitled(*w, title)) return *found;
+    if (platform::Window* found = findTitled(*w, title)) return innermostTitled(*found, title);
   throw Failure("no visible window is titled \"" + title + "\"");
 }
 
@@ -648,14 +660,28 @@ void BatchRunner::playMouse(std::vector<std::string> a) {
     platform::automation::drainMessages();
     platform::automation::mouseUp(view, points[0], button);
   } else {
+    // After the press, each move and the release are steps ahead of the
+    // script's next line: played from here one by one, each after the
+    // input before it was handled, or by the loop the press opened (a drag
+    // and drop runs one) whenever that loop waits.
+    auto remaining = std::make_shared<size_t>(points.size());
+    std::vector<std::function<void()>> rest;
+    for (size_t p = 1; p < points.size(); ++p)
+      rest.emplace_back([&view, point = points[p], remaining] {
+        --*remaining;
+        platform::automation::mouseMove(view, point);
+      });
+    rest.emplace_back([&view, point = points.back(), button, remaining] {
+      --*remaining;
+      platform::automation::mouseUp(view, point, button);
+    });
     platform::automation::setInputInterval(kDragInterval);
+    platform::automation::queueStepsFirst(std::move(rest));
     platform::automation::mouseDown(view, points.front(), button);
-    for (size_t p = 1; p < points.size(); ++p) {
+    while (*remaining > 0) {
       platform::automation::drainMessages();
-      platform::automation::mouseMove(view, points[p]);
+      platform::automation::runNextStep();
     }
-    platform::automation::drainMessages();
-    platform::automation::mouseUp(view, points.back(), button);
     platform::automation::setInputInterval(0);
   }
   pressModifiers(modifiers, false);

@@ -265,6 +265,11 @@ Window* findWindow(std::string_view title) {
 
 void queueStep(std::function<void()> step) { records().steps.push_back(std::move(step)); }
 
+void queueStepsFirst(std::vector<std::function<void()>> steps) {
+  auto& queue = records().steps;
+  queue.insert(queue.begin(), std::make_move_iterator(steps.begin()), std::make_move_iterator(steps.end()));
+}
+
 bool runNextStep() {
   auto& steps = records().steps;
   if (steps.empty()) return false;

@@ -98,6 +98,10 @@ Window* findWindow(std::string_view title);
 // ---- Script steps ----
 // Steps run one at a time whenever a message loop would wait for input.
 void queueStep(std::function<void()> step);
+// Puts steps, in their order, ahead of every step already queued: the rest
+// of one gesture, which a loop the gesture opens (a drag and drop) must get
+// before the script's next line.
+void queueStepsFirst(std::vector<std::function<void()>> steps);
 bool runNextStep();
 size_t pendingSteps();
 // Dispatches every queued message (and paint) of the calling thread.

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/Automation.h"
+#include "platform/Cursor.h"
 #include "platform/Input.h"
 #include "platform/MessageQueue.h"
 #include "platform/Time.h"
@@ -66,6 +67,27 @@ bool nextInput(Message& m) {
   }
 }
 
+// The pointer shows what releasing the button would do: copy, move, or
+// nothing (outside every target, or where the target refuses); the shape
+// from before the drag comes back when it ends.
+class DragCursor {
+ public:
+  DragCursor() : previous_(currentCursor()) {}
+  ~DragCursor() { setCursor(previous_); }
+  DragCursor(const DragCursor&) = delete;
+  DragCursor& operator=(const DragCursor&) = delete;
+
+  static void show(uint32_t effect) {
+    const int id = (effect & kDropEffectCopy) != 0   ? kIdcDragCopy
+                   : (effect & kDropEffectMove) != 0 ? kIdcDragMove
+                                                     : kIdcNo;
+    setCursor(loadSystemCursor(id));
+  }
+
+ private:
+  Cursor previous_;
+};
+
 class DragSession {
  public:
   DragSession(const DataObject& data, uint32_t allowed) : data_(data), allowed_(allowed) {}
@@ -107,9 +129,10 @@ class DragSession {
       window_ = window;
       target_ = target;
       if (window_) effect_ = target_->dragEnter(*window_, data_, keyState(), screen, allowed_) & allowed_;
-      return;
+    } else if (window_) {
+      effect_ = target_->dragOver(*window_, data_, keyState(), screen, allowed_) & allowed_;
     }
-    if (window_) effect_ = target_->dragOver(*window_, data_, keyState(), screen, allowed_) & allowed_;
+    DragCursor::show(effect_);
   }
 
   uint32_t finish(Point screen) {
@@ -201,6 +224,7 @@ uint32_t doDragDrop(const DataObject& data, uint32_t allowed, const Rect* startR
                                       at.x + kDefaultDragDistance + 1, at.y + kDefaultDragDistance + 1};
   std::optional<Point> firstMove;
   if (!waitForDragStart(start, delay, firstMove)) return kDropEffectNone;
+  const DragCursor cursor;
   return DragSession(data, allowed).run(firstMove);
 }
 

@@ -293,7 +293,7 @@ TEST_F(HostCommand, PickingFillingAndPaintingMakeTheMaskAndUndoRedoesItExactly) 
   const auto session = [&](const std::string& extra, const std::string& mask) {
     return batch("open " + examples + "/furball.png\nadd-alpha Mask 0\ntarget alpha Mask\nfilter\n"
                  "key i\ndrag 280,200 330,240 380,280 330,300\n"
-                 "key o\ndrag 40,40 120,80 200,40 600,420\n"
+                 "key o\ndrag 40,440 120,400 200,440 600,420\n"
                  "key d\nkey w\nclick 330 240\n" +
                  extra +
                  "key m\ndrag 330,90 420,130 475,240 420,350 330,385 240,350 190,240 240,130 330,90\n"
@@ -319,6 +319,43 @@ TEST_F(HostCommand, PickingFillingAndPaintingMakeTheMaskAndUndoRedoesItExactly) 
   size_t changed = 0;
   for (uint8_t v : a.colour(0)) changed += v != 0;
   EXPECT_GT(changed, a.colour(0).size() / 5) << "the ball was not filled";
+}
+
+// A user's session with the colour bars: keep colours picked from the ball
+// with the keep eyedropper (the second with Shift, into the same set), drop
+// colours from the background, a new keep set from the bar's button filled
+// from the ball, and the first drop colour dragged from the list's top row
+// onto the delete button; the bars' screenshots show the colours left as
+// swatches.
+TEST_F(HostCommand, ColoursPickedFromTheImageShowInTheKeepAndDropBars) {
+  const auto keep = folder_ / "keep.png";
+  const auto drop = folder_ / "drop.png";
+  const HostRun r = batch(std::string("open ") + TESSALY_EXAMPLES_DIR + "/furball.png\n"
+                          "add-alpha Mask 0\ntarget alpha Mask\nfilter\n"
+                          "key i\nclick 330 230\nclick 270 180 shift\n"
+                          "key o\nclick 60 60\nclick 600 420 shift\n"
+                          "click 11 77 in Keep\n"  // the new-set button, under the list
+                          "click 380 300\n"
+                          "drag 40,1 55,78 in Drop\n"  // from the list's first pixel row to the delete button
+                          "screenshot Keep " + keep.string() + "\nscreenshot Drop " + drop.string() + "\n"
+                          "answer \"No Path\"\nmenu \"File>Save/Apply...\"\nend\nexpect result 0\n");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  // Swatch pixels: the ball's oranges and the background's greens; the
+  // bars' own red and green marks are pure and do not count.
+  const auto count = [](const host::Document& shot, bool orange) {
+    int n = 0;
+    for (size_t i = 0; i < shot.colour(0).size(); ++i) {
+      const int red = shot.colour(0)[i], green = shot.colour(1)[i], blue = shot.colour(2)[i];
+      n += orange ? (red > green + 50 && green > 40 && blue < green) : (green > red + 20 && red > 60 && blue < red);
+    }
+    return n;
+  };
+  const host::Document keepShot = host::openImage(keep), dropShot = host::openImage(drop);
+  constexpr int kSwatch = 29 * 11;  // inside a swatch's frame
+  EXPECT_EQ(count(keepShot, true), 3 * kSwatch) << "two keep colours in the first set, one in the new one";
+  EXPECT_EQ(count(keepShot, false), 0);
+  EXPECT_EQ(count(dropShot, false), kSwatch) << "two drop colours, one of them deleted";
+  EXPECT_EQ(count(dropShot, true), 0);
 }
 
 }  // namespace
