@@ -20,6 +20,7 @@
 #include "platform/Message.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageQueue.h"
+#include "platform/SystemMetrics.h"
 
 namespace host {
 
@@ -532,8 +533,17 @@ size_t BatchRunner::runCommand(const std::vector<Line>& lines, size_t index) {
     savePath(requireDocument(c), a[1]);
     log_ << "wrote " << a[1] << "\n";
   } else if (c == "screenshot") {
-    // A top-level window by its title, else a visible window inside one (a
-    // bar, named by its Window menu item, or a control).
+    // The whole screen, every window in its order; else a top-level window
+    // by its title, else a visible window inside one (a bar, named by its
+    // Window menu item, or a control).
+    if (a[1] == "desktop") {
+      const platform::Rect screen{0, 0, platform::systemMetric(platform::kSmCxScreen),
+                                  platform::systemMetric(platform::kSmCyScreen)};
+      if (!platform::automation::saveDesktopScreenshot(screen, a[2]))
+        throw Failure(a[2] + ": the screenshot cannot be written");
+      log_ << "wrote " << a[2] << "\n";
+      return index + 1;
+    }
     platform::Window* w = a[1] == "main-view" ? &requireMainView() : platform::automation::findWindow(a[1]);
     if (w == nullptr) w = &requireTitled(a[1]);
     if (!platform::automation::saveScreenshot(*w, a[2])) throw Failure(a[2] + ": the screenshot cannot be written");
