@@ -717,12 +717,16 @@ void BatchRunner::runFilter(const std::vector<Line>& block, int endLine) {
         failure = LineFailure{line.number, e.what()};
       }
     });
-  platform::automation::queueStep([&] {
+  // Reached only when the work window itself waits after the last line: a
+  // dialog still open then answers for itself first.
+  platform::automation::queueOuterLoopStep([&] {
     if (!failure && !returned) reachedEnd = true;
   });
   lastResult_ = runPlugin(*p);
   resultKnown_ = true;
   returned = true;
+  const std::string problem = platform::automation::takeScriptProblem();
+  if (!problem.empty() && !failure && played > 0) failure = LineFailure{block[played - 1].number, problem};
   const bool unplayed = played < block.size() && !failure;
   // Steps the filter did not take are dropped.
   while (platform::automation::runNextStep()) {

@@ -50,7 +50,7 @@ bool nextInput(Message& m) {
   for (;;) {
     if (!peekMessage(m, nullptr, 0, 0, kPeekRemove)) {
       if (automation::enabled()) {
-        if (automation::runNextStep()) continue;
+        if (automation::runNextNestedStep()) continue;
         return false;
       }
       if (!getMessage(m)) {
@@ -163,7 +163,7 @@ bool waitForDragStart(const Rect& start, uint32_t delay, std::optional<Point>& f
     if (tickCount() - began >= delay) return true;
     if (!peekMessage(m, nullptr, 0, 0, kPeekNoRemove)) {
       if (automation::enabled()) {
-        if (automation::runNextStep()) continue;
+        if (automation::runNextNestedStep()) continue;
         return false;
       }
       // The delay runs on the real clock here; input may still come.

@@ -358,4 +358,26 @@ TEST_F(HostCommand, ColoursPickedFromTheImageShowInTheKeepAndDropBars) {
   EXPECT_EQ(count(dropShot, true), 0);
 }
 
+// The example in docs/BATCH.md runs as it stands: Save/Apply with no answer
+// queued makes the clipping path, as Return would in the question.
+TEST_F(HostCommand, TheBatchLanguagesExampleRuns) {
+  std::ifstream docs(std::string(TESSALY_DOCS) + "/BATCH.md");
+  std::string line, script;
+  bool inExample = false;
+  while (std::getline(docs, line)) {
+    if (line == "## Example") inExample = true;
+    else if (inExample && line.rfind("## ", 0) == 0) break;
+    else if (inExample && line.rfind("    ", 0) == 0) script += line.substr(4) + "\n";
+  }
+  ASSERT_FALSE(script.empty()) << "docs/BATCH.md has no example";
+  const auto replaceAll = [&](const std::string& from, const std::string& to) {
+    for (size_t at = script.find(from); at != std::string::npos; at = script.find(from, at + to.size()))
+      script.replace(at, from.size(), to);
+  };
+  replaceAll("examples/", std::string(TESSALY_EXAMPLES) + "/");
+  replaceAll("out/", folder_.path().string() + "/");
+  const HostRun r = batch(script);
+  EXPECT_EQ(r.exitCode, 0) << script << r.output;
+}
+
 }  // namespace
