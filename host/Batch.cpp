@@ -707,8 +707,19 @@ void BatchRunner::runFilter(const std::vector<Line>& block, int endLine) {
   std::optional<LineFailure> failure;
   size_t played = 0;
   bool reachedEnd = false, returned = false;
-  for (const Line& line : block)
-    platform::automation::queueStep([this, &line, &failure, &played, &returned] {
+  // Answers written right after the line that opens a box or dialog are
+  // given before it, so they are waiting when the box asks: a box takes its
+  // answer at once.
+  std::vector<const Line*> order;
+  for (size_t i = 0; i < block.size();) {
+    size_t answers = i + 1;
+    while (isWindowCommand(block[i].args[0]) && answers < block.size() && block[answers].args[0] == "answer")
+      order.push_back(&block[answers++]);
+    order.push_back(&block[i]);
+    i = answers;
+  }
+  for (const Line* next : order)
+    platform::automation::queueStep([this, &line = *next, &failure, &played, &returned] {
       if (failure || returned) return;
       ++played;
       try {
@@ -726,14 +737,14 @@ void BatchRunner::runFilter(const std::vector<Line>& block, int endLine) {
   resultKnown_ = true;
   returned = true;
   const std::string problem = platform::automation::takeScriptProblem();
-  if (!problem.empty() && !failure && played > 0) failure = LineFailure{block[played - 1].number, problem};
+  if (!problem.empty() && !failure && played > 0) failure = LineFailure{order[played - 1]->number, problem};
   const bool unplayed = played < block.size() && !failure;
   // Steps the filter did not take are dropped.
   while (platform::automation::runNextStep()) {
   }
   if (failure) throw *failure;
   if (unplayed)
-    throw LineFailure{block[played].number, "the filter ended before this line was played (result " +
+    throw LineFailure{order[played]->number, "the filter ended before this line was played (result " +
                                                 std::to_string(lastResult_) + ")"};
   if (reachedEnd) throw LineFailure{endLine, "the filter still ran at \"end\""};
 }

@@ -380,4 +380,22 @@ TEST_F(HostCommand, TheBatchLanguagesExampleRuns) {
   EXPECT_EQ(r.exitCode, 0) << script << r.output;
 }
 
+// An answer may stand before or right after the line that opens its box or
+// dialog: Exit's question answered No leaves the document as it was, the
+// Clipping Path question answered "No Path" applies without a path.
+TEST_F(HostCommand, AnswersWorkWrittenBeforeOrAfterTheLineThatAsks) {
+  const std::string open = "new rgb 16 16 200 100 50\nadd-alpha Mask 0\ntarget alpha Mask\n";
+  for (const std::string exit : {"answer No\nmenu \"File>Exit\"\n", "menu \"File>Exit\"\nanswer No\n"}) {
+    const HostRun r = batch(open + "filter\n" + exit + "end\nexpect result 1110\n");
+    EXPECT_EQ(r.exitCode, 0) << exit << r.output;
+  }
+  for (const std::string apply : {"answer \"No Path\"\nmenu \"File>Save/Apply...\"\n",
+                                   "menu \"File>Save/Apply...\"\nanswer \"No Path\"\n"}) {
+    const HostRun r = batch(open + "filter\n" + apply + "end\nexpect result 0\nsave-path " +
+                            (folder_ / "path.svg").string() + "\n");
+    EXPECT_EQ(r.exitCode, 1) << apply << r.output;
+    EXPECT_NE(r.output.find("the document has no work path"), std::string::npos) << "No Path made a path: " << r.output;
+  }
+}
+
 }  // namespace
