@@ -5,9 +5,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <sstream>
+#include <vector>
 
 #include "host/Failure.h"
 #include "host/HostServices.h"
@@ -18,6 +21,7 @@
 #include "platform/Message.h"
 #include "platform/MessageBox.h"
 #include "platform/MessageQueue.h"
+#include "platform/SystemMetrics.h"
 
 namespace host {
 
@@ -160,6 +164,15 @@ platform::Window* findTitled(platform::Window& window, const std::string& title)
   return nullptr;
 }
 
+// Of windows inside one another that share the title, the innermost: a
+// floating bar's caption carries its name, and so does the control inside
+// it that pointer input is aimed at (the keep and drop bars' lists).
+platform::Window& innermostTitled(platform::Window& window, const std::string& title) {
+  for (platform::Window* child : window.children())
+    if (platform::Window* found = findTitled(*child, title)) return innermostTitled(*found, title);
+  return window;
+}
+
 // How far the target plane is from a reference matte (the first plane of a
 // picture of the same size): the mean absolute difference in grey levels and
 // the share of pixels within 16 levels.
@@ -184,7 +197,7 @@ std::string maskDistance(Document& doc, const std::filesystem::path& reference) 
 
 platform::Window& requireTitled(const std::string& title) {
   for (platform::Window* w : platform::Window::topLevelWindows())
-    if (platform::Window* found = findTitled(*w, title)) return *found;
+    if (platform::Window* found = findTitled(*w, title)) return innermostTitled(*found, title);
   throw Failure("no visible window is titled \"" + title + "\"");
 }
 
@@ -361,6 +374,7 @@ size_t BatchRunner::runCommand(const std::vector<Line>& lines, size_t index) {
     Document& doc = requireDocument(c);
     const uint8_t value = a.size() > 1 ? parseByte(a[1], "value") : 255;
     (c == "add-transparency" ? doc.transparency : doc.layerMask) = doc.newPlane(value);
+    if (c == "add-transparency" && doc.target.kind == Target::Composite) doc.target.kind = Target::Transparency;
   } else if (c == "add-alpha") {
     Document& doc = requireDocument(c);
     if (doc.findAlpha(a[1]) != nullptr) throw Failure("an alpha channel \"" + a[1] + "\" exists already");
@@ -403,7 +417,9 @@ size_t BatchRunner::runCommand(const std::vector<Line>& lines, size_t index) {
   } else if (c == "target") {
     Document& doc = requireDocument(c);
     Target t;
-    if (a[1] == "transparency" && a.size() == 2) {
+    if (a[1] == "composite" && a.size() == 2) {
+      t.kind = Target::Composite;
+    } else if (a[1] == "transparency" && a.size() == 2) {
       t.kind = Target::Transparency;
     } else if (a[1] == "layer-mask" && a.size() == 2) {
       t.kind = Target::LayerMask;
@@ -418,7 +434,7 @@ size_t BatchRunner::runCommand(const std::vector<Line>& lines, size_t index) {
       t.kind = Target::Colour;
       t.colour = static_cast<int>(parseInteger(a[2], "colour channel", 0, doc.colourCount() - 1));
     } else {
-      throw Failure("usage: target transparency | layer-mask | quick-mask | alpha NAME | colour N");
+      throw Failure("usage: target composite | transparency | layer-mask | quick-mask | alpha NAME | colour N");
     }
     const Target previous = doc.target;
     doc.target = t;
@@ -518,8 +534,17 @@ size_t BatchRunner::runCommand(const std::vector<Line>& lines, size_t index) {
     savePath(requireDocument(c), a[1]);
     log_ << "wrote " << a[1] << "\n";
   } else if (c == "screenshot") {
-    // A top-level window by its title, else a visible window inside one (a
-    // bar, named by its Window menu item, or a control).
+    // The whole screen, every window in its order; else a top-level window
+    // by its title, else a visible window inside one (a bar, named by its
+    // Window menu item, or a control).
+    if (a[1] == "desktop") {
+      const platform::Rect screen{0, 0, platform::systemMetric(platform::kSmCxScreen),
+                                  platform::systemMetric(platform::kSmCyScreen)};
+      if (!platform::automation::saveDesktopScreenshot(screen, a[2]))
+        throw Failure(a[2] + ": the screenshot cannot be written");
+      log_ << "wrote " << a[2] << "\n";
+      return index + 1;
+    }
     platform::Window* w = a[1] == "main-view" ? &requireMainView() : platform::automation::findWindow(a[1]);
     if (w == nullptr) w = &requireTitled(a[1]);
     if (!platform::automation::saveScreenshot(*w, a[2])) throw Failure(a[2] + ": the screenshot cannot be written");
@@ -650,14 +675,28 @@ void BatchRunner::playMouse(std::vector<std::string> a) {
     platform::automation::drainMessages();
     platform::automation::mouseUp(view, points[0], button);
   } else {
+    // After the press, each move and the release are steps ahead of the
+    // script's next line: played from here one by one, each after the
+    // input before it was handled, or by the loop the press opened (a drag
+    // and drop runs one) whenever that loop waits.
+    auto remaining = std::make_shared<size_t>(points.size());
+    std::vector<std::function<void()>> rest;
+    for (size_t p = 1; p < points.size(); ++p)
+      rest.emplace_back([&view, point = points[p], remaining] {
+        --*remaining;
+        platform::automation::mouseMove(view, point);
+      });
+    rest.emplace_back([&view, point = points.back(), button, remaining] {
+      --*remaining;
+      platform::automation::mouseUp(view, point, button);
+    });
     platform::automation::setInputInterval(kDragInterval);
+    platform::automation::queueStepsFirst(std::move(rest));
     platform::automation::mouseDown(view, points.front(), button);
-    for (size_t p = 1; p < points.size(); ++p) {
+    while (*remaining > 0) {
       platform::automation::drainMessages();
-      platform::automation::mouseMove(view, points[p]);
+      platform::automation::runNextStep();
     }
-    platform::automation::drainMessages();
-    platform::automation::mouseUp(view, points.back(), button);
     platform::automation::setInputInterval(0);
   }
   pressModifiers(modifiers, false);
@@ -673,8 +712,19 @@ void BatchRunner::runFilter(const std::vector<Line>& block, int endLine) {
   std::optional<LineFailure> failure;
   size_t played = 0;
   bool reachedEnd = false, returned = false;
-  for (const Line& line : block)
-    platform::automation::queueStep([this, &line, &failure, &played, &returned] {
+  // Answers written right after the line that opens a box or dialog are
+  // given before it, so they are waiting when the box asks: a box takes its
+  // answer at once.
+  std::vector<const Line*> order;
+  for (size_t i = 0; i < block.size();) {
+    size_t answers = i + 1;
+    while (isWindowCommand(block[i].args[0]) && answers < block.size() && block[answers].args[0] == "answer")
+      order.push_back(&block[answers++]);
+    order.push_back(&block[i]);
+    i = answers;
+  }
+  for (const Line* next : order)
+    platform::automation::queueStep([this, &line = *next, &failure, &played, &returned] {
       if (failure || returned) return;
       ++played;
       try {
@@ -683,19 +733,23 @@ void BatchRunner::runFilter(const std::vector<Line>& block, int endLine) {
         failure = LineFailure{line.number, e.what()};
       }
     });
-  platform::automation::queueStep([&] {
+  // Reached only when the work window itself waits after the last line: a
+  // dialog still open then answers for itself first.
+  platform::automation::queueOuterLoopStep([&] {
     if (!failure && !returned) reachedEnd = true;
   });
   lastResult_ = runPlugin(*p);
   resultKnown_ = true;
   returned = true;
+  const std::string problem = platform::automation::takeScriptProblem();
+  if (!problem.empty() && !failure && played > 0) failure = LineFailure{order[played - 1]->number, problem};
   const bool unplayed = played < block.size() && !failure;
   // Steps the filter did not take are dropped.
   while (platform::automation::runNextStep()) {
   }
   if (failure) throw *failure;
   if (unplayed)
-    throw LineFailure{block[played].number, "the filter ended before this line was played (result " +
+    throw LineFailure{order[played]->number, "the filter ended before this line was played (result " +
                                                 std::to_string(lastResult_) + ")"};
   if (reachedEnd) throw LineFailure{endLine, "the filter still ran at \"end\""};
 }

@@ -546,7 +546,11 @@ Document openImage(const std::filesystem::path& file) {
   std::error_code ec;
   if (std::filesystem::is_directory(file, ec)) throw Failure(file.string() + ": is a folder, not an image");
   const std::vector<uint8_t> bytes = readWholeFile(file);
-  return decodeImage(bytes.data(), bytes.size(), file.string());
+  Document doc = decodeImage(bytes.data(), bytes.size(), file.string());
+  // A layer with a transparency is filtered with it, as an editor hands a
+  // filter the layer's colours and its transparency: the mask lands there.
+  if (doc.transparency) doc.target.kind = Target::Transparency;
+  return doc;
 }
 
 Document decodeImage(const uint8_t* bytes, size_t size, const std::string& name) {

@@ -25,6 +25,10 @@
 
 namespace {
 
+// An outline has more points than a path record can count (message 2021).
+constexpr int16_t kErrPathTooManyPoints = 21;
+
+
 constexpr const char* kMessageCaption = "Tessaly";
 constexpr int32_t kSubPixels = 256;
 
@@ -87,7 +91,7 @@ void makePath(PISelectionParams& params, const ReadChannelDesc& source) {
   const PathSettings& settings = pathSettings();
   ReadChannelImage image(source);
   const TracedPath path = trace(image, settings.threshold(), settings.tolerancePixels(), kSubPixels);
-  if (!pathFitsRecords(path)) throw XError(TESSALY_HERE);
+  if (!pathFitsRecords(path)) THROW_ERROR(kErrPathTooManyPoints, kGroupPlugIn);
   const int64_t size = pathRecordsSize(path);
   if (size > INT32_MAX) {
     pushSpareRecord();

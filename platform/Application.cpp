@@ -135,7 +135,7 @@ bool Application::runModalLoop(const bool& done, const std::function<bool()>& on
     Message waiting;
     if (automation::enabled() && !peekMessage(waiting, nullptr, 0, 0, kPeekNoRemove)) {
       if (beforeStep && beforeStep()) continue;
-      if (automation::runNextStep()) continue;
+      if (automation::runNextNestedStep()) continue;
       if (onStarved && onStarved()) continue;
       return false;
     }
@@ -159,7 +159,7 @@ bool runModalLoop(const bool& done, const std::function<bool()>& onStarved,
     Message m;
     if (automation::enabled() && !peekMessage(m, nullptr, 0, 0, kPeekNoRemove)) {
       if (beforeStep && beforeStep()) continue;
-      if (automation::runNextStep()) continue;
+      if (automation::runNextNestedStep()) continue;
       if (onStarved && onStarved()) continue;
       return false;
     }

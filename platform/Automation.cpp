@@ -9,6 +9,7 @@
 #include <list>
 #include <mutex>
 #include <stdexcept>
+#include <utility>
 
 #include <QPainter>
 
@@ -60,6 +61,10 @@ struct Records {
   std::vector<ShownDialog> dialogs;
   std::deque<std::string> fileAnswers;
   std::deque<std::function<void()>> steps;
+  // Where the outer-loop steps stand in `steps`: their addresses are not
+  // kept, so each carries a mark.
+  std::deque<bool> outerOnly;
+  std::string problem;  // the first thing a script left unanswered
 };
 
 Records& records() {
@@ -176,6 +181,12 @@ bool takeDialogAnswer(DialogAnswer& out) {
 const std::vector<ShownDialog>& shownDialogs() { return records().dialogs; }
 void recordDialog(ShownDialog dialog) { records().dialogs.push_back(std::move(dialog)); }
 
+void reportScriptProblem(std::string problem) {
+  if (records().problem.empty()) records().problem = std::move(problem);
+}
+
+std::string takeScriptProblem() { return std::exchange(records().problem, std::string()); }
+
 void queueFileAnswer(std::string path) { records().fileAnswers.push_back(std::move(path)); }
 
 bool takeFileAnswer(std::string& out) {
@@ -263,15 +274,35 @@ Window* findWindow(std::string_view title) {
 
 // ---- Steps ----
 
-void queueStep(std::function<void()> step) { records().steps.push_back(std::move(step)); }
+void queueStep(std::function<void()> step) {
+  records().steps.push_back(std::move(step));
+  records().outerOnly.push_back(false);
+}
+
+void queueOuterLoopStep(std::function<void()> step) {
+  records().steps.push_back(std::move(step));
+  records().outerOnly.push_back(true);
+}
+
+void queueStepsFirst(std::vector<std::function<void()>> steps) {
+  auto& queue = records().steps;
+  records().outerOnly.insert(records().outerOnly.begin(), steps.size(), false);
+  queue.insert(queue.begin(), std::make_move_iterator(steps.begin()), std::make_move_iterator(steps.end()));
+}
 
 bool runNextStep() {
   auto& steps = records().steps;
   if (steps.empty()) return false;
   auto step = std::move(steps.front());
   steps.pop_front();
+  records().outerOnly.pop_front();
   step();
   return true;
+}
+
+bool runNextNestedStep() {
+  if (!records().outerOnly.empty() && records().outerOnly.front()) return false;
+  return runNextStep();
 }
 
 size_t pendingSteps() { return records().steps.size(); }

@@ -57,6 +57,10 @@ struct ShownDialog {
 };
 const std::vector<ShownDialog>& shownDialogs();
 void recordDialog(ShownDialog dialog);
+// What a script left the program unable to go on with (a dialog without a
+// default button and without an answer): kept until taken, the first only.
+void reportScriptProblem(std::string problem);
+std::string takeScriptProblem();
 
 // The path chosen in the next open or save dialog; an empty path cancels.
 // A file dialog with no queued answer is cancelled.
@@ -98,7 +102,17 @@ Window* findWindow(std::string_view title);
 // ---- Script steps ----
 // Steps run one at a time whenever a message loop would wait for input.
 void queueStep(std::function<void()> step);
+// Puts steps, in their order, ahead of every step already queued: the rest
+// of one gesture, which a loop the gesture opens (a drag and drop) must get
+// before the script's next line.
+void queueStepsFirst(std::vector<std::function<void()>> steps);
+// A step that only the application's own loop takes: a loop nested in it (a
+// dialog, a drag) that reaches it stops there as if nothing were queued, so
+// that the nested loop answers for itself first (the end of a script).
+void queueOuterLoopStep(std::function<void()> step);
 bool runNextStep();
+// The same for a nested loop: false, taking nothing, at an outer-loop step.
+bool runNextNestedStep();
 size_t pendingSteps();
 // Dispatches every queued message (and paint) of the calling thread.
 void drainMessages();

@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QThread>
 #include <QWidget>
+#include <QWindow>
 
 #include <chrono>
 #include <cstdlib>
@@ -72,6 +73,8 @@ uint32_t buttonMessage(Qt::MouseButton button, bool down) {
   return 0;
 }
 
+void keepOwnedAbove(Window* owner);
+
 // Shows one top-level window: its menu bar and client area with the
 // children, straight from their framebuffers. The window manager draws the
 // caption and frame.
@@ -103,6 +106,12 @@ class Mirror : public QWidget {
   }
 
  protected:
+  // A window manager raises a window that becomes active; what it owns
+  // comes up with it.
+  void changeEvent(QEvent* event) override {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) keepOwnedAbove(window_);
+    QWidget::changeEvent(event);
+  }
   void paintEvent(QPaintEvent* event) override {
     QPainter painter(this);
     painter.setClipRegion(event->region());
@@ -226,6 +235,31 @@ Mirror* mirrorFor(Window* top, bool create) {
   return mirror;
 }
 
+// An owned window stays above its owner, as the system keeps it: the window
+// manager is told whose it is, and the owned windows are raised again
+// whenever their owner comes up (a window manager may not keep them, and
+// without one nothing does).
+void keepOwnedAbove(Window* owner) {
+  for (Window* w : Window::topLevelWindows()) {
+    if (w->owner() != owner) continue;
+    Mirror* owned = mirrorFor(w, false);
+    if (owned == nullptr || !owned->isVisible()) continue;
+    owned->raise();
+    keepOwnedAbove(w);
+  }
+}
+
+void tellOwner(Window* top, Mirror* mirror) {
+  Window* owner = top->owner();
+  while (owner != nullptr && owner->owner() != nullptr && mirrorFor(owner, false) == nullptr) owner = owner->owner();
+  Mirror* ownerMirror = owner != nullptr ? mirrorFor(owner, false) : nullptr;
+  if (ownerMirror == nullptr) return;
+  mirror->winId();
+  ownerMirror->winId();
+  if (mirror->windowHandle() != nullptr && ownerMirror->windowHandle() != nullptr)
+    mirror->windowHandle()->setTransientParent(ownerMirror->windowHandle());
+}
+
 }  // namespace
 
 void ensureApplication() {
@@ -269,7 +303,9 @@ void present(Window* top) {
   }
   mirror->sync();
   if (!mirror->isVisible()) {
+    tellOwner(top, mirror);
     mirror->show();
+    keepOwnedAbove(top);
     // A new window paints only once the platform has exposed it.
     QCoreApplication::processEvents();
   }

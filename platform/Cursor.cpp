@@ -23,6 +23,7 @@ const std::map<int, Qt::CursorShape>& systemShapes() {
       {kIdcSizeNs, Qt::SizeVerCursor},     {kIdcSizeAll, Qt::SizeAllCursor},
       {kIdcNo, Qt::ForbiddenCursor},       {kIdcHand, Qt::PointingHandCursor},
       {kIdcAppStarting, Qt::BusyCursor},   {kIdcHelp, Qt::WhatsThisCursor},
+      {kIdcDragCopy, Qt::DragCopyCursor},  {kIdcDragMove, Qt::DragMoveCursor},
   };
   return shapes;
 }

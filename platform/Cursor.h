@@ -26,6 +26,10 @@ enum : int {
   kIdcHand = 32649,
   kIdcAppStarting = 32650,
   kIdcHelp = 32651,
+  // What a drop would do while data is dragged: the arrow with a plus
+  // (copy) or with a small box (move); a refused drop shows kIdcNo.
+  kIdcDragCopy = 32760,
+  kIdcDragMove = 32761,
 };
 
 struct Cursor {

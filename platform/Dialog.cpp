@@ -200,11 +200,22 @@ bool Dialog::answerQueued() {
   return true;
 }
 
+// With no answer queued, the dialog is answered as Return would answer it:
+// its default button, as it stands. A dialog without one cannot be answered
+// for the script: it is cancelled, and the script is told which dialog it
+// left unanswered.
 bool Dialog::answerFromScript() {
   if (answerQueued()) return true;
-  // No answer queued: OK as it stands, then Cancel when OK did not close.
   if (automaticPresses_ >= 2) return false;
-  return pressButton(automaticPresses_++ == 0 ? "OK" : "Cancel") || pressButton("Cancel");
+  if (automaticPresses_++ == 0) {
+    for (const auto& c : controls_) {
+      auto* button = dynamic_cast<PushButton*>(c.get());
+      if (button && button->exists() && button->isDefault() && button->isEnabled())
+        return pressButton(Menu::displayText(button->title()));
+    }
+    automation::reportScriptProblem("the dialog \"" + title() + "\" has no default button and no answer was queued");
+  }
+  return pressButton("Cancel");
 }
 
 int Dialog::doModal(Window* owner) {

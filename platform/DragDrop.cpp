@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/Automation.h"
+#include "platform/Cursor.h"
 #include "platform/Input.h"
 #include "platform/MessageQueue.h"
 #include "platform/Time.h"
@@ -49,7 +50,7 @@ bool nextInput(Message& m) {
   for (;;) {
     if (!peekMessage(m, nullptr, 0, 0, kPeekRemove)) {
       if (automation::enabled()) {
-        if (automation::runNextStep()) continue;
+        if (automation::runNextNestedStep()) continue;
         return false;
       }
       if (!getMessage(m)) {
@@ -65,6 +66,27 @@ bool nextInput(Message& m) {
     dispatchMessage(m);
   }
 }
+
+// The pointer shows what releasing the button would do: copy, move, or
+// nothing (outside every target, or where the target refuses); the shape
+// from before the drag comes back when it ends.
+class DragCursor {
+ public:
+  DragCursor() : previous_(currentCursor()) {}
+  ~DragCursor() { setCursor(previous_); }
+  DragCursor(const DragCursor&) = delete;
+  DragCursor& operator=(const DragCursor&) = delete;
+
+  static void show(uint32_t effect) {
+    const int id = (effect & kDropEffectCopy) != 0   ? kIdcDragCopy
+                   : (effect & kDropEffectMove) != 0 ? kIdcDragMove
+                                                     : kIdcNo;
+    setCursor(loadSystemCursor(id));
+  }
+
+ private:
+  Cursor previous_;
+};
 
 class DragSession {
  public:
@@ -107,9 +129,10 @@ class DragSession {
       window_ = window;
       target_ = target;
       if (window_) effect_ = target_->dragEnter(*window_, data_, keyState(), screen, allowed_) & allowed_;
-      return;
+    } else if (window_) {
+      effect_ = target_->dragOver(*window_, data_, keyState(), screen, allowed_) & allowed_;
     }
-    if (window_) effect_ = target_->dragOver(*window_, data_, keyState(), screen, allowed_) & allowed_;
+    DragCursor::show(effect_);
   }
 
   uint32_t finish(Point screen) {
@@ -140,7 +163,7 @@ bool waitForDragStart(const Rect& start, uint32_t delay, std::optional<Point>& f
     if (tickCount() - began >= delay) return true;
     if (!peekMessage(m, nullptr, 0, 0, kPeekNoRemove)) {
       if (automation::enabled()) {
-        if (automation::runNextStep()) continue;
+        if (automation::runNextNestedStep()) continue;
         return false;
       }
       // The delay runs on the real clock here; input may still come.
@@ -201,6 +224,7 @@ uint32_t doDragDrop(const DataObject& data, uint32_t allowed, const Rect* startR
                                       at.x + kDefaultDragDistance + 1, at.y + kDefaultDragDistance + 1};
   std::optional<Point> firstMove;
   if (!waitForDragStart(start, delay, firstMove)) return kDropEffectNone;
+  const DragCursor cursor;
   return DragSession(data, allowed).run(firstMove);
 }
 

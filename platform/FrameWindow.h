@@ -89,6 +89,7 @@ enum : unsigned {
   kLmHorz = 0x02,
   kLmLengthIsHeight = 0x08,
   kLmMruWidth = 0x10,
+  kLmVertDock = 0x20,
   kLmCommit = 0x40,
 };
 

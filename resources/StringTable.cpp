@@ -58,6 +58,8 @@ const StringResourceEntry kStringResources[] = {
            "Quick Mask."},
     {2020, "You cannot shut down while Tessaly is running.\nPlease close Tessaly and retry the "
            "operation."},
+    {2021, "The path cannot be made: one of its outlines would have more than 32767 points.\n"
+           "Make it again with a higher tolerance or choke, which gives fewer points."},
     {3003, "An unknown exception was caught"},
     {17000, "An unknown error was encountered."},
     {17001, "The plug-in has run out of memory. Please try the following:\n\n"

@@ -8,6 +8,7 @@
 #include "resources/CommandIds.h"
 #include "resources/StringTable.h"
 #include "ui/CDoubleSliderBar.h"
+#include "ui/CKeepDropBar.h"
 #include "ui/CNavFrame.h"
 #include "ui/CToolboxBar.h"
 #include "tools/ColourList.h"
@@ -29,7 +30,8 @@ int barIdOfCommand(uint32_t id) { return id == kCmdToolbox ? CToolboxBar::kBarId
 constexpr unsigned kDockAnySide = 0xF000;
 
 // The bars float at fixed screen points, their tops aligned.
-constexpr platform::Point kToolboxAt{10, 45}, kBrushBarAt{80, 45}, kThresholdBarAt{80, 115};
+constexpr platform::Point kToolboxAt{10, 45}, kBrushBarAt{80, 45}, kThresholdBarAt{80, 115}, kKeepBarAt{250, 45},
+                          kDropBarAt{350, 45};
 
 }  // namespace
 
@@ -53,6 +55,8 @@ void CWorkWindow::CreateBars() {
   if (BrushSliderBar().CreateSliderBar(*this, kCmdBrushSize, "Brush Size")) BrushSliderBar().floatAt(kBrushBarAt);
   if (ThresholdSliderBar().CreateSliderBar(*this, kCmdThreshold, "Threshold"))
     ThresholdSliderBar().floatAt(kThresholdBarAt);
+  if (KeepBar().CreateKeepDropBar(*this, kCmdKeepColours)) KeepBar().floatAt(kKeepBarAt);
+  if (DropBar().CreateKeepDropBar(*this, kCmdDropColours)) DropBar().floatAt(kDropBarAt);
 }
 
 void CWorkWindow::SetDefaultLayout() {

@@ -117,6 +117,9 @@ BENCHMARK(BM_MemcpyPlane)->Unit(benchmark::kMillisecond)->Repetitions(5);
 
 class RecordingReporter : public benchmark::ConsoleReporter {
  public:
+  // Tabular, without colour codes, so that the lines printed after it
+  // start their lines whatever the terminal.
+  RecordingReporter() : ConsoleReporter(OO_Tabular) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs)
       if (run.run_type == Run::RT_Iteration) {

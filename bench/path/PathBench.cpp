@@ -278,6 +278,9 @@ void configure(B* b) {
 // shared machine other work only ever adds time.
 class RecordingReporter : public benchmark::ConsoleReporter {
  public:
+  // Tabular, without colour codes, so that the lines printed after it
+  // start their lines whatever the terminal.
+  RecordingReporter() : ConsoleReporter(OO_Tabular) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs)
       if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "min")

@@ -20,6 +20,7 @@
 #include "tests/support/AutomatedTest.h"
 #include "tests/support/FakeHost.h"
 #include "ui/AboutBox.h"
+#include "ui/CKeepDropBar.h"
 #include "ui/CNavFrame.h"
 #include "tools/KeepMode.h"
 #include "tools/SliderValues.h"
@@ -456,6 +457,70 @@ TEST_F(ApplicationTest, NavigatorsOpenUpToTwentyHideWithTabAndComeBackNextRun) {
   EXPECT_EQ(start(), 0);
   EXPECT_EQ(secondRun, firstRun) << "the preference file brings the navigators back";
   ASSERT_EQ(firstRun.size(), 2u);
+}
+
+// The keep and drop bars float at their places under their captions, and
+// follow the Window menu and Tab like the other bars.
+TEST_F(ApplicationTest, TheColourBarsFollowTheWindowMenuAndTab) {
+  struct Seen {
+    platform::Point keepAt, dropAt;
+    std::string keepCaption, dropCaption;
+    bool keepShown = false, dropShown = false;
+    bool keepAfterToggle = true, keepCheckedAfterToggle = true;
+    bool dropAfterTab = true, dropCheckedAfterTab = false;
+    bool keepAfterTabs = true, dropAfterTabs = false;
+    bool keepBack = false;
+  };
+  static Seen seen;
+  seen = {};
+  const auto checked = [](platform::FrameWindow& w, uint32_t id) {
+    platform::CommandUpdate update;
+    update.id = id;
+    w.routeUpdate(update);
+    return update.checked;
+  };
+  whenRunning([](platform::FrameWindow& w) {
+    seen.keepAt = KeepBar().floatingPosition();
+    seen.dropAt = DropBar().floatingPosition();
+    seen.keepCaption = KeepBar().miniFrame()->title();
+    seen.dropCaption = DropBar().miniFrame()->title();
+    seen.keepShown = KeepBar().isBarVisible();
+    seen.dropShown = DropBar().isBarVisible();
+    choose(w, {"Window", "Keep Colors"});
+  });
+  whenRunning([&checked](platform::FrameWindow& w) {
+    seen.keepAfterToggle = KeepBar().isBarVisible();
+    seen.keepCheckedAfterToggle = checked(w, 0x800D);
+    platform::automation::keyPress(platform::kVkTab);
+  });
+  whenRunning([&checked](platform::FrameWindow& w) {
+    seen.dropAfterTab = DropBar().isBarVisible();
+    seen.dropCheckedAfterTab = checked(w, 0x800E);
+    platform::automation::keyPress(platform::kVkTab);
+  });
+  whenRunning([](platform::FrameWindow& w) {
+    seen.keepAfterTabs = KeepBar().isBarVisible();
+    seen.dropAfterTabs = DropBar().isBarVisible();
+    choose(w, {"Window", "Keep Colors"});
+  });
+  whenRunning([](platform::FrameWindow& w) {
+    seen.keepBack = KeepBar().isBarVisible();
+    choose(w, {"File", "Save/Apply..."});
+  });
+  EXPECT_EQ(start(), 0);
+  EXPECT_EQ(seen.keepAt, (platform::Point{250, 45}));
+  EXPECT_EQ(seen.dropAt, (platform::Point{350, 45}));
+  EXPECT_EQ(seen.keepCaption, "Keep");
+  EXPECT_EQ(seen.dropCaption, "Drop");
+  EXPECT_TRUE(seen.keepShown && seen.dropShown) << "the default layout shows both";
+  EXPECT_FALSE(seen.keepAfterToggle) << "Keep Colors hides the keep bar";
+  EXPECT_FALSE(seen.keepCheckedAfterToggle);
+  EXPECT_FALSE(seen.dropAfterTab) << "Tab hides the drop bar";
+  EXPECT_TRUE(seen.dropCheckedAfterTab) << "a bar hidden by Tab stays checked";
+  EXPECT_FALSE(seen.keepAfterTabs) << "a bar hidden before Tab stays hidden";
+  EXPECT_TRUE(seen.dropAfterTabs);
+  EXPECT_TRUE(seen.keepBack);
+  EXPECT_FALSE(KeepBar().exists()) << "the bars go with the work window";
 }
 
 }  // namespace

@@ -110,6 +110,23 @@ TEST_F(HostCommand, BatchFilterOnAColourChannelIsRefusedByThePlugIn) {
   EXPECT_EQ(r.exitCode, 0) << r.output;
 }
 
+// A picture with alpha is filtered with its transparency as the target, so
+// the usual first run works without a target command; the colour channels
+// alone are still refused.
+TEST_F(HostCommand, AFilterOnALayerWithTransparencyWritesTheTransparency) {
+  const std::string picture = (folder_ / "rgba.png").string();
+  ASSERT_EQ(batch("new rgb 16 16 200 100 50\nadd-transparency 0\nsave " + picture + "\n").exitCode, 0);
+  const HostRun r = batch("open " + picture + "\nfilter\nkey d\nkey b\nclick 8 8\nanswer \"No Path\"\n"
+                          "menu \"File>Save/Apply...\"\nend\n"
+                          "expect result 0\nsave-mask " + (folder_ / "mask.png").string() + "\n");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  const host::Document mask = host::openImage(folder_ / "mask.png");
+  EXPECT_EQ(mask.colour(0)[8 * 16 + 8], 255) << "the pencil's click did not reach the transparency";
+  const HostRun composite = batch("open " + picture + "\ntarget composite\nfilter\nend\nexpect result 1110\n"
+                                  "expect box \"The mask cannot be stored\"\n");
+  EXPECT_EQ(composite.exitCode, 0) << composite.output;
+}
+
 TEST_F(HostCommand, BatchReportsTheFirstLineAFilterEndedBefore) {
   // The plug-in refuses a colour channel at once, so nothing is played.
   const HostRun r = batch("new grey 16 16 10\nfilter\n  wait 100\n  key ctrl+s\nend\nexpect result 1110\n");
@@ -372,7 +389,7 @@ TEST_F(HostCommand, PickingFillingAndPaintingMakeTheMaskAndUndoRedoesItExactly) 
   const auto session = [&](const std::string& extra, const std::string& mask) {
     return batch("open " + examples + "/furball.png\nadd-alpha Mask 0\ntarget alpha Mask\nfilter\n"
                  "key i\ndrag 280,200 330,240 380,280 330,300\n"
-                 "key o\ndrag 40,40 120,80 200,40 600,420\n"
+                 "key o\ndrag 40,440 120,400 200,440 600,420\n"
                  "key d\nkey w\nclick 330 240\n" +
                  extra +
                  "key m\ndrag 330,90 420,130 475,240 420,350 330,385 240,350 190,240 240,130 330,90\n"
@@ -398,6 +415,98 @@ TEST_F(HostCommand, PickingFillingAndPaintingMakeTheMaskAndUndoRedoesItExactly) 
   size_t changed = 0;
   for (uint8_t v : a.colour(0)) changed += v != 0;
   EXPECT_GT(changed, a.colour(0).size() / 5) << "the ball was not filled";
+}
+
+// A user's session with the colour bars: keep colours picked from the ball
+// with the keep eyedropper (the second with Shift, into the same set), drop
+// colours from the background, a new keep set from the bar's button filled
+// from the ball, and the first drop colour dragged from the list's top row
+// onto the delete button; the bars' screenshots show the colours left as
+// swatches.
+TEST_F(HostCommand, ColoursPickedFromTheImageShowInTheKeepAndDropBars) {
+  const auto keep = folder_ / "keep.png";
+  const auto drop = folder_ / "drop.png";
+  const HostRun r = batch(std::string("open ") + TESSALY_EXAMPLES_DIR + "/furball.png\n"
+                          "add-alpha Mask 0\ntarget alpha Mask\nfilter\n"
+                          "key i\nclick 330 230\nclick 270 180 shift\n"
+                          "key o\nclick 60 60\nclick 600 420 shift\n"
+                          "click 11 77 in Keep\n"  // the new-set button, under the list
+                          "click 380 300\n"
+                          "drag 40,1 55,78 in Drop\n"  // from the list's first pixel row to the delete button
+                          "screenshot Keep " + keep.string() + "\nscreenshot Drop " + drop.string() + "\n"
+                          "answer \"No Path\"\nmenu \"File>Save/Apply...\"\nend\nexpect result 0\n");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  // Swatch pixels: the ball's oranges and the background's greens; the
+  // bars' own red and green marks are pure and do not count.
+  const auto count = [](const host::Document& shot, bool orange) {
+    int n = 0;
+    for (size_t i = 0; i < shot.colour(0).size(); ++i) {
+      const int red = shot.colour(0)[i], green = shot.colour(1)[i], blue = shot.colour(2)[i];
+      n += orange ? (red > green + 50 && green > 40 && blue < green) : (green > red + 20 && red > 60 && blue < red);
+    }
+    return n;
+  };
+  const host::Document keepShot = host::openImage(keep), dropShot = host::openImage(drop);
+  constexpr int kSwatch = 29 * 11;  // inside a swatch's frame
+  EXPECT_EQ(count(keepShot, true), 3 * kSwatch) << "two keep colours in the first set, one in the new one";
+  EXPECT_EQ(count(keepShot, false), 0);
+  EXPECT_EQ(count(dropShot, false), kSwatch) << "two drop colours, one of them deleted";
+  EXPECT_EQ(count(dropShot, true), 0);
+}
+
+// The example in docs/BATCH.md runs as it stands: Save/Apply with no answer
+// queued makes the clipping path, as Return would in the question.
+TEST_F(HostCommand, TheBatchLanguagesExampleRuns) {
+  std::ifstream docs(std::string(TESSALY_DOCS) + "/BATCH.md");
+  std::string line, script;
+  bool inExample = false;
+  while (std::getline(docs, line)) {
+    if (line == "## Example") inExample = true;
+    else if (inExample && line.rfind("## ", 0) == 0) break;
+    else if (inExample && line.rfind("    ", 0) == 0) script += line.substr(4) + "\n";
+  }
+  ASSERT_FALSE(script.empty()) << "docs/BATCH.md has no example";
+  const auto replaceAll = [&](const std::string& from, const std::string& to) {
+    for (size_t at = script.find(from); at != std::string::npos; at = script.find(from, at + to.size()))
+      script.replace(at, from.size(), to);
+  };
+  replaceAll("examples/", std::string(TESSALY_EXAMPLES) + "/");
+  replaceAll("out/", folder_.path().string() + "/");
+  const HostRun r = batch(script);
+  EXPECT_EQ(r.exitCode, 0) << script << r.output;
+}
+
+// An answer may stand before or right after the line that opens its box or
+// dialog: Exit's question answered No leaves the document as it was, the
+// Clipping Path question answered "No Path" applies without a path.
+TEST_F(HostCommand, AnswersWorkWrittenBeforeOrAfterTheLineThatAsks) {
+  const std::string open = "new rgb 16 16 200 100 50\nadd-alpha Mask 0\ntarget alpha Mask\n";
+  for (const std::string exit : {"answer No\nmenu \"File>Exit\"\n", "menu \"File>Exit\"\nanswer No\n"}) {
+    const HostRun r = batch(open + "filter\n" + exit + "end\nexpect result 1110\n");
+    EXPECT_EQ(r.exitCode, 0) << exit << r.output;
+  }
+  for (const std::string apply : {"answer \"No Path\"\nmenu \"File>Save/Apply...\"\n",
+                                   "menu \"File>Save/Apply...\"\nanswer \"No Path\"\n"}) {
+    const HostRun r = batch(open + "filter\n" + apply + "end\nexpect result 0\nsave-path " +
+                            (folder_ / "path.svg").string() + "\n");
+    EXPECT_EQ(r.exitCode, 1) << apply << r.output;
+    EXPECT_NE(r.output.find("the document has no work path"), std::string::npos) << "No Path made a path: " << r.output;
+  }
+}
+
+// The bars' layout outlives the run: a bar hidden through the Window menu
+// before Save/Apply is hidden when the filter opens again; the others show.
+TEST_F(HostCommand, TheBarsLayoutSurvivesSaveApplyAndTheNextRun) {
+  const std::string open = "new rgb 16 16 200 100 50\nadd-alpha Mask 0\ntarget alpha Mask\n";
+  const std::string shot = (folder_ / "shot.png").string();
+  ASSERT_EQ(batch(open + "filter\nmenu \"Window>Toolbox\"\nanswer \"No Path\"\nmenu \"File>Save/Apply...\"\nend\n")
+                .exitCode,
+            0);
+  const HostRun hidden = batch(open + "filter\nscreenshot Threshold " + shot + "\nscreenshot Toolbox " + shot +
+                               "\nanswer No\nmenu \"File>Exit\"\nend\n");
+  EXPECT_EQ(hidden.exitCode, 1);
+  EXPECT_NE(hidden.output.find("script.tsb:6: no visible window is titled \"Toolbox\""), std::string::npos)
+      << hidden.output;
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/Controls.h"
+#include "platform/Cursor.h"
 #include "platform/MessageQueue.h"
 #include "tests/platform/TestWindows.h"
 #include "tests/support/AutomatedTest.h"
@@ -121,6 +124,39 @@ TEST_F(DragDropTest, ForeignDataGetsNoEffectAndEscapeCancels) {
   automation::keyDown(kVkEscape);
   EXPECT_EQ(doDragDrop(data, kDropEffectMove), kDropEffectNone);
   EXPECT_EQ(accepting.events, (std::vector<std::string>{"enter", "leave"}));
+  revokeDropTarget(target);
+}
+
+// The pointer shows what a drop would do where it is: move, copy with Ctrl,
+// refused outside any target; and the shape from before comes back.
+TEST_F(DragDropTest, TheCursorShowsWhatADropWouldDo) {
+  ListTarget drop(colour);
+  registerDropTarget(target, drop);
+  DataObject data;
+  data.set(colour, {1});
+  setCursor(loadSystemCursor(kIdcCross));
+  std::vector<int> shapes;
+  const auto record = [&shapes](std::function<void()> next) {
+    automation::queueStep([&shapes, next] {
+      shapes.push_back(currentCursor().id);
+      next();
+    });
+  };
+  automation::mouseDown(source, {20, 20});
+  automation::drainMessages();
+  automation::mouseMove(target, {10, 20});
+  record([this] {
+    automation::keyDown(kVkControl);
+    automation::mouseMove(target, {12, 20});
+  });
+  record([this] {
+    automation::keyUp(kVkControl);
+    automation::mouseMove(source, {20, 60});
+  });
+  record([this] { automation::mouseUp(source, {20, 60}); });
+  EXPECT_EQ(doDragDrop(data, kDropEffectCopy | kDropEffectMove), kDropEffectNone);
+  EXPECT_EQ(shapes, (std::vector<int>{kIdcDragMove, kIdcDragCopy, kIdcNo}));
+  EXPECT_EQ(currentCursor().id, kIdcCross);
   revokeDropTarget(target);
 }
 

@@ -232,6 +232,28 @@ TEST_F(FrameworkTest, DialogCancelKeepsTheVariablesAndTextIsRejected) {
   EXPECT_EQ(Dialog(12345).doModal(nullptr), -1) << "a missing template is no dialog";
 }
 
+// With nothing queued, a dialog is answered as Return would answer it; one
+// without a default button is cancelled and the script told which it was.
+// A step only the outer loop takes (the end of a script) waits meanwhile.
+TEST_F(FrameworkTest, AnUnansweredDialogPressesItsDefaultButtonOrTellsTheScript) {
+  bool reachedEnd = false;
+  automation::queueOuterLoopStep([&] { reachedEnd = true; });
+  RangeDialog dialog;
+  EXPECT_EQ(dialog.doModal(nullptr), kIdOk);
+  EXPECT_FALSE(reachedEnd) << "the nested loop took the outer loop's step";
+  EXPECT_EQ(automation::takeScriptProblem(), "");
+
+  DialogTemplate plain = rangeDialog();
+  plain.title = "No Default";
+  plain.controls[4].kind = ControlKind::kPushButton;
+  Dialog withoutDefault(plain);
+  EXPECT_EQ(withoutDefault.doModal(nullptr), kIdCancel);
+  EXPECT_EQ(automation::takeScriptProblem(), "the dialog \"No Default\" has no default button and no answer was queued");
+  EXPECT_FALSE(reachedEnd);
+  EXPECT_TRUE(automation::runNextStep());
+  EXPECT_TRUE(reachedEnd);
+}
+
 TEST_F(FrameworkTest, NestedModalLoopsEndInnerFirstAndReenableTheirOwners) {
   TestFrame frame;
   ASSERT_TRUE(frame.loadFrame(kFrameResource, kWsOverlappedWindow | kWsVisible, nullptr, "Work"));

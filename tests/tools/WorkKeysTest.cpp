@@ -12,6 +12,7 @@
 #include "image/File.h"
 #include "platform/Message.h"
 #include "tests/support/AutomatedTest.h"
+#include "tests/support/StandInTool.h"
 #include "tools/KeepMode.h"
 #include "tools/SliderValues.h"
 #include "tools/ToolRegistry.h"
@@ -19,18 +20,9 @@
 
 namespace {
 
+using testing_support::StandInTool;
+
 constexpr unsigned kShift = 4, kCtrl = 8, kAlt = 0x40;
-
-class StandInTool : public CTool {
- public:
-  explicit StandInTool(int32_t id) : id_(id), registration_(*this) {}
-  int32_t CursorResourceId() const override { return id_; }
-  void Activate() override { AnnounceToolActivation(id_); }
-
- private:
-  int32_t id_;
-  ToolRegistration registration_;
-};
 
 class WorkKeysTest : public testing_support::AutomatedTest {
  protected:

@@ -7,6 +7,7 @@
 #include "platform/FrameWindow.h"
 #include "platform/Message.h"
 #include "tests/support/AutomatedTest.h"
+#include "tests/support/StandInTool.h"
 #include "tools/KeepMode.h"
 #include "tools/SliderValues.h"
 #include "tools/ToolRegistry.h"
@@ -16,19 +17,10 @@
 
 namespace {
 
+using testing_support::StandInTool;
+
 using platform::Point;
 using platform::Rect;
-
-class StandInTool : public CTool {
- public:
-  explicit StandInTool(int32_t id) : id_(id), registration_(*this) {}
-  int32_t CursorResourceId() const override { return id_; }
-  void Activate() override { AnnounceToolActivation(id_); }
-
- private:
-  int32_t id_;
-  ToolRegistration registration_;
-};
 
 class BarsTest : public testing_support::AutomatedTest {
  protected:
