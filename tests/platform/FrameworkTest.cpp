@@ -254,6 +254,73 @@ TEST_F(FrameworkTest, AnUnansweredDialogPressesItsDefaultButtonOrTellsTheScript)
   EXPECT_TRUE(reachedEnd);
 }
 
+class KeyedDialog : public Dialog {
+ public:
+  std::vector<uint32_t> commands;
+  int choke = 2;
+  int source = 0;
+  explicit KeyedDialog(DialogTemplate t) : Dialog(std::move(t)) {}
+
+ protected:
+  void doDataExchange(DataExchange& dx) override {
+    dx.integer(101, choke);
+    dx.radio(110, source);
+  }
+  bool onCommand(uint32_t id) override {
+    commands.push_back(id);
+    if (id == 120) endDialog(120);
+    return true;
+  }
+};
+
+// The keys of a dialog: the field's caret, selection and editing, Tab and
+// Shift+Tab, Alt+letter for a marked control, Return for the default button.
+TEST_F(FrameworkTest, DialogKeysEditFieldsMoveFocusAndAnswerMnemonics) {
+  DialogTemplate t = rangeDialog();
+  t.controls[0].text = "C&hoke:";
+  t.controls[3].text = "&Selection";
+  t.controls[4] = {ControlKind::kPushButton, "OK", kIdOk, {150, 80, 230, 100}, false};
+  t.controls.push_back({ControlKind::kDefaultPushButton, "&Path", 120, {10, 90, 90, 110}, false});
+  KeyedDialog dialog(t);
+  auto text = [&] { return dialog.controlText(101); };
+  const auto press = [](std::vector<std::pair<uint32_t, unsigned>> keys) {
+    // One step per key: its character comes before the next key.
+    for (auto [key, modifiers] : keys)
+      automation::queueStep([key = key, modifiers = modifiers] { automation::keyPress(key, modifiers); });
+  };
+  press({{'7', 0}});  // the field opens with its text selected: typing replaces it
+  automation::queueStep([&] { EXPECT_EQ(text(), "7"); });
+  press({{kVkHome, 0}, {'1', 0}, {kVkEnd, 0}, {kVkLeft, automation::kModShift}, {'5', 0}});
+  automation::queueStep([&] { EXPECT_EQ(text(), "15"); });
+  press({{kVkLeft, 0}, {kVkDelete, 0}, {kVkBack, 0}, {'4', 0}, {'2', 0}, {kVkHome, 0}, {kVkDelete, 0}});
+  automation::queueStep([&] { EXPECT_EQ(text(), "2"); });
+  press({{kVkEnd, 0}, {kVkHome, automation::kModShift}, {'9', 0}});
+  automation::queueStep([&] { EXPECT_EQ(text(), "9"); });
+  press({{'S', automation::kModAlt}});
+  automation::queueStep([&] {
+    auto* selection = dialog.controlAs<RadioButton>(111);
+    ASSERT_NE(selection, nullptr);
+    EXPECT_TRUE(selection->isChecked()) << "Alt+S checks \"&Selection\"";
+    EXPECT_TRUE(selection->hasFocus());
+  });
+  press({{kVkTab, automation::kModShift}, {'3', 0}});
+  automation::queueStep([&] { EXPECT_EQ(text(), "3") << "Shift+Tab went back to the field and selected it"; });
+  press({{kVkTab, 0}, {kVkTab, 0}});
+  automation::queueStep([&] { EXPECT_TRUE(dialog.control(kIdOk)->hasFocus()) << "Tab: field, radio group, OK"; });
+  press({{'H', automation::kModAlt}, {'6', 0}});
+  automation::queueStep([&] { EXPECT_EQ(text(), "6") << "Alt+H on the label focuses the field after it"; });
+  press({{kVkReturn, 0}});
+  bool leftOver = false;
+  automation::queueStep([&] { leftOver = true; });
+  EXPECT_EQ(dialog.doModal(nullptr), 120) << "Return pressed the default button";
+  EXPECT_EQ(dialog.commands.back(), 120u);
+  EXPECT_NE(std::find(dialog.commands.begin(), dialog.commands.end(), 111u), dialog.commands.end())
+      << "Alt+S told the dialog its radio button was clicked";
+  EXPECT_FALSE(leftOver);
+  EXPECT_TRUE(automation::runNextStep()) << "Return ended the dialog before the script ran out";
+  EXPECT_TRUE(leftOver);
+}
+
 TEST_F(FrameworkTest, NestedModalLoopsEndInnerFirstAndReenableTheirOwners) {
   TestFrame frame;
   ASSERT_TRUE(frame.loadFrame(kFrameResource, kWsOverlappedWindow | kWsVisible, nullptr, "Work"));
