@@ -4,7 +4,10 @@
 #include <fstream>
 
 #include "platform/Application.h"
+#include "platform/DeviceContext.h"
 #include "platform/Dialog.h"
+#include "platform/Framebuffer.h"
+#include "platform/SystemMetrics.h"
 #include "platform/FileDialog.h"
 #include "platform/FrameWindow.h"
 #include "platform/MessageQueue.h"
@@ -252,6 +255,72 @@ TEST_F(FrameworkTest, AnUnansweredDialogPressesItsDefaultButtonOrTellsTheScript)
   EXPECT_FALSE(reachedEnd);
   EXPECT_TRUE(automation::runNextStep());
   EXPECT_TRUE(reachedEnd);
+}
+
+// A small caption looks active with its frame and inactive otherwise, and
+// its close box hides the bar.
+TEST_F(FrameworkTest, MiniFrameCaptionsShowActivationAndCloseWithTheirBox) {
+  TestFrame frame;
+  ASSERT_TRUE(frame.loadFrame(kFrameResource, kWsOverlappedWindow | kWsVisible, nullptr, "Work"));
+  MiniFrame& mini = *frame.bar.miniFrame();
+  const Rect in = mini.nonClientInsets();
+  const Point captionPixel{in.left + 2, in.left + 2};
+  frame.activate();
+  EXPECT_EQ(mini.composite().pixel(captionPixel.x, captionPixel.y), systemColour(kColourActiveCaption));
+  TestFrame other;
+  ASSERT_TRUE(other.loadFrame(kFrameResource, kWsOverlappedWindow | kWsVisible, nullptr, "Other"));
+  other.activate();
+  EXPECT_EQ(mini.composite().pixel(captionPixel.x, captionPixel.y), systemColour(kColourInactiveCaption));
+  const Rect box = mini.closeBoxRect();
+  ASSERT_FALSE(box.isEmpty());
+  EXPECT_EQ(mini.composite().pixel(box.left + 1, box.top + 1), systemColour(kColourBtnHighlight)) << "a raised box";
+  other.destroy();  // it lies over the bar
+  const Point click{(box.left + box.right) / 2 - in.left, (box.top + box.bottom) / 2 - in.top};
+  automation::mouseDown(mini, click);
+  automation::mouseUp(mini, click);
+  automation::drainMessages();
+  EXPECT_FALSE(frame.bar.isBarVisible()) << "the close box hides the bar";
+}
+
+// Dialog units follow the dialog font, so labels fit; the system icons
+// are drawn.
+TEST_F(FrameworkTest, DialogUnitsFollowTheFontAndSystemIconsAreDrawn) {
+  const Size base = dialogBaseUnits();
+  ASSERT_GT(base.cx, 0);
+  ASSERT_GT(base.cy, 0);
+  std::vector<Bitmap> icons;
+  for (int id : {32513, 32514, 32515, 32516}) {
+    icons.push_back(resources::loadIcon(id));
+    ASSERT_FALSE(icons.back().isNull()) << id;
+    EXPECT_EQ(icons.back().width(), 32);
+    EXPECT_NE(icons.back().pixel(16, 16), icons.back().pixel(0, 0)) << id << " is drawn in the middle";
+  }
+  EXPECT_NE(icons[0].pixel(8, 16), icons[1].pixel(8, 16)) << "hand and question differ";
+
+  DialogTemplate t;
+  t.title = "Units";
+  t.dialogUnits = true;
+  t.size = {241, 89};
+  t.controls = {{ControlKind::kIcon, "32514", 50, {7, 7, 27, 27}, false},
+                {ControlKind::kStaticText, "Tolerance (%):", 51, {135, 47, 190, 57}, false},
+                {ControlKind::kDefaultPushButton, "OK", kIdOk, {184, 68, 234, 82}, false}};
+  Dialog dialog(t);
+  bool checked = false;
+  automation::queueStep([&] {
+    checked = true;
+    EXPECT_EQ(dialog.clientRect(), (Rect{0, 0, 241 * base.cx / 4, 89 * base.cy / 8}));
+    Window* label = dialog.control(51);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->clientRect().width(), 190 * base.cx / 4 - 135 * base.cx / 4);
+    Framebuffer scratch(1, 1);
+    DeviceContext dc(scratch);
+    EXPECT_GE(label->clientRect().width(), dc.textExtent("Tolerance (%):").cx) << "the label fits";
+    Window* icon = dialog.control(50);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_NE(icon->framebuffer().pixel(16, 16), systemColour(kColourBtnFace)) << "the question icon shows";
+  });
+  EXPECT_EQ(dialog.doModal(nullptr), kIdOk);
+  EXPECT_TRUE(checked);
 }
 
 class KeyedDialog : public Dialog {
