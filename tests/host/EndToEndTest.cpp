@@ -398,4 +398,19 @@ TEST_F(HostCommand, AnswersWorkWrittenBeforeOrAfterTheLineThatAsks) {
   }
 }
 
+// The bars' layout outlives the run: a bar hidden through the Window menu
+// before Save/Apply is hidden when the filter opens again; the others show.
+TEST_F(HostCommand, TheBarsLayoutSurvivesSaveApplyAndTheNextRun) {
+  const std::string open = "new rgb 16 16 200 100 50\nadd-alpha Mask 0\ntarget alpha Mask\n";
+  const std::string shot = (folder_ / "shot.png").string();
+  ASSERT_EQ(batch(open + "filter\nmenu \"Window>Toolbox\"\nanswer \"No Path\"\nmenu \"File>Save/Apply...\"\nend\n")
+                .exitCode,
+            0);
+  const HostRun hidden = batch(open + "filter\nscreenshot Threshold " + shot + "\nscreenshot Toolbox " + shot +
+                               "\nanswer No\nmenu \"File>Exit\"\nend\n");
+  EXPECT_EQ(hidden.exitCode, 1);
+  EXPECT_NE(hidden.output.find("script.tsb:6: no visible window is titled \"Toolbox\""), std::string::npos)
+      << hidden.output;
+}
+
 }  // namespace
