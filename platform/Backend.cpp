@@ -274,7 +274,10 @@ QWidget* widgetFor(Window* window) {
 
 ModalOwner::ModalOwner(Window* owner) {
   if (owner == nullptr || !owner->exists()) return;
+  // The window at the root of the owner chain: a box over a floating bar
+  // is modal to the frame the bar belongs to.
   top_ = owner->topLevel();
+  while (top_ != nullptr && top_->owner() != nullptr) top_ = top_->owner();
   widget_ = widgetFor(owner);
   if (top_ != nullptr && top_->isEnabled()) {
     top_->enable(false);

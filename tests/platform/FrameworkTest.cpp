@@ -8,6 +8,7 @@
 #include "platform/Dialog.h"
 #include "platform/Framebuffer.h"
 #include "platform/SystemMetrics.h"
+#include "platform/internal/Backend.h"
 #include "platform/FileDialog.h"
 #include "platform/FrameWindow.h"
 #include "platform/MessageQueue.h"
@@ -321,6 +322,28 @@ TEST_F(FrameworkTest, DialogUnitsFollowTheFontAndSystemIconsAreDrawn) {
   });
   EXPECT_EQ(dialog.doModal(nullptr), kIdOk);
   EXPECT_TRUE(checked);
+}
+
+// A box or file dialog of the system's over a window holds that window's
+// frame disabled while it runs, and gives it back active.
+TEST_F(FrameworkTest, ASystemBoxIsModalToItsOwnersWindow) {
+  TestFrame frame;
+  ASSERT_TRUE(frame.loadFrame(kFrameResource, kWsOverlappedWindow | kWsVisible, nullptr, "Work"));
+  TestFrame other;
+  ASSERT_TRUE(other.loadFrame(kFrameResource, kWsOverlappedWindow | kWsVisible, nullptr, "Other"));
+  other.activate();
+  {
+    const backend::ModalOwner modal(&frame.bar);
+    EXPECT_FALSE(frame.isEnabled()) << "the owner's top-level window is disabled";
+    EXPECT_TRUE(other.isEnabled());
+  }
+  EXPECT_TRUE(frame.isEnabled());
+  EXPECT_EQ(Window::active(), &frame) << "the owner comes back active";
+  {
+    const backend::ModalOwner none(nullptr);
+    EXPECT_EQ(none.widget(), nullptr);
+  }
+  EXPECT_TRUE(frame.isEnabled());
 }
 
 class KeyedDialog : public Dialog {
