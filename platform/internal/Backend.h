@@ -14,8 +14,8 @@ namespace platform::backend {
 QWidget* widgetFor(Window* window);
 
 // For a box or dialog of the system's over an owner: while it lives the
-// owner's top-level window (at the root of its owners) is disabled; then it is enabled and activated
-// again. `widget()` is the Qt parent that keeps the box modal to it and
+// owner's top-level window (at the root of its owners) is disabled; then
+// it is enabled and activated again. `widget()` is the Qt parent that keeps the box modal to it and
 // centred over it.
 class ModalOwner {
  public:
