@@ -21,11 +21,8 @@ enum ControlId : int {
 
 constexpr const char* kSystemQuestionIcon = "32514";
 
-// Dialog units of the system font: a quarter of its average character
-// width across, an eighth of its height down.
-platform::Rect units(int left, int top, int right, int bottom) {
-  return {left * 3 / 2, top * 13 / 8, right * 3 / 2, bottom * 13 / 8};
-}
+// In dialog units; the dialog turns them into pixels with its font.
+platform::Rect units(int left, int top, int right, int bottom) { return {left, top, right, bottom}; }
 
 platform::ControlTemplate control(platform::ControlKind kind, std::string text, int id, platform::Rect rect,
                                   bool groupStart = false) {
@@ -37,7 +34,8 @@ using platform::ControlKind;
 platform::DialogTemplate workPathTemplate() {
   platform::DialogTemplate t;
   t.title = "Corvane - Make Work Path";
-  t.size = {244 * 3 / 2, 170 * 13 / 8};
+  t.dialogUnits = true;
+  t.size = {244, 170};
   t.controls = {
       control(ControlKind::kIcon, kSystemQuestionIcon, kQuestionIcon, units(7, 7, 27, 27)),
       control(ControlKind::kStaticText,
@@ -64,7 +62,8 @@ platform::DialogTemplate workPathTemplate() {
 platform::DialogTemplate clippingPathTemplate() {
   platform::DialogTemplate t;
   t.title = "Clipping Path";
-  t.size = {241 * 3 / 2, 89 * 13 / 8};
+  t.dialogUnits = true;
+  t.size = {241, 89};
   t.controls = {
       control(ControlKind::kIcon, kSystemQuestionIcon, kQuestionIcon, units(7, 7, 27, 27)),
       control(ControlKind::kStaticText,

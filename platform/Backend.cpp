@@ -262,6 +262,35 @@ void tellOwner(Window* top, Mirror* mirror) {
 
 }  // namespace
 
+QWidget* widgetFor(Window* window) {
+  if (window == nullptr || !window->exists()) return nullptr;
+  Window* top = window->topLevel();
+  while (top != nullptr) {
+    if (Mirror* mirror = mirrorFor(top, false)) return mirror;
+    top = top->owner();
+  }
+  return nullptr;
+}
+
+ModalOwner::ModalOwner(Window* owner) {
+  if (owner == nullptr || !owner->exists()) return;
+  // The window at the root of the owner chain: a box over a floating bar
+  // is modal to the frame the bar belongs to.
+  top_ = owner->topLevel();
+  while (top_ != nullptr && top_->owner() != nullptr) top_ = top_->owner();
+  widget_ = widgetFor(owner);
+  if (top_ != nullptr && top_->isEnabled()) {
+    top_->enable(false);
+    disabled_ = true;
+  }
+}
+
+ModalOwner::~ModalOwner() {
+  if (!disabled_ || !top_->exists()) return;
+  top_->enable(true);
+  top_->activate();
+}
+
 void ensureApplication() {
   if (QCoreApplication::instance() != nullptr) return;
   if (std::getenv("QT_QPA_PLATFORM") == nullptr && !displayAvailable()) setenv("QT_QPA_PLATFORM", "offscreen", 0);

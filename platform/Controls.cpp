@@ -3,7 +3,10 @@
 #include <algorithm>
 #include <charconv>
 #include <climits>
+#include <cstdlib>
 
+#include "platform/Input.h"
+#include "platform/Menu.h"
 #include "platform/SystemMetrics.h"
 #include "platform/WindowDC.h"
 
@@ -101,16 +104,44 @@ void ScrollBar::notify(uint32_t code, int32_t pos) {
                  reinterpret_cast<intptr_t>(this));
 }
 
+// A filled triangle in the middle of an arrow button, pointing up or left
+// (towards the start) or down or right (towards the end).
+void ScrollBar::drawArrow(DeviceContext& dc, const Rect& button, bool towardsEnd, Colour colour) const {
+  const int32_t breadth = std::min(button.width(), button.height());
+  const int32_t depth = std::max(2, breadth / 4);
+  const int32_t cx = button.left + button.width() / 2, cy = button.top + button.height() / 2;
+  dc.setRop2(kR2CopyPen);
+  dc.setPen({kPenSolid, colour});
+  for (int32_t i = 0; i < depth; ++i) {
+    // Row i from the tip: 2i+1 pixels.
+    const int32_t along = towardsEnd ? depth / 2 - i : i - depth / 2;
+    if (vertical_) {
+      dc.moveTo({cx - i, cy + along});
+      dc.lineTo({cx + i + 1, cy + along});
+    } else {
+      dc.moveTo({cx + along, cy - i});
+      dc.lineTo({cx + along, cy + i + 1});
+    }
+  }
+}
+
 void ScrollBar::paint(DeviceContext& dc) {
   const Rect r = clientRect();
-  dc.fillRect(r, Brush::solid(systemColour(kColour3dLight)));
+  // The track of a disabled bar is plain face colour.
+  dc.fillRect(r, Brush::solid(systemColour(isEnabled() ? kColour3dLight : kColourBtnFace)));
   const int32_t arrow = vertical_ ? r.width() : r.height();
   const Rect first = vertical_ ? Rect{0, 0, r.width(), arrow} : Rect{0, 0, arrow, r.height()};
   const Rect last = vertical_ ? Rect{0, r.height() - arrow, r.width(), r.height()}
                               : Rect{r.width() - arrow, 0, r.width(), r.height()};
+  const bool enabled = isEnabled();
+  bool towardsEnd = false;
   for (const Rect& a : {first, last}) {
     dc.fillRect(a, Brush::solid(face()));
     dc.drawEdge(a, kEdgeRaised);
+    // A disabled bar shows its arrows grey, embossed, as disabled text is.
+    if (!enabled) drawArrow(dc, a.offsetBy(1, 1), towardsEnd, systemColour(kColourBtnHighlight));
+    drawArrow(dc, a, towardsEnd, systemColour(enabled ? kColourBtnText : kColourGrayText));
+    towardsEnd = true;
   }
   const Rect thumb = thumbRect();
   if (!thumb.isEmpty()) {
@@ -217,6 +248,11 @@ void PushButton::paint(DeviceContext& dc) {
     dc.rectangle(r);
   }
   const int32_t shift = pressed_ ? 1 : 0;
+  if (hasFocus()) {
+    dc.setBrush(Brush::null());
+    dc.setPen({kPenSolid, systemColour(kColourBtnShadow)});
+    dc.rectangle({r.left + 4, r.top + 4, r.right - 4, r.bottom - 4});
+  }
   if (!icon_.isNull()) {
     dc.drawIcon({(r.width() - icon_.width()) / 2 + shift, (r.height() - icon_.height()) / 2 + shift}, icon_);
   } else {
@@ -249,8 +285,10 @@ intptr_t PushButton::handleMessage(uint32_t message, uintptr_t wParam, intptr_t 
         click();
         return 0;
       }
-      if (wParam == kVkEscape && parent()) return parent()->send(message, wParam, lParam);
+      if ((wParam == kVkEscape || wParam == kVkTab) && parent()) return parent()->send(message, wParam, lParam);
       return Window::handleMessage(message, wParam, lParam);
+    case kWmSetFocus:
+    case kWmKillFocus:
     case kWmEnable:
     case kWmSetText:
       invalidate(false);
@@ -284,6 +322,18 @@ intptr_t CheckableButton::handleMessage(uint32_t message, uintptr_t wParam, intp
       clicked();
       notifyParent(*this, kBnClicked);
       return 0;
+    case kWmKeyDown:
+      if (wParam == kVkSpace && isEnabled()) {
+        clicked();
+        notifyParent(*this, kBnClicked);
+        return 0;
+      }
+      if ((wParam == kVkTab || wParam == kVkReturn || wParam == kVkEscape) && parent())
+        return parent()->send(message, wParam, lParam);
+      return Window::handleMessage(message, wParam, lParam);
+    case kWmSetFocus:
+    case kWmKillFocus:
+    case kWmSetText:
     case kWmEnable:
       invalidate(true);
       return 0;
@@ -338,7 +388,7 @@ intptr_t GroupBox::handleMessage(uint32_t message, uintptr_t wParam, intptr_t lP
   return paintWith(*this, [&](DeviceContext& dc) {
     const Rect r = clientRect();
     dc.fillRect(r, Brush::solid(face()));
-    const Size text = dc.textExtent(title());
+    const Size text = dc.textExtent(Menu::displayText(title()));
     const int32_t line = text.cy / 2;
     dc.drawEdge({r.left, r.top + line, r.right, r.bottom}, kEdgeSunken);
     dc.fillRect({6, 0, 10 + text.cx, text.cy}, Brush::solid(face()));
@@ -373,12 +423,34 @@ intptr_t StaticImage::handleMessage(uint32_t message, uintptr_t wParam, intptr_t
 
 // ---- NumberField ----
 
+namespace {
+constexpr int32_t kFieldInset = 4;
+constexpr unsigned kFieldText = kDtLeft | kDtVCenter | kDtSingleLine | kDtNoPrefix;
+}  // namespace
+
 void NumberField::setText(std::string text) {
   setTitle(std::move(text));
+  anchor_ = caret_ = title().size();
   invalidate(true);
 }
 
 void NumberField::setInteger(long value) { setText(std::to_string(value)); }
+
+void NumberField::setSelection(size_t anchor, size_t caret) {
+  anchor_ = std::min(anchor, title().size());
+  caret_ = std::min(caret, title().size());
+  invalidate(true);
+}
+
+void NumberField::replaceSelection(const std::string& with) {
+  std::string text = title();
+  const size_t start = selectionStart();
+  text.replace(start, selectionEnd() - start, with);
+  setTitle(std::move(text));
+  anchor_ = caret_ = start + with.size();
+  invalidate(true);
+  notifyParent(*this, kEnChange);
+}
 
 bool NumberField::integer(long& out) const {
   const std::string& t = title();
@@ -394,42 +466,92 @@ bool NumberField::integer(long& out) const {
   return true;
 }
 
+void NumberField::paint(DeviceContext& dc) {
+  const Rect r = clientRect();
+  dc.fillRect(r, Brush::solid(systemColour(isEnabled() ? kColourWindow : kColourBtnFace)));
+  dc.drawEdge(r, kEdgeSunken);
+  const std::string& text = title();
+  const auto xAt = [&](size_t offset) { return kFieldInset + dc.textExtent(std::string_view(text).substr(0, offset)).cx; };
+  const Rect line{r.left + kFieldInset, r.top, r.right - 2, r.bottom};
+  paintText(dc, line, text, kFieldText, isEnabled());
+  if (!hasFocus()) return;
+  const size_t start = selectionStart(), end = selectionEnd();
+  if (start < end) {
+    const Rect selected{xAt(start), 3, std::min(xAt(end), r.right - 2), r.bottom - 3};
+    dc.fillRect(selected, Brush::solid(systemColour(kColourHighlight)));
+    dc.setBkMode(kBkTransparent);
+    dc.setTextColour(systemColour(kColourHighlightText));
+    dc.drawText({selected.left, r.top, r.right - 2, r.bottom}, std::string_view(text).substr(start, end - start), kFieldText);
+    return;
+  }
+  dc.setRop2(kR2Not);
+  dc.moveTo({xAt(caret_), 3});
+  dc.lineTo({xAt(caret_), r.bottom - 3});
+}
+
 intptr_t NumberField::handleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) {
   switch (message) {
     case kWmPaint:
-      return paintWith(*this, [&](DeviceContext& dc) {
-        const Rect r = clientRect();
-        dc.fillRect(r, Brush::solid(systemColour(isEnabled() ? kColourWindow : kColourBtnFace)));
-        dc.drawEdge(r, kEdgeSunken);
-        paintText(dc, {r.left + 4, r.top, r.right - 2, r.bottom}, title(), kDtVCenter | kDtSingleLine, isEnabled());
-        if (hasFocus()) {
-          const Size extent = dc.textExtent(title());
-          dc.setRop2(kR2Not);
-          dc.moveTo({4 + extent.cx, 3});
-          dc.lineTo({4 + extent.cx, r.bottom - 3});
-        }
-      });
+      return paintWith(*this, [&](DeviceContext& dc) { paint(dc); });
     case kWmChar: {
-      std::string text = title();
+      const size_t start = selectionStart(), end = selectionEnd();
       if (wParam == kVkBack) {
-        if (text.empty()) return 0;
-        text.pop_back();
-      } else if ((wParam >= '0' && wParam <= '9') || (wParam == '-' && text.empty())) {
-        text += static_cast<char>(wParam);
-      } else {
-        return 0;
+        if (start == end && start == 0) return 0;
+        if (start == end) anchor_ = caret_ - 1;
+        replaceSelection({});
+      } else if (wParam >= '0' && wParam <= '9') {
+        if (start == 0 && end < title().size() && title()[end] == '-') return 0;
+        replaceSelection(std::string(1, static_cast<char>(wParam)));
+      } else if (wParam == '-') {
+        if (start != 0 || (end < title().size() && title()[end] == '-')) return 0;
+        replaceSelection("-");
       }
-      setText(std::move(text));
-      notifyParent(*this, kEnChange);
       return 0;
     }
-    case kWmLButtonDown:
+    case kWmLButtonDown: {
       setFocus();
+      // The caret goes to the character boundary nearest the click.
+      ClientDC dc(*this);
+      const int32_t x = pointOfParam(lParam).x - kFieldInset;
+      size_t best = 0;
+      for (size_t i = 1; i <= title().size(); ++i)
+        if (std::abs(dc.textExtent(std::string_view(title()).substr(0, i)).cx - x) <
+            std::abs(dc.textExtent(std::string_view(title()).substr(0, best)).cx - x))
+          best = i;
+      setSelection(best, best);
       return 0;
-    case kWmKeyDown:
-      // Return and Escape belong to the dialog around the field.
-      if ((wParam == kVkReturn || wParam == kVkEscape) && parent()) return parent()->send(message, wParam, lParam);
+    }
+    case kWmKeyDown: {
+      const bool shift = (keyState(kVkShift) & 0x8000) != 0;
+      const size_t size = title().size();
+      size_t to = caret_;
+      switch (wParam) {
+        case kVkTab:
+        case kVkReturn:
+        case kVkEscape:
+          // They belong to the dialog around the field.
+          return parent() ? parent()->send(message, wParam, lParam) : 0;
+        case kVkLeft:
+          to = !shift && selectionStart() != selectionEnd() ? selectionStart() : (caret_ > 0 ? caret_ - 1 : 0);
+          break;
+        case kVkRight:
+          to = !shift && selectionStart() != selectionEnd() ? selectionEnd() : std::min(size, caret_ + 1);
+          break;
+        case kVkHome: to = 0; break;
+        case kVkEnd: to = size; break;
+        case kVkDelete:
+          if (selectionStart() == selectionEnd()) {
+            if (caret_ >= size) return 0;
+            anchor_ = caret_ + 1;
+          }
+          replaceSelection({});
+          return 0;
+        default:
+          return Window::handleMessage(message, wParam, lParam);
+      }
+      setSelection(shift ? anchor_ : to, to);
       return 0;
+    }
     case kWmSetFocus:
     case kWmKillFocus:
       invalidate(true);

@@ -4,6 +4,7 @@
 // with kWmCommand (id, kLbnSelChange).
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -68,6 +69,7 @@ class ScrollBar : public Window {
   int32_t trackLength() const;
   void notify(uint32_t code, int32_t pos);
   void paint(DeviceContext& dc);
+  void drawArrow(DeviceContext& dc, const Rect& button, bool towardsEnd, Colour colour) const;
 
   bool vertical_;
   ScrollInfo info_;
@@ -169,8 +171,10 @@ class StaticImage : public Window {
   Bitmap image_;
 };
 
-// A one-line field for whole numbers: takes digits, a leading minus and
-// backspace; the title holds the text.
+// A one-line field for whole numbers: takes digits and a leading minus,
+// with a caret (Left, Right, Home, End), a selection (Shift with those keys;
+// typing replaces it), Backspace and Delete. Tab, Return and Escape belong
+// to the dialog around it. The title holds the text.
 class NumberField : public Window {
  public:
   void setText(std::string text);
@@ -178,9 +182,21 @@ class NumberField : public Window {
   void setInteger(long value);
   // False when the text is not a whole number that fits.
   bool integer(long& out) const;
+  // The selection runs from the anchor to the caret (character offsets).
+  void setSelection(size_t anchor, size_t caret);
+  void selectAll() { setSelection(0, title().size()); }
+  size_t caret() const { return caret_; }
+  size_t selectionStart() const { return std::min(anchor_, caret_); }
+  size_t selectionEnd() const { return std::max(anchor_, caret_); }
 
  protected:
   intptr_t handleMessage(uint32_t message, uintptr_t wParam, intptr_t lParam) override;
+
+ private:
+  void paint(DeviceContext& dc);
+  void replaceSelection(const std::string& with);
+  size_t anchor_ = 0;
+  size_t caret_ = 0;
 };
 
 // ---- List box ----

@@ -421,6 +421,7 @@ void DeviceContext::drawText(const Rect& device, std::string_view utf8, unsigned
   int flags = format & kDtCenter ? Qt::AlignHCenter : format & kDtRight ? Qt::AlignRight : Qt::AlignLeft;
   flags |= format & kDtVCenter ? Qt::AlignVCenter : format & kDtBottom ? Qt::AlignBottom : Qt::AlignTop;
   if (!(format & kDtSingleLine)) flags |= Qt::TextWordWrap;
+  if (!(format & kDtNoPrefix)) flags |= Qt::TextShowMnemonic;
   const QRect used = painter.boundingRect(box, flags, text);
   if (bkMode_ == kBkOpaque)
     painter.fillRect(atPoint ? box : used, QColor(redOf(bkColour_), greenOf(bkColour_), blueOf(bkColour_)));

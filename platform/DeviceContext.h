@@ -67,6 +67,8 @@ enum : unsigned {
   kDtVCenter = 0x04,
   kDtBottom = 0x08,
   kDtSingleLine = 0x20,
+  // Without it, "&x" draws x underlined (a mnemonic) and "&&" draws "&".
+  kDtNoPrefix = 0x800,
 };
 
 // Three-dimensional edges, two pixels wide, inside the rectangle.

@@ -1,10 +1,14 @@
 #include "platform/Dialog.h"
 
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <algorithm>
 
 #include "platform/Automation.h"
+#include "platform/Framebuffer.h"
+#include "platform/Input.h"
 #include "platform/MessageBox.h"
 #include "platform/SystemMetrics.h"
 
@@ -27,6 +31,19 @@ std::unique_ptr<Window> makeControl(const ControlTemplate& t) {
     case ControlKind::kStaticText:
     default: return std::make_unique<StaticText>();
   }
+}
+
+// The letter after a single "&", upper-cased; 0 when the text has none.
+char mnemonicOf(const std::string& text) {
+  for (size_t i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != '&') continue;
+    if (text[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(text[i + 1])));
+  }
+  return 0;
 }
 
 }  // namespace
@@ -144,6 +161,83 @@ bool Dialog::pressButton(const std::string& text) {
   return false;
 }
 
+bool Dialog::takesFocus(const Window& c) const {
+  if (!c.exists() || !c.isVisible() || !c.isEnabled()) return false;
+  if (auto* radio = dynamic_cast<const RadioButton*>(&c)) {
+    // A group is one stop: its checked button, or its first when none is.
+    auto group = const_cast<RadioButton*>(radio)->group();
+    const bool anyChecked = std::any_of(group.begin(), group.end(), [](RadioButton* r) { return r->isChecked(); });
+    return anyChecked ? radio->isChecked() : !group.empty() && group.front() == radio;
+  }
+  return dynamic_cast<const PushButton*>(&c) || dynamic_cast<const CheckableButton*>(&c) ||
+         dynamic_cast<const NumberField*>(&c);
+}
+
+void Dialog::focusControl(Window* c) {
+  if (c == nullptr) return;
+  c->setFocus();
+  if (auto* field = dynamic_cast<NumberField*>(c)) field->selectAll();
+}
+
+void Dialog::moveFocus(bool forward) {
+  const auto n = static_cast<ptrdiff_t>(controls_.size());
+  if (n == 0) return;
+  ptrdiff_t at = -1;
+  for (ptrdiff_t i = 0; i < n; ++i)
+    if (controls_[static_cast<size_t>(i)]->hasFocus()) at = i;
+  for (ptrdiff_t step = 1; step <= n; ++step) {
+    const ptrdiff_t i = at < 0 ? (forward ? step - 1 : n - step) : ((at + (forward ? step : -step)) % n + n) % n;
+    Window* c = controls_[static_cast<size_t>(i)].get();
+    if (takesFocus(*c)) {
+      focusControl(c);
+      return;
+    }
+  }
+}
+
+void Dialog::pressDefault() {
+  for (const auto& c : controls_) {
+    auto* button = dynamic_cast<PushButton*>(c.get());
+    if (button && button->exists() && button->isDefault()) {
+      button->click();
+      return;
+    }
+  }
+  onOk();
+}
+
+bool Dialog::pressMnemonic(char letter) {
+  letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  for (size_t i = 0; i < controls_.size(); ++i) {
+    Window* c = controls_[i].get();
+    if (!c->exists() || !c->isVisible() || mnemonicOf(c->title()) != letter) continue;
+    if (auto* button = dynamic_cast<PushButton*>(c)) {
+      if (!button->isEnabled()) continue;
+      button->setFocus();
+      button->click();
+    } else if (auto* mark = dynamic_cast<CheckableButton*>(c)) {
+      if (!mark->isEnabled()) continue;
+      mark->setFocus();
+      if (auto* radio = dynamic_cast<RadioButton*>(mark)) {
+        radio->check();
+      } else {
+        mark->setChecked(!mark->isChecked());
+      }
+      send(kWmCommand, makeWParam(static_cast<uint32_t>(mark->id()), kBnClicked), reinterpret_cast<intptr_t>(mark));
+    } else {
+      // A label: the next control that takes the focus.
+      for (size_t k = i + 1; k < controls_.size(); ++k) {
+        if (takesFocus(*controls_[k]) || (dynamic_cast<RadioButton*>(controls_[k].get()) && controls_[k]->isEnabled())) {
+          focusControl(controls_[k].get());
+          break;
+        }
+      }
+    }
+    return true;
+  }
+  return false;
+}
+
 bool Dialog::updateData(bool save) {
   DataExchange dx(*this, save);
   doDataExchange(dx);
@@ -166,8 +260,29 @@ void Dialog::endDialog(int result) {
   ended_ = true;
 }
 
+Size dialogBaseUnits() {
+  Framebuffer scratch(1, 1);
+  DeviceContext dc(scratch);
+  dc.setFont(Font{});
+  const Size alphabet = dc.textExtent("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+  return {(alphabet.cx / 26 + 1) / 2, alphabet.cy};
+}
+
+Rect dialogUnitsToPixels(const Rect& r, Size base) {
+  const auto x = [&](int32_t v) { return v * base.cx / 4; };
+  const auto y = [&](int32_t v) { return v * base.cy / 8; };
+  return {x(r.left), y(r.top), x(r.right), y(r.bottom)};
+}
+
 bool Dialog::createFromTemplate(Window* owner) {
   if (!template_) return false;
+  if (template_->dialogUnits) {
+    const Size base = dialogBaseUnits();
+    const Rect size = dialogUnitsToPixels({0, 0, template_->size.cx, template_->size.cy}, base);
+    template_->size = {size.right, size.bottom};
+    for (ControlTemplate& t : template_->controls) t.rect = dialogUnitsToPixels(t.rect, base);
+    template_->dialogUnits = false;
+  }
   const Rect client{0, 0, template_->size.cx, template_->size.cy};
   CreateParams p;
   p.title = template_->title;
@@ -235,7 +350,7 @@ int Dialog::doModal(Window* owner) {
     for (const auto& c : controls_)
       if (!first && dynamic_cast<NumberField*>(c.get())) first = c.get();
     show(kSwShow);
-    if (first) first->setFocus();
+    focusControl(first);
   } else {
     show(kSwShow);
   }
@@ -272,9 +387,18 @@ intptr_t Dialog::handleMessage(uint32_t message, uintptr_t wParam, intptr_t lPar
     case kWmClose:
       onCancel();
       return 0;
+    case kWmSysKeyDown:
+      if (((wParam >= 'A' && wParam <= 'Z') || (wParam >= '0' && wParam <= '9')) &&
+          pressMnemonic(static_cast<char>(wParam)))
+        return 0;
+      return Window::handleMessage(message, wParam, lParam);
     case kWmKeyDown:
+      if (wParam == kVkTab) {
+        moveFocus((keyState(kVkShift) & 0x8000) == 0);
+        return 0;
+      }
       if (wParam == kVkReturn) {
-        onOk();
+        pressDefault();
         return 0;
       }
       if (wParam == kVkEscape) {

@@ -16,6 +16,11 @@ namespace platform {
 
 class Dialog;
 
+// The dialog font's average character width and its height, in pixels.
+Size dialogBaseUnits();
+// Dialog units to pixels: x × width / 4, y × height / 8.
+Rect dialogUnitsToPixels(const Rect& units, Size base);
+
 // Moves values between a dialog's controls and variables. Saving, a value
 // that does not pass stops the exchange: the user is told, the control
 // gets the focus, and `failed` is true.
@@ -66,6 +71,15 @@ class Dialog : public Window, public CommandTarget {
   // Presses the button whose text (without "&") matches; false when none.
   bool pressButton(const std::string& text);
 
+  // Alt+letter: acts on the control whose text marks that letter with "&"
+  // (a button is pressed, a label gives the focus to the control after it);
+  // false when none does.
+  bool pressMnemonic(char letter);
+  // Tab and Shift+Tab: the next or previous control that takes the focus.
+  void moveFocus(bool forward);
+  // Return: the default button when there is one, OK otherwise.
+  void pressDefault();
+
   // Runs the data exchange; false when saving failed validation.
   bool updateData(bool save);
 
@@ -78,6 +92,8 @@ class Dialog : public Window, public CommandTarget {
 
  private:
   bool createFromTemplate(Window* owner);
+  bool takesFocus(const Window& control) const;
+  void focusControl(Window* control);
   bool answerQueued();
   bool answerFromScript();
 

@@ -66,11 +66,12 @@ std::vector<FileFilter> parseFilterString(std::string_view filter) {
   return out;
 }
 
-std::optional<std::string> openFileDialog(Window*, std::string_view filter) {
+std::optional<std::string> openFileDialog(Window* owner, std::string_view filter) {
   const std::vector<FileFilter> filters = parseFilterString(filter);
   if (automation::enabled()) return scriptedAnswer();
   backend::ensureApplication();
-  const QString chosen = QFileDialog::getOpenFileName(nullptr, QString(), QString(), qtFilter(filters));
+  const backend::ModalOwner modal(owner);
+  const QString chosen = QFileDialog::getOpenFileName(modal.widget(), QString(), QString(), qtFilter(filters));
   if (chosen.isEmpty()) return std::nullopt;
   return chosen.toStdString();
 }
@@ -84,7 +85,8 @@ std::optional<std::string> saveFileDialog(Window* owner, std::string_view filter
       chosen = scriptedAnswer();
     } else {
       backend::ensureApplication();
-      const QString name = QFileDialog::getSaveFileName(nullptr, QString(), QString::fromUtf8(defaultName.data(), static_cast<qsizetype>(defaultName.size())),
+      const backend::ModalOwner modal(owner);
+      const QString name = QFileDialog::getSaveFileName(modal.widget(), QString(), QString::fromUtf8(defaultName.data(), static_cast<qsizetype>(defaultName.size())),
                                                         qtFilter(filters), nullptr,
                                                         QFileDialog::DontConfirmOverwrite);
       if (!name.isEmpty()) chosen = name.toStdString();

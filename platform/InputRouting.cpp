@@ -81,7 +81,15 @@ void WindowSystem::mouseInput(uint32_t message, Point screen, uint32_t) {
     Window* top = topLevelAt(screen);
     if (top == nullptr) return;
     const Point client = top->screenToClient(screen);
-    if (!top->clientRect().contains(client)) return;  // frame, caption and menu bar are the system's
+    if (!top->clientRect().contains(client)) {
+      // Frame, caption and menu bar are the system's, but for the close box
+      // of a small caption, which closes its window.
+      const Rect outer = top->windowRect();
+      const Point at{screen.x - outer.left, screen.y - outer.top};
+      if (message == kWmLButtonUp && top->isEnabled() && top->closeBoxRect().contains(at))
+        postMessage(top, kWmClose, 0, 0);
+      return;
+    }
     target = top->childAtPoint(client);
     // Disabled windows (owners of a modal dialog, disabled controls) take
     // no mouse input.

@@ -66,9 +66,12 @@ std::optional<AcceleratorTable> loadAccelerators(int id) {
 }
 
 Icon loadIcon(int id) {
-  std::lock_guard lock(store().mutex);
-  auto it = store().icons.find(id);
-  return it == store().icons.end() ? Icon() : it->second;
+  {
+    std::lock_guard lock(store().mutex);
+    auto it = store().icons.find(id);
+    if (it != store().icons.end()) return it->second;
+  }
+  return systemIcon(id);
 }
 
 Bitmap loadBitmap(int id) {

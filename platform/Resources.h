@@ -39,17 +39,30 @@ struct ControlTemplate {
   ControlKind kind = ControlKind::kStaticText;
   std::string text;  // for icons: the icon resource id as text
   int id = 0;
-  Rect rect;               // dialog client pixels
+  Rect rect;               // dialog client pixels, or dialog units (see below)
   bool groupStart = false;  // first radio of a group
 };
 
 struct DialogTemplate {
   std::string title;
-  Size size;  // client size in pixels
+  Size size;  // client size in pixels, or dialog units (see below)
+  // Sizes and rectangles in dialog units of the dialog font: across, a
+  // quarter of its average character width; down, an eighth of its height.
+  bool dialogUnits = false;
   std::vector<ControlTemplate> controls;
 };
 
 namespace resources {
+
+// The system's icons, drawn by us; loadIcon answers them unless the module
+// registered its own under the same id.
+enum : int {
+  kIdiHand = 32513,
+  kIdiQuestion = 32514,
+  kIdiExclamation = 32515,
+  kIdiAsterisk = 32516,
+};
+Icon systemIcon(int id);
 
 // Registering an id again replaces the resource.
 void registerMenu(int id, std::vector<MenuTemplate> bar);

@@ -61,6 +61,8 @@ Colour systemColour(int index) {
     case kColourWindowText: return rgb(0, 0, 0);
     case kColourActiveCaption: return rgb(153, 180, 209);
     case kColourCaptionText: return rgb(0, 0, 0);
+    case kColourInactiveCaption: return rgb(191, 205, 219);
+    case kColourInactiveCaptionText: return rgb(67, 78, 84);
     case kColourBtnFace: return colours::kFace;
     case kColourBtnShadow: return colours::kShadow;
     case kColourGrayText: return rgb(109, 109, 109);

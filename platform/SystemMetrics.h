@@ -34,6 +34,8 @@ enum : int {
   kColourMenuText = 7,
   kColourWindowText = 8,
   kColourActiveCaption = 2,
+  kColourInactiveCaption = 3,
+  kColourInactiveCaptionText = 19,
   kColourCaptionText = 9,
   kColourBtnFace = 15,
   kColourBtnShadow = 16,

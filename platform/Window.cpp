@@ -207,8 +207,11 @@ intptr_t Window::defaultHandler(uint32_t message, uintptr_t wParam, intptr_t lPa
       // F1 asks for help; the request travels up to whoever answers it.
       if (wParam == kVkF1) send(kWmHelp);
       return 0;
-    case kWmKeyUp:
     case kWmSysKeyDown:
+      // Alt+letter travels up to the dialog or frame that answers it.
+      if (parent_ && (style_ & kWsChild)) return parent_->send(message, wParam, lParam);
+      return 0;
+    case kWmKeyUp:
     case kWmSysKeyUp:
     case kWmChar:
     case kWmHelp:
@@ -361,6 +364,28 @@ Rect Window::nonClientInsets() const {
     in.top += systemMetric((exStyle_ & kWsExToolWindow) ? kSmCySmCaption : kSmCyCaption);
   if (menu_ && !(style_ & kWsChild)) in.top += systemMetric(kSmCyMenu);
   return in;
+}
+
+Rect Window::closeBoxRect() const {
+  if ((style_ & kWsCaption) != kWsCaption || (style_ & kWsChild) || !(exStyle_ & kWsExToolWindow) ||
+      !(style_ & kWsSysMenu))
+    return {};
+  const Rect in = nonClientInsets();
+  const int32_t frame = in.left;
+  const int32_t h = systemMetric(kSmCySmCaption);
+  const int32_t side = std::max(4, h - 4);
+  const int32_t right = rect_.width() - frame - 2;
+  const int32_t top = frame + (h - side) / 2;
+  return {right - side, top, right, top + side};
+}
+
+bool Window::captionActive() const {
+  const Window* a = active();
+  if (a == nullptr) return false;
+  if (a == this) return true;
+  // A frame and the tool windows it owns look active together.
+  if ((a->exStyle_ & kWsExToolWindow) && a->owner_ == this) return true;
+  return (exStyle_ & kWsExToolWindow) && owner_ && (a == owner_ || a->owner_ == owner_);
 }
 
 Rect Window::windowRectForClient(const Rect& client, uint32_t style, uint32_t exStyle, bool hasMenu) {
@@ -648,14 +673,28 @@ void Window::drawNonClient(Framebuffer& target) {
   if ((style_ & kWsCaption) == kWsCaption && !parent_) {
     const int32_t h = systemMetric((exStyle_ & kWsExToolWindow) ? kSmCySmCaption : kSmCyCaption);
     const Rect caption{in.left, y, all.right - in.right, y + h};
-    dc.fillRect(caption, Brush::solid(systemColour(kColourActiveCaption)));
+    const bool activeLook = captionActive();
+    dc.fillRect(caption, Brush::solid(systemColour(activeLook ? kColourActiveCaption : kColourInactiveCaption)));
     Font font;
     font.bold = true;
     font.height = h - 6;
     dc.setFont(font);
     dc.setBkMode(kBkTransparent);
-    dc.setTextColour(systemColour(kColourCaptionText));
-    dc.drawText({caption.left + 4, caption.top, caption.right, caption.bottom}, title_, kDtVCenter | kDtSingleLine);
+    dc.setTextColour(systemColour(activeLook ? kColourCaptionText : kColourInactiveCaptionText));
+    const Rect box = closeBoxRect();
+    if (!box.isEmpty()) {
+      dc.fillRect(box, Brush::solid(systemColour(kColourBtnFace)));
+      dc.drawEdge(box, kEdgeRaised);
+      dc.setPen({kPenSolid, systemColour(kColourBtnText)});
+      const int32_t m = box.width() / 4 + 1;
+      for (int32_t d = 0; d < 2; ++d) {
+        dc.moveTo({box.left + m + d, box.top + m});
+        dc.lineTo({box.right - m + d, box.bottom - m});
+        dc.moveTo({box.right - m - 1 + d, box.top + m});
+        dc.lineTo({box.left + m - 1 + d, box.bottom - m});
+      }
+    }
+    dc.drawText({caption.left + 4, caption.top, caption.right, caption.bottom}, title_, kDtVCenter | kDtSingleLine | kDtNoPrefix);
     y += h;
   }
   if (menu_) {

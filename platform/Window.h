@@ -154,6 +154,12 @@ class Window {
   static Rect windowRectForClient(const Rect& client, uint32_t style, uint32_t exStyle, bool hasMenu);
   // Non-client insets of this window (caption, menu bar, frame).
   Rect nonClientInsets() const;
+  // The close box of a small caption (tool windows with a system menu), in
+  // window coordinates; empty when the window has none.
+  Rect closeBoxRect() const;
+  // Whether the caption is drawn active: the window is the active one, or,
+  // for an owned tool window, its owner is.
+  bool captionActive() const;
   // The deepest visible enabled descendant at a client point, or this.
   Window* childAtPoint(Point client);
 

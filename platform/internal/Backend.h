@@ -1,7 +1,35 @@
 // The Qt side of the window system.
 #pragma once
 
+class QWidget;
+
+namespace platform {
+class Window;
+}
+
 namespace platform::backend {
+
+// The Qt widget that shows the window's top-level window (or its nearest
+// owner that is shown); null when none is.
+QWidget* widgetFor(Window* window);
+
+// For a box or dialog of the system's over an owner: while it lives the
+// owner's top-level window (at the root of its owners) is disabled; then
+// it is enabled and activated again. `widget()` is the Qt parent that keeps the box modal to it and
+// centred over it.
+class ModalOwner {
+ public:
+  explicit ModalOwner(Window* owner);
+  ~ModalOwner();
+  ModalOwner(const ModalOwner&) = delete;
+  ModalOwner& operator=(const ModalOwner&) = delete;
+  QWidget* widget() const { return widget_; }
+
+ private:
+  Window* top_ = nullptr;
+  bool disabled_ = false;
+  QWidget* widget_ = nullptr;
+};
 
 // Creates the Qt application object on first use. Without a display Qt's
 // offscreen platform is chosen, so headless runs behave as windowed ones.

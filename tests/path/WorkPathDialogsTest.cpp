@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "platform/Automation.h"
+#include "platform/Controls.h"
+#include "platform/DeviceContext.h"
+#include "platform/Framebuffer.h"
+#include "platform/Menu.h"
+#include "platform/Window.h"
 #include "tests/support/AutomatedTest.h"
 
 namespace {
@@ -13,8 +18,32 @@ using platform::automation::shownDialogs;
 
 class WorkPathDialogsTest : public testing_support::AutomatedTest {};
 
+// Every one-line label of the open dialog fits its control as the dialog
+// font measures it.
+void expectLabelsFitThenAnswer(const char* title, DialogAnswer answer) {
+  platform::automation::queueStep([title, answer] {
+    queueDialogAnswer(answer);
+    platform::Window* dialog = nullptr;
+    for (platform::Window* w : platform::Window::topLevelWindows())
+      if (w->title() == title) dialog = w;
+    ASSERT_NE(dialog, nullptr) << title;
+    platform::Framebuffer scratch(1, 1);
+    platform::DeviceContext dc(scratch);
+    for (platform::Window* c : dialog->children()) {
+      const std::string text = platform::Menu::displayText(c->title());
+      // Icons, and texts with room for more than one line, which wrap.
+      if (text.empty() || dynamic_cast<platform::StaticImage*>(c) ||
+          c->clientRect().height() >= 2 * dc.textExtent(text).cy)
+        continue;
+      // Buttons and marks keep room beside their text.
+      const int32_t room = dynamic_cast<platform::StaticText*>(c) ? 0 : 16;
+      EXPECT_LE(dc.textExtent(text).cx + room, c->clientRect().width()) << title << ": " << text;
+    }
+  });
+}
+
 TEST_F(WorkPathDialogsTest, ApplyTakesTheTypedValuesAndTheOfferedSource) {
-  queueDialogAnswer(DialogAnswer{"Apply", {{1020, "80"}, {1021, "5"}}});
+  expectLabelsFitThenAnswer("Corvane - Make Work Path", DialogAnswer{"Apply", {{1020, "80"}, {1021, "5"}}});
   WorkPathChoice choice{PathSource::kChannel, 50, 30};
   ASSERT_TRUE(showWorkPathDialog(true, true, choice));
   EXPECT_EQ(choice.source, PathSource::kChannel);
@@ -54,7 +83,7 @@ TEST_F(WorkPathDialogsTest, CancelLeavesTheChoiceAlone) {
 
 TEST_F(WorkPathDialogsTest, ClippingPathAnswersPathNoPathOrCancel) {
   int32_t choke = 50, tolerance = 30;
-  queueDialogAnswer(DialogAnswer{"No Path", {{1020, "90"}}});
+  expectLabelsFitThenAnswer("Clipping Path", DialogAnswer{"No Path", {{1020, "90"}}});
   EXPECT_EQ(showClippingPathDialog(choke, tolerance), ClippingPathAnswer::kNoPath);
   EXPECT_EQ(choke, 50);
   queueDialogAnswer(DialogAnswer{"Cancel", {}});

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/MessageQueue.h"
 #include "platform/SystemMetrics.h"
 #include "tests/platform/TestWindows.h"
@@ -171,6 +173,62 @@ TEST_F(ControlsTest, ButtonsClickOnlyWhenReleasedOverThemAndNumberFieldsTakeDigi
   EXPECT_EQ(value, 15);
   field.setText("99999999999999999999");
   EXPECT_FALSE(field.integer(value)) << "too large to hold";
+}
+
+// Black pixels per row of a framebuffer (text drawn in black on white).
+std::vector<int> inkRows(const Framebuffer& fb) {
+  std::vector<int> rows(static_cast<size_t>(fb.height()));
+  for (int32_t y = 0; y < fb.height(); ++y)
+    for (int32_t x = 0; x < fb.width(); ++x) rows[static_cast<size_t>(y)] += fb.pixel(x, y) == rgb(0, 0, 0) ? 1 : 0;
+  return rows;
+}
+
+TEST(ControlText, AMarkedLetterIsUnderlinedAndTheMarkNotDrawn) {
+  auto draw = [](const char* text, unsigned extra) {
+    Framebuffer fb(80, 24);
+    DeviceContext dc(fb);
+    dc.setTextColour(rgb(0, 0, 0));
+    dc.setBkMode(kBkTransparent);
+    dc.drawText({2, 2, 78, 22}, text, kDtLeft | kDtSingleLine | extra);
+    return fb;
+  };
+  const std::vector<int> plain = inkRows(draw("Path", 0));
+  const std::vector<int> marked = inkRows(draw("&Path", 0));
+  const std::vector<int> literal = inkRows(draw("&Path", kDtNoPrefix));
+  int underlined = 0;
+  for (size_t y = 0; y < plain.size(); ++y) {
+    // Only the underline's row may differ, and it has more ink.
+    if (marked[y] != plain[y]) {
+      EXPECT_GT(marked[y], plain[y] + 2) << "row " << y;
+      ++underlined;
+    }
+  }
+  EXPECT_GE(underlined, 1) << "the P is underlined";
+  EXPECT_LE(underlined, 2);
+  int plainInk = 0, literalInk = 0;
+  for (size_t y = 0; y < plain.size(); ++y) plainInk += plain[y], literalInk += literal[y];
+  EXPECT_GT(literalInk, plainInk + 10) << "without prefix processing the & is drawn";
+}
+
+TEST_F(ControlsTest, ScrollBarArrowsShowTheirGlyphsGreyedWhenDisabled) {
+  ScrollBar bar(true);
+  ASSERT_TRUE(bar.create(controlParams(parent, 5, {0, 0, 17, 200})));
+  bar.setInfo({kSifAll, 0, 100, 10, 0, 0});
+  automation::drainMessages();
+  auto count = [&](Colour c, int32_t top, int32_t bottom) {
+    int n = 0;
+    for (int32_t y = top; y < bottom; ++y)
+      for (int32_t x = 0; x < 17; ++x) n += bar.framebuffer().pixel(x, y) == c ? 1 : 0;
+    return n;
+  };
+  EXPECT_GE(count(systemColour(kColourBtnText), 2, 15), 6) << "the up arrow";
+  EXPECT_GE(count(systemColour(kColourBtnText), 185, 198), 6) << "the down arrow";
+  bar.setInfo({kSifAll | kSifDisableNoScroll, 0, 5, 10, 0, 0});
+  EXPECT_FALSE(bar.isEnabled());
+  automation::drainMessages();
+  EXPECT_EQ(count(systemColour(kColourBtnText), 2, 15), 0);
+  EXPECT_GE(count(systemColour(kColourGrayText), 2, 15), 6) << "a disabled arrow is grey";
+  EXPECT_EQ(count(systemColour(kColour3dLight), 17, 183), 0) << "a disabled track is plain";
 }
 
 }  // namespace

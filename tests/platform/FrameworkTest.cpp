@@ -4,7 +4,11 @@
 #include <fstream>
 
 #include "platform/Application.h"
+#include "platform/DeviceContext.h"
 #include "platform/Dialog.h"
+#include "platform/Framebuffer.h"
+#include "platform/SystemMetrics.h"
+#include "platform/internal/Backend.h"
 #include "platform/FileDialog.h"
 #include "platform/FrameWindow.h"
 #include "platform/MessageQueue.h"
@@ -252,6 +256,161 @@ TEST_F(FrameworkTest, AnUnansweredDialogPressesItsDefaultButtonOrTellsTheScript)
   EXPECT_FALSE(reachedEnd);
   EXPECT_TRUE(automation::runNextStep());
   EXPECT_TRUE(reachedEnd);
+}
+
+// A small caption looks active with its frame and inactive otherwise, and
+// its close box hides the bar.
+TEST_F(FrameworkTest, MiniFrameCaptionsShowActivationAndCloseWithTheirBox) {
+  TestFrame frame;
+  ASSERT_TRUE(frame.loadFrame(kFrameResource, kWsOverlappedWindow | kWsVisible, nullptr, "Work"));
+  MiniFrame& mini = *frame.bar.miniFrame();
+  const Rect in = mini.nonClientInsets();
+  const Point captionPixel{in.left + 2, in.left + 2};
+  frame.activate();
+  EXPECT_EQ(mini.composite().pixel(captionPixel.x, captionPixel.y), systemColour(kColourActiveCaption));
+  TestFrame other;
+  ASSERT_TRUE(other.loadFrame(kFrameResource, kWsOverlappedWindow | kWsVisible, nullptr, "Other"));
+  other.activate();
+  EXPECT_EQ(mini.composite().pixel(captionPixel.x, captionPixel.y), systemColour(kColourInactiveCaption));
+  const Rect box = mini.closeBoxRect();
+  ASSERT_FALSE(box.isEmpty());
+  EXPECT_EQ(mini.composite().pixel(box.left + 1, box.top + 1), systemColour(kColourBtnHighlight)) << "a raised box";
+  other.destroy();  // it lies over the bar
+  const Point click{(box.left + box.right) / 2 - in.left, (box.top + box.bottom) / 2 - in.top};
+  automation::mouseDown(mini, click);
+  automation::mouseUp(mini, click);
+  automation::drainMessages();
+  EXPECT_FALSE(frame.bar.isBarVisible()) << "the close box hides the bar";
+}
+
+// Dialog units follow the dialog font, so labels fit; the system icons
+// are drawn.
+TEST_F(FrameworkTest, DialogUnitsFollowTheFontAndSystemIconsAreDrawn) {
+  const Size base = dialogBaseUnits();
+  ASSERT_GT(base.cx, 0);
+  ASSERT_GT(base.cy, 0);
+  std::vector<Bitmap> icons;
+  for (int id : {32513, 32514, 32515, 32516}) {
+    icons.push_back(resources::loadIcon(id));
+    ASSERT_FALSE(icons.back().isNull()) << id;
+    EXPECT_EQ(icons.back().width(), 32);
+    EXPECT_NE(icons.back().pixel(16, 16), icons.back().pixel(0, 0)) << id << " is drawn in the middle";
+  }
+  EXPECT_NE(icons[0].pixel(8, 16), icons[1].pixel(8, 16)) << "hand and question differ";
+
+  DialogTemplate t;
+  t.title = "Units";
+  t.dialogUnits = true;
+  t.size = {241, 89};
+  t.controls = {{ControlKind::kIcon, "32514", 50, {7, 7, 27, 27}, false},
+                {ControlKind::kStaticText, "Tolerance (%):", 51, {135, 47, 190, 57}, false},
+                {ControlKind::kDefaultPushButton, "OK", kIdOk, {184, 68, 234, 82}, false}};
+  Dialog dialog(t);
+  bool checked = false;
+  automation::queueStep([&] {
+    checked = true;
+    EXPECT_EQ(dialog.clientRect(), (Rect{0, 0, 241 * base.cx / 4, 89 * base.cy / 8}));
+    Window* label = dialog.control(51);
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->clientRect().width(), 190 * base.cx / 4 - 135 * base.cx / 4);
+    Framebuffer scratch(1, 1);
+    DeviceContext dc(scratch);
+    EXPECT_GE(label->clientRect().width(), dc.textExtent("Tolerance (%):").cx) << "the label fits";
+    Window* icon = dialog.control(50);
+    ASSERT_NE(icon, nullptr);
+    EXPECT_NE(icon->framebuffer().pixel(16, 16), systemColour(kColourBtnFace)) << "the question icon shows";
+  });
+  EXPECT_EQ(dialog.doModal(nullptr), kIdOk);
+  EXPECT_TRUE(checked);
+}
+
+// A box or file dialog of the system's over a window holds that window's
+// frame disabled while it runs, and gives it back active.
+TEST_F(FrameworkTest, ASystemBoxIsModalToItsOwnersWindow) {
+  TestFrame frame;
+  ASSERT_TRUE(frame.loadFrame(kFrameResource, kWsOverlappedWindow | kWsVisible, nullptr, "Work"));
+  TestFrame other;
+  ASSERT_TRUE(other.loadFrame(kFrameResource, kWsOverlappedWindow | kWsVisible, nullptr, "Other"));
+  other.activate();
+  {
+    const backend::ModalOwner modal(&frame.bar);
+    EXPECT_FALSE(frame.isEnabled()) << "the owner's top-level window is disabled";
+    EXPECT_TRUE(other.isEnabled());
+  }
+  EXPECT_TRUE(frame.isEnabled());
+  EXPECT_EQ(Window::active(), &frame) << "the owner comes back active";
+  {
+    const backend::ModalOwner none(nullptr);
+    EXPECT_EQ(none.widget(), nullptr);
+  }
+  EXPECT_TRUE(frame.isEnabled());
+}
+
+class KeyedDialog : public Dialog {
+ public:
+  std::vector<uint32_t> commands;
+  int choke = 2;
+  int source = 0;
+  explicit KeyedDialog(DialogTemplate t) : Dialog(std::move(t)) {}
+
+ protected:
+  void doDataExchange(DataExchange& dx) override {
+    dx.integer(101, choke);
+    dx.radio(110, source);
+  }
+  bool onCommand(uint32_t id) override {
+    commands.push_back(id);
+    if (id == 120) endDialog(120);
+    return true;
+  }
+};
+
+// The keys of a dialog: the field's caret, selection and editing, Tab and
+// Shift+Tab, Alt+letter for a marked control, Return for the default button.
+TEST_F(FrameworkTest, DialogKeysEditFieldsMoveFocusAndAnswerMnemonics) {
+  DialogTemplate t = rangeDialog();
+  t.controls[0].text = "C&hoke:";
+  t.controls[3].text = "&Selection";
+  t.controls[4] = {ControlKind::kPushButton, "OK", kIdOk, {150, 80, 230, 100}, false};
+  t.controls.push_back({ControlKind::kDefaultPushButton, "&Path", 120, {10, 90, 90, 110}, false});
+  KeyedDialog dialog(t);
+  auto text = [&] { return dialog.controlText(101); };
+  const auto press = [](std::vector<std::pair<uint32_t, unsigned>> keys) {
+    // One step per key: its character comes before the next key.
+    for (auto [key, modifiers] : keys)
+      automation::queueStep([key = key, modifiers = modifiers] { automation::keyPress(key, modifiers); });
+  };
+  press({{'7', 0}});  // the field opens with its text selected: typing replaces it
+  automation::queueStep([&] { EXPECT_EQ(text(), "7"); });
+  press({{kVkHome, 0}, {'1', 0}, {kVkEnd, 0}, {kVkLeft, automation::kModShift}, {'5', 0}});
+  automation::queueStep([&] { EXPECT_EQ(text(), "15"); });
+  press({{kVkLeft, 0}, {kVkDelete, 0}, {kVkBack, 0}, {'4', 0}, {'2', 0}, {kVkHome, 0}, {kVkDelete, 0}});
+  automation::queueStep([&] { EXPECT_EQ(text(), "2"); });
+  press({{kVkEnd, 0}, {kVkHome, automation::kModShift}, {'9', 0}});
+  automation::queueStep([&] { EXPECT_EQ(text(), "9"); });
+  press({{'S', automation::kModAlt}});
+  automation::queueStep([&] {
+    auto* selection = dialog.controlAs<RadioButton>(111);
+    ASSERT_NE(selection, nullptr);
+    EXPECT_TRUE(selection->isChecked()) << "Alt+S checks \"&Selection\"";
+    EXPECT_TRUE(selection->hasFocus());
+  });
+  press({{kVkTab, automation::kModShift}, {'3', 0}});
+  automation::queueStep([&] { EXPECT_EQ(text(), "3") << "Shift+Tab went back to the field and selected it"; });
+  press({{kVkTab, 0}, {kVkTab, 0}});
+  automation::queueStep([&] { EXPECT_TRUE(dialog.control(kIdOk)->hasFocus()) << "Tab: field, radio group, OK"; });
+  press({{'H', automation::kModAlt}, {'6', 0}});
+  automation::queueStep([&] { EXPECT_EQ(text(), "6") << "Alt+H on the label focuses the field after it"; });
+  press({{kVkReturn, 0}});
+  bool leftOver = false;
+  automation::queueStep([&] { leftOver = true; });
+  EXPECT_EQ(dialog.doModal(nullptr), 120) << "Return pressed the default button";
+  EXPECT_EQ(dialog.commands.back(), 120u);
+  EXPECT_NE(std::find(dialog.commands.begin(), dialog.commands.end(), 111u), dialog.commands.end())
+      << "Alt+S told the dialog its radio button was clicked";
+  EXPECT_FALSE(leftOver);
+  EXPECT_TRUE(automation::runNextStep()) << "Return ended the dialog before the script ran out";
+  EXPECT_TRUE(leftOver);
 }
 
 TEST_F(FrameworkTest, NestedModalLoopsEndInnerFirstAndReenableTheirOwners) {
