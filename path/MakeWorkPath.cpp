@@ -170,7 +170,12 @@ bool makeWorkPath() {
     }
   } catch (const XCancel&) {
   } catch (const XOrigin&) {
-    pushAndReportError(kErrOperationFailed, kGroupPlugIn);
+    // A failure that says why is shown as it is; any other as a failed
+    // operation.
+    if (errorPending())
+      reportErrors();
+    else
+      pushAndReportError(kErrOperationFailed, kGroupPlugIn);
   } catch (const std::exception&) {
     pushAndReportError(kErrOperationFailed, kGroupPlugIn);
   }

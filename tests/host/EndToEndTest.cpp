@@ -509,4 +509,23 @@ TEST_F(HostCommand, TheBarsLayoutSurvivesSaveApplyAndTheNextRun) {
       << hidden.output;
 }
 
+// A comb of 64 teeth whose sides zigzag by a pixel on every row, joined at
+// the bottom: one outline of far more than 32767 points. Make Work Path
+// refuses it and says why and what to do.
+TEST_F(HostCommand, APathWithTooManyPointsInOneOutlineIsRefusedWithItsReason) {
+  host::Document comb(host::kModeGrey, 512, 512, {0});
+  for (int y = 0; y < 512; ++y)
+    for (int x = 0; x < 512; ++x) {
+      const int shifted = x + (y % 2);
+      const bool tooth = y >= 8 && (shifted / 4) % 2 == 0;
+      comb.colour(0)[static_cast<size_t>(y * 512 + x)] = tooth || y >= 500 ? 255 : 0;
+    }
+  host::saveImage(comb, folder_ / "comb.png");
+  const HostRun r = batch("new grey 512 512 128\nadd-alpha Mask " + (folder_ / "comb.png").string() +
+                          "\ntarget alpha Mask\nanswer OK 1020=50 1021=1\nmake-work-path\nexpect result 1110\n"
+                          "expect box \"The path cannot be made: one of its outlines would have more than 32767 "
+                          "points.\"\n");
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+}
+
 }  // namespace
