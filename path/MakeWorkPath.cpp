@@ -170,9 +170,9 @@ bool makeWorkPath() {
     }
   } catch (const XCancel&) {
   } catch (const XOrigin&) {
-    // A failure that says why is shown as it is; any other as a failed
-    // operation.
-    if (errorPending())
+    // Too many points is told as such, with what to do about it; any other
+    // failure as a failed operation.
+    if (errorPending() && pendingErrorCode() == kErrPathTooManyPoints && pendingErrorGroup() == kGroupPlugIn)
       reportErrors();
     else
       pushAndReportError(kErrOperationFailed, kGroupPlugIn);
