@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "bench/support/RecordingReporter.h"
 #include "bench/support/BenchFilterPlugin.h"
 #include "display/CMaskView.h"
 #include "display/CTool.h"
@@ -143,20 +144,18 @@ BENCHMARK(BM_OwnShareSixteenth)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RubberBandRedraw)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MemcpyView)->Unit(benchmark::kMillisecond);
 
-class RecordingReporter : public benchmark::ConsoleReporter {
+// Keeps the times this program compares.
+class Recorder : public RecordingReporter {
  public:
-  // Tabular, without colour codes, so that the lines printed after it
-  // start their lines whatever the terminal.
-  RecordingReporter() : ConsoleReporter(OO_Tabular) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration) times[run.benchmark_name()] = run.GetAdjustedRealTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
   std::map<std::string, double> times;
+
+ protected:
+  void Record(const Run& run) override {
+    if (run.run_type == Run::RT_Iteration) times[run.benchmark_name()] = run.GetAdjustedRealTime();
+  }
 };
 
-void printResult(const RecordingReporter& reporter, const char* name, const char* ours) {
+void printResult(const Recorder& reporter, const char* name, const char* ours) {
   const auto a = reporter.times.find(ours), b = reporter.times.find("BM_MemcpyView");
   if (a == reporter.times.end() || b == reporter.times.end() || b->second <= 0) return;
   std::printf("ratio %s %.3f\n", name, a->second / b->second);
@@ -167,7 +166,7 @@ void printResult(const RecordingReporter& reporter, const char* name, const char
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RecordingReporter reporter;
+  Recorder reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   printResult(reporter, "full_view_zoom_1_vs_memcpy", "BM_FullViewZoom1");
   printResult(reporter, "full_view_zoom_3_vs_memcpy", "BM_FullViewZoom3");

@@ -15,6 +15,7 @@
 #include <map>
 #include <vector>
 
+#include "bench/support/RecordingReporter.h"
 #include "bench/support/BenchFilterPlugin.h"
 #include "host/Document.h"
 #include "host/HostServices.h"
@@ -115,27 +116,23 @@ BENCHMARK(BM_AdvanceStateOutputPlane)->Unit(benchmark::kMillisecond)->Repetition
 BENCHMARK(BM_AdvanceStateOutputRewrite)->Unit(benchmark::kMillisecond)->Repetitions(5);
 BENCHMARK(BM_MemcpyPlane)->Unit(benchmark::kMillisecond)->Repetitions(5);
 
-class RecordingReporter : public benchmark::ConsoleReporter {
+// Keeps the times this program compares.
+class Recorder : public RecordingReporter {
  public:
-  // Tabular, without colour codes, so that the lines printed after it
-  // start their lines whatever the terminal.
-  RecordingReporter() : ConsoleReporter(OO_Tabular) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration) {
-        // The best of the repetitions, in processor time: other work on a
-        // shared machine counts against neither side.
-        const std::string name = run.run_name.function_name;
-        const double t = run.GetAdjustedCPUTime();
-        auto [it, added] = times.emplace(name, t);
-        if (!added) it->second = std::min(it->second, t);
-      }
-    ConsoleReporter::ReportRuns(runs);
-  }
   std::map<std::string, double> times;
+
+ protected:
+  void Record(const Run& run) override {
+    if (run.run_type != Run::RT_Iteration) return;
+    // The best of the repetitions, in processor time: other work on a
+    // shared machine counts against neither side.
+    const double t = run.GetAdjustedCPUTime();
+    auto [it, added] = times.emplace(run.run_name.function_name, t);
+    if (!added) it->second = std::min(it->second, t);
+  }
 };
 
-void printRatio(const RecordingReporter& reporter, const char* name, const char* ours, const char* reference) {
+void printRatio(const Recorder& reporter, const char* name, const char* ours, const char* reference) {
   const auto a = reporter.times.find(ours), b = reporter.times.find(reference);
   if (a == reporter.times.end() || b == reporter.times.end() || b->second <= 0) return;
   std::printf("ratio %s %.3f\n", name, a->second / b->second);
@@ -145,7 +142,7 @@ void printRatio(const RecordingReporter& reporter, const char* name, const char*
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RecordingReporter reporter;
+  Recorder reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   printRatio(reporter, "advanceState_deliver_vs_memcpy", "BM_AdvanceStateRgb", "BM_MemcpyRgb");
   printRatio(reporter, "advanceState_writeback_vs_memcpy", "BM_AdvanceStateOutputPlane", "BM_MemcpyPlane");

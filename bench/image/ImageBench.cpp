@@ -16,6 +16,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "bench/support/RecordingReporter.h"
 #include "bench/support/MemoryBufferHost.h"
 #include "image/BufferImage.h"
 #include "image/OfflineImage.h"
@@ -110,25 +111,19 @@ void registerAll() {
   configure(benchmark::RegisterBenchmark("BM_Memcpy", BM_Memcpy));
 }
 
-// Remembers every run's processor time per iteration while the console
-// shows them: on a machine shared with other work the wall clock measures
-// the neighbours as much as the code.
-class RecordingReporter : public benchmark::ConsoleReporter {
+// Keeps the times this program compares.
+class Recorder : public RecordingReporter {
  public:
-  // Tabular, without colour codes, so that the lines printed after it
-  // start their lines whatever the terminal.
-  RecordingReporter() : ConsoleReporter(OO_Tabular) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "min")
-        times[run.run_name.function_name +
-              (run.run_name.args.empty() ? "" : "/" + run.run_name.args)] = run.GetAdjustedCPUTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
   std::map<std::string, double> times;
+
+ protected:
+  void Record(const Run& run) override {
+    if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "min")
+      times[NameWithArgs(run)] = run.GetAdjustedCPUTime();
+  }
 };
 
-void printRatio(const RecordingReporter& reporter, const std::string& name, const std::string& ours,
+void printRatio(const Recorder& reporter, const std::string& name, const std::string& ours,
                 const std::string& reference) {
   const auto a = reporter.times.find(ours), b = reporter.times.find(reference);
   if (a == reporter.times.end() || b == reporter.times.end() || b->second <= 0) return;
@@ -147,7 +142,7 @@ int main(int argc, char** argv) {
   args.push_back(nullptr);
   benchmark::Initialize(&count, args.data());
   registerAll();
-  RecordingReporter reporter;
+  Recorder reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   for (const char* sigma : {"1", "3", "10"})
     printRatio(reporter, std::string("GaussianBlur_sigma") + sigma, std::string("BM_GaussianBlur/") + sigma,

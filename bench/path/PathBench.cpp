@@ -27,6 +27,7 @@
 #include <opencv2/imgproc.hpp>
 #include <potracelib.h>
 
+#include "bench/support/RecordingReporter.h"
 #include "bench/support/MemoryBufferHost.h"
 #include "image/BufferImage.h"
 #include "image/Image.h"
@@ -274,21 +275,17 @@ void configure(B* b) {
       ->Unit(benchmark::kMillisecond);
 }
 
-// Processor time per iteration of every run, best of the repetitions: on a
-// shared machine other work only ever adds time.
-class RecordingReporter : public benchmark::ConsoleReporter {
+// Keeps the times this program compares.
+class Recorder : public RecordingReporter {
  public:
-  // Tabular, without colour codes, so that the lines printed after it
-  // start their lines whatever the terminal.
-  RecordingReporter() : ConsoleReporter(OO_Tabular) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "min")
-        times[run.run_name.function_name].push_back(run.GetAdjustedCPUTime());
-    ConsoleReporter::ReportRuns(runs);
-  }
   // By benchmark, in the order of their arguments (the shapes).
   std::map<std::string, std::vector<double>> times;
+
+ protected:
+  void Record(const Run& run) override {
+    if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "min")
+      times[run.run_name.function_name].push_back(run.GetAdjustedCPUTime());
+  }
 };
 
 // ---- Accuracy ----
@@ -405,7 +402,7 @@ int main(int argc, char** argv) {
   configure(benchmark::RegisterBenchmark("BM_Trace", BM_Trace));
   configure(benchmark::RegisterBenchmark("BM_OpenCV", BM_OpenCV));
   configure(benchmark::RegisterBenchmark("BM_Potrace", BM_Potrace));
-  RecordingReporter reporter;
+  Recorder reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   const std::vector<double>& ours = reporter.times["BM_Trace"];
   for (const char* reference : {"BM_OpenCV", "BM_Potrace"}) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/RecordingReporter.h"
 #include "platform/DeviceContext.h"
 #include "platform/Window.h"
 #include "platform/WindowDC.h"
@@ -82,23 +83,19 @@ void configure(benchmark::internal::Benchmark* b) {
   b->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true)->MinTime(0.3);
 }
 
-// Keeps each run's processor time per iteration: on a machine shared with
-// other work the wall clock measures the neighbours as much as the code.
-class RecordingReporter : public benchmark::ConsoleReporter {
+// Keeps the times this program compares.
+class Recorder : public RecordingReporter {
  public:
-  // Tabular, without colour codes, so that the lines printed after it
-  // start their lines whatever the terminal.
-  RecordingReporter() : ConsoleReporter(OO_Tabular) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
-        times[run.run_name.function_name] = run.GetAdjustedCPUTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
   std::map<std::string, double> times;  // milliseconds
+
+ protected:
+  void Record(const Run& run) override {
+    if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median")
+      times[run.run_name.function_name] = run.GetAdjustedCPUTime();
+  }
 };
 
-void printRatio(const RecordingReporter& reporter, const char* name, const char* ours, const char* reference) {
+void printRatio(const Recorder& reporter, const char* name, const char* ours, const char* reference) {
   const auto a = reporter.times.find(ours), b = reporter.times.find(reference);
   if (a == reporter.times.end() || b == reporter.times.end() || b->second <= 0) return;
   std::printf("ratio %s %.3f\n", name, a->second / b->second);
@@ -113,7 +110,7 @@ int main(int argc, char** argv) {
   configure(benchmark::RegisterBenchmark("BM_MemcpyFullFrame", BM_MemcpyFullFrame));
   configure(benchmark::RegisterBenchmark("BM_SetPixelsRgb24", BM_SetPixelsRgb24));
   configure(benchmark::RegisterBenchmark("BM_MemcpyBlock", BM_MemcpyBlock));
-  RecordingReporter reporter;
+  Recorder reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   printRatio(reporter, "Present2560x1440_vs_memcpy", "BM_PresentFullFrame", "BM_MemcpyFullFrame");
   printRatio(reporter, "SetPixelsRgb24_1024_vs_memcpy", "BM_SetPixelsRgb24", "BM_MemcpyBlock");

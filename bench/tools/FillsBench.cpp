@@ -32,6 +32,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "bench/support/RecordingReporter.h"
 #include "bench/support/MemoryBufferHost.h"
 #include "display/CWorkDocument.h"
 #include "image/BufferImage.h"
@@ -239,30 +240,26 @@ void registerAll() {
   configure(classify);
 }
 
-// Keeps every run's processor time per iteration while the console shows
-// them, without colour codes, so that the lines printed after it start
-// their lines.
-class RecordingReporter : public benchmark::ConsoleReporter {
+// Keeps the times this program compares.
+class Recorder : public RecordingReporter {
  public:
-  RecordingReporter() : ConsoleReporter(OO_Tabular) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "min")
-        times[run.run_name.function_name + (run.run_name.args.empty() ? "" : "/" + run.run_name.args)] =
-            run.GetAdjustedCPUTime();
-    ConsoleReporter::ReportRuns(runs);
-  }
   std::map<std::string, double> times;  // milliseconds
+
+ protected:
+  void Record(const Run& run) override {
+    if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "min")
+      times[NameWithArgs(run)] = run.GetAdjustedCPUTime();
+  }
 };
 
-void printRatio(const RecordingReporter& reporter, const std::string& name, const std::string& ours,
+void printRatio(const Recorder& reporter, const std::string& name, const std::string& ours,
                 const std::string& reference) {
   const auto a = reporter.times.find(ours), b = reporter.times.find(reference);
   if (a == reporter.times.end() || b == reporter.times.end() || b->second <= 0) return;
   std::printf("ratio %s %.3f\n", name.c_str(), a->second / b->second);
 }
 
-void printFigures(const RecordingReporter& reporter) {
+void printFigures(const Recorder& reporter) {
   if (const auto wand = reporter.times.find("BM_MagicWand_4096"); wand != reporter.times.end())
     std::printf("figure MagicWand_4096 ms %.1f\n", wand->second);
   for (int channels : {3, 4})
@@ -285,7 +282,7 @@ int main(int argc, char** argv) {
   args.push_back(nullptr);
   benchmark::Initialize(&count, args.data());
   registerAll();
-  RecordingReporter reporter;
+  Recorder reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   printRatio(reporter, "BucketFill_16MP_vs_floodFill", "BM_BucketFill_16MP", "BM_OpenCVFloodFill_16MP");
   printFigures(reporter);

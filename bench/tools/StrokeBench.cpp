@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/support/RecordingReporter.h"
 #include "bench/support/BenchFilterPlugin.h"
 #include "display/CMaskView.h"
 #include "display/CWorkDocument.h"
@@ -154,22 +155,19 @@ BENCHMARK(BM_Move100)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_Move25)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_Move100WithView)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
-class RecordingReporter : public benchmark::ConsoleReporter {
+// Keeps the times this program compares.
+class Recorder : public RecordingReporter {
  public:
-  // Tabular, without colour codes, so that the lines printed after it
-  // start their lines whatever the terminal.
-  RecordingReporter() : ConsoleReporter(OO_Tabular) {}
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs)
-      if (run.run_type == Run::RT_Iteration) {
-        times[run.run_name.function_name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
-      }
-    ConsoleReporter::ReportRuns(runs);
-  }
   std::map<std::string, std::pair<double, double>> times;  // real, processor
+
+ protected:
+  void Record(const Run& run) override {
+    if (run.run_type == Run::RT_Iteration)
+      times[run.run_name.function_name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
+  }
 };
 
-void printFigure(const RecordingReporter& reporter, const char* name, const char* benchmark) {
+void printFigure(const Recorder& reporter, const char* name, const char* benchmark) {
   const auto it = reporter.times.find(benchmark);
   if (it == reporter.times.end()) return;
   std::printf("ms %s %.3f\n", name, it->second.first);
@@ -180,7 +178,7 @@ void printFigure(const RecordingReporter& reporter, const char* name, const char
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RecordingReporter reporter;
+  Recorder reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   printFigure(reporter, "magic_brush_step_255_move_100", "BM_Move100");
   printFigure(reporter, "magic_brush_step_255_move_25", "BM_Move25");
