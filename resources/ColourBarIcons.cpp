@@ -20,15 +20,11 @@
 
 #include "platform/Bitmap.h"
 #include "platform/Resources.h"
+#include "resources/InkPicture.h"
 
 namespace {
 
 using Picture = std::vector<std::string>;
-
-struct Ink {
-  char key;
-  uint8_t r, g, b;
-};
 
 constexpr Ink kPalette[] = {
     {'#', 0, 0, 0},   {'.', 255, 255, 255}, {'-', 128, 128, 128}, {'g', 0, 160, 0},
@@ -36,19 +32,7 @@ constexpr Ink kPalette[] = {
 };
 
 void addIcon(int id, const Picture& picture) {
-  const auto width = static_cast<int32_t>(picture.front().size());
-  const auto height = static_cast<int32_t>(picture.size());
-  std::vector<uint8_t> rgba;
-  rgba.reserve(static_cast<size_t>(width) * height * 4);
-  for (const std::string& row : picture) {
-    for (const char c : row) {
-      uint8_t r = 0, g = 0, b = 0, a = 0;
-      for (const Ink& ink : kPalette)
-        if (ink.key == c) r = ink.r, g = ink.g, b = ink.b, a = 255;
-      rgba.insert(rgba.end(), {r, g, b, a});
-    }
-  }
-  platform::resources::registerIcon(id, platform::Bitmap::fromRgba32(width, height, rgba.data(), width * 4));
+  platform::resources::registerIcon(id, bitmapOfInkPicture(picture, kPalette));
 }
 
 // Every ink letter `from` of a picture becomes `to` (the keep pictures in

@@ -13,16 +13,12 @@
 
 #include "platform/Bitmap.h"
 #include "platform/Resources.h"
+#include "resources/InkPicture.h"
 
 namespace {
 
 constexpr int kSize = 12;
 using Picture = std::array<const char*, kSize>;
-
-struct Ink {
-  char key;
-  uint8_t r, g, b;
-};
 
 constexpr Ink kPalette[] = {
     {'#', 0, 0, 0},       {'.', 255, 255, 255}, {'-', 128, 128, 128}, {'+', 192, 192, 192},
@@ -31,17 +27,7 @@ constexpr Ink kPalette[] = {
 };
 
 void add(int id, const std::vector<std::string>& picture) {
-  std::vector<uint8_t> rgba;
-  rgba.reserve(kSize * kSize * 4);
-  for (const std::string& row : picture) {
-    for (int x = 0; x < kSize; ++x) {
-      uint8_t r = 0, g = 0, b = 0, a = 0;
-      for (const Ink& ink : kPalette)
-        if (ink.key == row[x]) r = ink.r, g = ink.g, b = ink.b, a = 255;
-      rgba.insert(rgba.end(), {r, g, b, a});
-    }
-  }
-  platform::resources::registerIcon(id, platform::Bitmap::fromRgba32(kSize, kSize, rgba.data(), kSize * 4));
+  platform::resources::registerIcon(id, bitmapOfInkPicture(picture, kPalette));
 }
 
 // The image with the mask over it: the kept shape in colour, the dropped
