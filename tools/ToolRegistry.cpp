@@ -99,6 +99,11 @@ void AnnounceToolActivation(int32_t id) {
 
 int32_t CurrentToolId() { return gCurrentToolId; }
 
+void SelectPencilAlone() {
+  PopToTool(nullptr);
+  if (CTool* pencil = FindTool(kToolPencil)) SelectTool(*pencil);
+}
+
 namespace {
 
 ToolRegistration gNavigatorRegistration(TheNavigatorTool());

@@ -77,6 +77,10 @@ bool ToolKeyUp(uint32_t key, uint32_t flags);
 // when it becomes active, however it was selected.
 void SetToolActivationListener(std::function<void(int32_t id)> listener);
 void AnnounceToolActivation(int32_t id);
+// Ends every active tool and selects the pencil alone: how a run starts
+// without a stored tool.
+void SelectPencilAlone();
+
 // The id last announced, the tool the toolbox shows as current; the pencil
 // before any.
 int32_t CurrentToolId();

@@ -9,8 +9,7 @@ ToolWorkspaceRecord gToolRecord;
 }  // namespace
 
 void ToolWorkspaceRecord::BeginLoad() {
-  PopToTool(nullptr);
-  if (CTool* pencil = FindTool(kToolPencil)) SelectTool(*pencil);
+  SelectPencilAlone();
   SetKeepMode(false);
 }
 

@@ -60,8 +60,7 @@ void CWorkWindow::CreateBars() {
 }
 
 void CWorkWindow::SetDefaultLayout() {
-  PopToTool(nullptr);
-  if (CTool* pencil = FindTool(kToolPencil)) SelectTool(*pencil);
+  SelectPencilAlone();
   // Each list starts with an empty set, which the eyedroppers fill.
   for (ColourList* list : {&KeepColourList(), &DropColourList()})
     if (list->RowCount() == 0) list->AddEmptySet(false);
