@@ -54,22 +54,26 @@ std::vector<uint32_t> GaussianWeights(double sigma, int32_t radius) {
 }
 
 
-FoldedKernel::FoldedKernel(const uint32_t* weights, int32_t taps) : terms(0), singles(0) {
+FoldedKernel::FoldedKernel(const uint32_t* weights, int32_t taps) : terms(0), singles(0), unitTap(-1) {
   auto add = [&](int32_t a, int32_t b, uint32_t w) {
     first[terms] = a;
     second[terms] = b;
     weight[terms++] = w;
   };
   const int32_t r = taps / 2;
+  int32_t unitPair = 0;
+  for (int32_t x = 1; x <= r && unitPair == 0; ++x)
+    if (weights[r - x] + 1 == weights[r + x] || weights[r + x] + 1 == weights[r - x]) unitPair = x;
+  if (unitPair != 0) unitTap = weights[r - unitPair] > weights[r + unitPair] ? r - unitPair : r + unitPair;
   add(r, r, weights[r]);
   for (int32_t x = 1; x <= r; ++x)
-    if (weights[r - x] != weights[r + x]) {
+    if (weights[r - x] != weights[r + x] && x != unitPair) {
       add(r - x, r - x, weights[r - x]);
       add(r + x, r + x, weights[r + x]);
     }
   singles = terms;
   for (int32_t x = 1; x <= r; ++x)
-    if (weights[r - x] == weights[r + x]) add(r - x, r + x, weights[r - x]);
+    if (weights[r - x] == weights[r + x] || x == unitPair) add(r - x, r + x, std::min(weights[r - x], weights[r + x]));
 }
 
 namespace {
@@ -166,7 +170,7 @@ int Image::GaussianBlur(const Rect& rect, double sigma) {
       for (int32_t i = 0; i < n; ++i) {
         const Word* row = inputRow(clampRow(y + i) - top);
         for (int32_t t = 0; t < taps; ++t) rowTaps[static_cast<size_t>(t)] = row + t;
-        kernels.wordSums(kernel, rowTaps.data(), 0, width, slotRow(y + i));
+        kernels.horizontalSums(kernel, rowTaps.data(), 0, width, slotRow(y + i));
       }
     }
   };
@@ -181,9 +185,8 @@ int Image::GaussianBlur(const Rect& rect, double sigma) {
         [&](const Rect& piece, const PlaneView& target, const Rect&) {
           for (int32_t strip = piece.left; strip < piece.right; strip += kStrip) {
             const int32_t stripEnd = std::min<int32_t>(strip + kStrip, piece.right);
-            for (int32_t v = piece.top; v < piece.bottom; ++v)
-              kernels.byteSums(kernel, batchRows.data() + (v - y), strip - area.left, stripEnd - area.left,
-                               target.at(v - piece.top, strip - piece.left));
+            kernels.verticalSums(kernel, batchRows.data() + (piece.top - y), piece.height(), strip - area.left,
+                                 stripEnd - area.left, target.at(0, strip - piece.left), target.rowStep);
           }
         },
         nullptr);

@@ -30,9 +30,22 @@ void weightedSumsPortable(const FoldedKernel& k, const Word* const* sources, int
       const uint32_t w = k.weight[t];
       for (int32_t i = 0; i < n; ++i) sums[i] += (uint32_t{a[i]} + b[i]) * w;
     }
+    if (k.unitTap >= 0) {
+      const Word* unit = sources[k.unitTap] + start;
+      for (int32_t i = 0; i < n; ++i) sums[i] += unit[i];
+    }
     Out* to = out + (start - begin);
     for (int32_t i = 0; i < n; ++i) to[i] = static_cast<Out>(sums[i] >> 24);
   }
+}
+
+void horizontalSumsPortable(const FoldedKernel& k, const Word* const* sources, int32_t begin, int32_t end, Word* out) {
+  weightedSumsPortable(k, sources, begin, end, out);
+}
+
+void verticalSumsPortable(const FoldedKernel& k, const Word* const* sources, int32_t rows, int32_t begin, int32_t end,
+                          uint8_t* out, ptrdiff_t outStep) {
+  for (int32_t i = 0; i < rows; ++i, out += outStep) weightedSumsPortable(k, sources + i, begin, end, out);
 }
 
 }  // namespace
@@ -40,7 +53,7 @@ void weightedSumsPortable(const FoldedKernel& k, const Word* const* sources, int
 // Streaming stores need the vector sets' instructions: the plain set copies
 // the ordinary way, and its sampling is the plain loop of ZoomOutPlane.
 constinit const ImageKernels kPortableKernels{
-    weightedSumsPortable<Word>, weightedSumsPortable<uint8_t>, nullptr, nullptr, nullptr, nullptr,
+    horizontalSumsPortable, verticalSumsPortable, nullptr, nullptr, nullptr, nullptr,
 };
 
 const ImageKernels& imageKernels(platform::SimdLevel level) {

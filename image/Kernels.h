@@ -28,12 +28,15 @@ using Word = uint16_t;
 constexpr int32_t kBlock = 64;
 
 // The kernel folded: taps x and -x that weigh the same are added before the
-// multiplication, halving the products. The single taps come first: the
-// centre, then both taps of any pair that the rounding of the weights left
-// unequal; the folded pairs follow. The sums are exactly those of the
-// unfolded kernel. Taps are indices into a list of 2r + 1 source rows: the
-// same kernel serves the horizontal pass (sources one word apart) and the
-// vertical one (sources the ring's rows).
+// multiplication, halving the products. The rounding of the weights leaves
+// at most one pair a unit apart (at sigma 1 the taps at +-2 weigh 906064 and
+// 906063): it is folded with the smaller weight, and the heavier tap, the
+// unit tap, adds its value once more. The single taps come first: the
+// centre, then both taps of any other pair left unequal; the folded pairs
+// follow. The sums are exactly those of the unfolded kernel. Taps are
+// indices into a list of 2r + 1 source rows: the same kernel serves the
+// horizontal pass (sources one word apart) and the vertical one (sources
+// the ring's rows).
 struct FoldedKernel {
   // The radius formula peaks at 123 (for sigma near 123).
   static constexpr int32_t kMaxTaps = 2 * 127 + 1;
@@ -42,6 +45,7 @@ struct FoldedKernel {
   uint32_t weight[kMaxTaps];
   int32_t terms;
   int32_t singles;
+  int32_t unitTap;  // -1 when there is none
 
   FoldedKernel(const uint32_t* weights, int32_t taps);
 };
@@ -49,10 +53,13 @@ struct FoldedKernel {
 // out[c - begin] = (sum over taps i of weights[i] * sources[i][c]) >> 24 for
 // the columns c from begin to end: the loop both passes of the blur spend
 // their time in. The weights sum to 2^24, so a sum never exceeds
-// 255 * 2^24 < 2^32. The horizontal pass writes words, the vertical one
-// bytes.
-template <typename Out>
-using WeightedSum = void (*)(const FoldedKernel& k, const Word* const* sources, int32_t begin, int32_t end, Out* out);
+// 255 * 2^24 < 2^32. The horizontal pass writes a row of words.
+using HorizontalSums = void (*)(const FoldedKernel& k, const Word* const* sources, int32_t begin, int32_t end,
+                                Word* out);
+// The vertical pass writes `rows` rows of bytes, outStep apart: row i the
+// sums of the sources from sources[i] on.
+using VerticalSums = void (*)(const FoldedKernel& k, const Word* const* sources, int32_t rows, int32_t begin,
+                              int32_t end, uint8_t* out, ptrdiff_t outStep);
 
 // ---- Streaming copies
 //
@@ -94,8 +101,8 @@ struct BandRun {
 // ---- One instruction set's loops
 
 struct ImageKernels {
-  WeightedSum<Word> wordSums;
-  WeightedSum<uint8_t> byteSums;
+  HorizontalSums horizontalSums;
+  VerticalSums verticalSums;
   // Null where there are no streaming stores (the plain set).
   void (*streamRows)(const StreamedRows& job, PendingLine* pending, size_t pendingCount);
   // Copies `rows` source rows, fromStep apart, into the runs of one band,

@@ -15,9 +15,11 @@ namespace {
 struct Avx512 {
   using Reg = __m512i;
   static constexpr int32_t kWords = 32;
+  static constexpr int kGroups = 2;  // of the 32 registers
   static Reg load(const Word* p) { return _mm512_loadu_si512(p); }
   static Reg zero() { return _mm512_setzero_si512(); }
   static Reg add16(Reg a, Reg b) { return _mm512_add_epi16(a, b); }
+  static Reg add32(Reg a, Reg b) { return _mm512_add_epi32(a, b); }
   static Reg unpackLow16(Reg a, Reg b) { return _mm512_unpacklo_epi16(a, b); }
   static Reg unpackHigh16(Reg a, Reg b) { return _mm512_unpackhi_epi16(a, b); }
   static Reg broadcast32(int32_t v) { return _mm512_set1_epi32(v); }
@@ -46,8 +48,14 @@ struct Avx512 {
 // A line in one streaming store. bench_image ReadRect_vs_memcpy@avx512 and
 // WriteRect_vs_memcpy@avx512.
 struct Avx512Lines {
+  static constexpr bool kMaskedLoads = true;
   static void streamLine(uint8_t* line, const uint8_t* from) {
     _mm512_stream_si512(reinterpret_cast<__m512i*>(line), _mm512_loadu_si512(from));
+  }
+  static void streamJoined(uint8_t* line, const uint8_t* kept, const uint8_t* source, uintptr_t offset) {
+    const __mmask64 fresh = ~((uint64_t{1} << offset) - 1);
+    _mm512_stream_si512(reinterpret_cast<__m512i*>(line),
+                        _mm512_mask_loadu_epi8(_mm512_load_si512(kept), fresh, source));
   }
   static void fence() { _mm_sfence(); }
 };
@@ -55,6 +63,6 @@ struct Avx512Lines {
 }  // namespace
 
 constinit const ImageKernels kAvx512Kernels{
-    weightedSums<Avx512, Word>,       weightedSums<Avx512, uint8_t>,     streamRows<Avx512Lines>,
-    streamBand<Avx512Lines>,          finishStreaming<Avx512Lines>,      takeEveryNthSse2,
+    horizontalSums<Avx512>, verticalSums<Avx512>, streamRows<Avx512Lines>, streamBand<Avx512Lines>, finishStreaming<Avx512Lines>,
+    takeEveryNthSse2,
 };

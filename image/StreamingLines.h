@@ -3,15 +3,25 @@
 // flags. Everything here has internal linkage, so that no file's copy
 // stands in for another's.
 //
-// L provides streamLine(uint8_t* line, const uint8_t* from), which streams
-// the 64 bytes at `from` (any alignment) to the line at `line`, and fence(),
-// which orders the streaming stores before whatever comes next.
+// L provides
+//   streamLine(uint8_t* line, const uint8_t* from): streams the 64 bytes at
+//     `from` (any alignment) to the line at `line`;
+//   streamJoined(line, kept, source, offset): streams bytes 0 to offset - 1
+//     of `kept` (a line, aligned) and offset to 63 of `source` (any
+//     alignment) as one line; bytes of `source` before offset may be read
+//     but do not count;
+//   kMaskedLoads: whether streamJoined reads only the bytes that count;
+//   fence(): orders the streaming stores before whatever comes next.
 //
 // A destination segment is copied line by line: whole lines are streamed
 // straight from the source; a line the segment fills only in part waits in
 // a PendingLine until other segments (the tile beside it, or the next row
 // of the same tile) fill the rest, and is then streamed whole; a line
-// shared with bytes outside the copy is written the ordinary way.
+// shared with bytes outside the copy is written the ordinary way. The bytes
+// that complete a waiting line are joined to it in registers where the
+// source may be read before them (any row of a piece but its first): put
+// into the line's buffer first, they would be read back at once, before
+// the stores that wrote them are done, which costs the processor dearly.
 #pragma once
 
 #include "image/Kernels.h"
@@ -77,10 +87,11 @@ inline void writePending(PendingLine& pending) {
 }
 
 // `count` bytes (fewer than a line) at `at`, within one line, from `from`;
-// the copy's bytes around them lie in [begin, end).
+// the copy's bytes around them lie in [begin, end). `readBefore`: the 63
+// bytes before `from` may be read.
 template <typename L>
 inline void copyPart(uintptr_t at, const uint8_t* from, uintptr_t count, uintptr_t begin, uintptr_t end,
-                     PendingLine& pending) {
+                     bool readBefore, PendingLine& pending) {
   const uintptr_t line = at & ~uintptr_t{63}, offset = at - line;
   if (line < begin || line + 64 > end) {
     copyShort(reinterpret_cast<uint8_t*>(at), from, count);
@@ -90,8 +101,16 @@ inline void copyPart(uintptr_t at, const uint8_t* from, uintptr_t count, uintptr
     writePending(pending);
     pending.line = line;
   }
+  const uint64_t part = lowBits(count) << offset;
+  if ((pending.filled | part) == ~uint64_t{0} && pending.filled == lowBits(offset) &&
+      (readBefore || L::kMaskedLoads)) {
+    L::streamJoined(reinterpret_cast<uint8_t*>(line), pending.bytes, from - offset, offset);
+    pending.filled = 0;
+    pending.line = 0;
+    return;
+  }
   copyShort(pending.bytes + offset, from, count);
-  pending.filled |= lowBits(count) << offset;
+  pending.filled |= part;
   if (pending.filled == ~uint64_t{0}) {
     L::streamLine(reinterpret_cast<uint8_t*>(line), pending.bytes);
     pending.filled = 0;
@@ -103,18 +122,18 @@ inline void copyPart(uintptr_t at, const uint8_t* from, uintptr_t count, uintptr
 // [begin, end) that the copy fills whole.
 template <typename L>
 inline void copySegment(uint8_t* to, const uint8_t* from, size_t n, uintptr_t begin, uintptr_t end,
-                        PendingLine& pending) {
+                        bool readBefore, PendingLine& pending) {
   uintptr_t at = reinterpret_cast<uintptr_t>(to);
   const uintptr_t stop = at + n;
   const uintptr_t firstLineEnd = (at + 63) & ~uintptr_t{63};
   if (firstLineEnd != at) {
     const uintptr_t head = (firstLineEnd < stop ? firstLineEnd : stop) - at;
-    copyPart<L>(at, from, head, begin, end, pending);
+    copyPart<L>(at, from, head, begin, end, readBefore, pending);
     at += head;
     from += head;
   }
   for (; at + 64 <= stop; at += 64, from += 64) L::streamLine(reinterpret_cast<uint8_t*>(at), from);
-  if (at < stop) copyPart<L>(at, from, stop - at, begin, end, pending);
+  if (at < stop) copyPart<L>(at, from, stop - at, begin, end, readBefore, pending);
 }
 
 template <typename L>
@@ -125,7 +144,9 @@ void streamRows(const StreamedRows& job, PendingLine* pending, size_t pendingCou
   uintptr_t rowStart = reinterpret_cast<uintptr_t>(job.rowStart);
   for (int32_t i = 0; i < job.rows; ++i, to += job.toStep, from += job.fromStep, rowStart += job.toStep) {
     if (i + ahead < job.rows) prefetchRow(from + ahead * job.fromStep, job.n);
-    copySegment<L>(to, from, job.n, rowStart, rowStart + job.rowBytes,
+    // The rows of a piece lie within one block of memory: from its second
+    // row on, the bytes before a row are the piece's too.
+    copySegment<L>(to, from, job.n, rowStart, rowStart + job.rowBytes, i > 0 && job.fromStep >= 64,
                    pending[(job.first + static_cast<size_t>(i)) % pendingCount]);
   }
 }
@@ -142,7 +163,7 @@ void streamBand(const BandRun* runs, size_t count, const uint8_t* from, ptrdiff_
       const BandRun& run = runs[r];
       const auto begin = reinterpret_cast<uintptr_t>(run.to);
       copySegment<L>(run.to + static_cast<size_t>(i) * run.n, from + run.column, run.n, begin,
-                     begin + static_cast<size_t>(rows) * run.n, pending[r]);
+                     begin + static_cast<size_t>(rows) * run.n, i > 0 && fromStep >= 64, pending[r]);
     }
   }
 }
