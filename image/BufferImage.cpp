@@ -1,6 +1,7 @@
 #include "image/BufferImage.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "image/PieceIterator.h"
@@ -26,6 +27,8 @@ const HostBufferProcs& hostBufferProcs() {
 BufferImage::BufferImage(PixelLayout layout, Rect bounds, Point tileSize, uint8_t fill)
     : Image(layout, bounds), procs_(hostBufferProcs()), tileSize_(tileSize) {
   if (tileSize.v <= 0 || tileSize.h <= 0) throw XLock(TESSALY_HERE);
+  if (std::has_single_bit(static_cast<uint32_t>(tileSize.v))) shiftV_ = std::countr_zero(static_cast<uint32_t>(tileSize.v));
+  if (std::has_single_bit(static_cast<uint32_t>(tileSize.h))) shiftH_ = std::countr_zero(static_cast<uint32_t>(tileSize.h));
   if (bounds.empty()) return;
   firstRow_ = floorDiv(bounds.top, tileSize.v);
   firstColumn_ = floorDiv(bounds.left, tileSize.h);
@@ -40,14 +43,14 @@ BufferImage::~BufferImage() {
 }
 
 size_t BufferImage::tileIndex(Point p) const {
-  const int32_t row = floorDiv(p.v, tileSize_.v) - firstRow_;
-  const int32_t column = floorDiv(p.h, tileSize_.h) - firstColumn_;
+  const int32_t row = gridRow(p.v) - firstRow_;
+  const int32_t column = gridColumn(p.h) - firstColumn_;
   return static_cast<size_t>(row) * static_cast<size_t>(columns_) + static_cast<size_t>(column);
 }
 
 Rect BufferImage::tileRect(Point p) const {
-  const int32_t top = floorDiv(p.v, tileSize_.v) * tileSize_.v;
-  const int32_t left = floorDiv(p.h, tileSize_.h) * tileSize_.h;
+  const int32_t top = gridRow(p.v) * tileSize_.v;
+  const int32_t left = gridColumn(p.h) * tileSize_.h;
   const Rect cell{static_cast<int16_t>(top), static_cast<int16_t>(left),
                   static_cast<int16_t>(std::min<int32_t>(top + tileSize_.v, INT16_MAX)),
                   static_cast<int16_t>(std::min<int32_t>(left + tileSize_.h, INT16_MAX))};

@@ -38,9 +38,15 @@ class BufferImage : public Image {
 
   size_t tileIndex(Point p) const;
   Rect tileRect(Point p) const;  // the cell holding p, clipped to the bounds
+  // The grid row and column of a coordinate: a shift where the tile's side
+  // is a power of two, as it mostly is (every piece of a walk is looked up
+  // here twice, and a division costs as much as copying a tile's row).
+  int32_t gridRow(int32_t v) const { return shiftV_ >= 0 ? v >> shiftV_ : floorDiv(v, tileSize_.v); }
+  int32_t gridColumn(int32_t h) const { return shiftH_ >= 0 ? h >> shiftH_ : floorDiv(h, tileSize_.h); }
 
   const HostBufferProcs& procs_;
   Point tileSize_;
+  int32_t shiftV_ = -1, shiftH_ = -1;  // log2 of the tile's sides, or -1
   int32_t firstRow_ = 0;     // grid row of bounds.top
   int32_t firstColumn_ = 0;  // grid column of bounds.left
   int32_t columns_ = 0;      // grid columns meeting the bounds

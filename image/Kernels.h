@@ -66,12 +66,14 @@ using VerticalSums = void (*)(const FoldedKernel& k, const Word* const* sources,
 // Streaming stores write whole 64-byte lines straight to memory without
 // reading them first. A line that a piece fills only in part waits in a
 // PendingLine until the pieces beside it have filled the rest; a line shared
-// with bytes outside the copy is written the ordinary way.
+// with bytes outside the copy is written the ordinary way. (Not aligned to a
+// line: a ring of them for a tile's rows then takes less of the nearest
+// cache, which the copy's source needs.)
 
-struct alignas(64) PendingLine {
-  uint8_t bytes[64];
+struct PendingLine {
   uintptr_t line;     // the line's address; 0 when nothing waits
   uint64_t filled;    // one bit per byte
+  uint8_t bytes[64];
 };
 
 // A copy of `rows` rows of n bytes from `from` (fromStep apart) to `to`

@@ -55,7 +55,7 @@ struct Avx512Lines {
   static void streamJoined(uint8_t* line, const uint8_t* kept, const uint8_t* source, uintptr_t offset) {
     const __mmask64 fresh = ~((uint64_t{1} << offset) - 1);
     _mm512_stream_si512(reinterpret_cast<__m512i*>(line),
-                        _mm512_mask_loadu_epi8(_mm512_load_si512(kept), fresh, source));
+                        _mm512_mask_loadu_epi8(_mm512_loadu_si512(kept), fresh, source));
   }
   static void fence() { _mm_sfence(); }
 };

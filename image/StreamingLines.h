@@ -28,20 +28,6 @@
 
 namespace {
 
-// How far ahead of the copy the source rows are asked for, in bytes: far
-// enough that they arrive before they are wanted, near enough that they are
-// still in the cache then.
-constexpr size_t kAheadBytes = 8192;
-
-inline int32_t rowsAhead(size_t rowBytes) {
-  const size_t rows = kAheadBytes / rowBytes;
-  return rows < 1 ? 1 : static_cast<int32_t>(rows);
-}
-
-inline void prefetchRow(const uint8_t* row, size_t bytes) {
-  for (size_t b = 0; b < bytes; b += 64) __builtin_prefetch(row + b);
-}
-
 inline uint64_t lowBits(uintptr_t count) { return count >= 64 ? ~uint64_t{0} : (uint64_t{1} << count) - 1; }
 
 template <size_t N>
@@ -138,27 +124,22 @@ inline void copySegment(uint8_t* to, const uint8_t* from, size_t n, uintptr_t be
 
 template <typename L>
 void streamRows(const StreamedRows& job, PendingLine* pending, size_t pendingCount) {
-  const int32_t ahead = rowsAhead(job.n);
   uint8_t* to = job.to;
   const uint8_t* from = job.from;
   uintptr_t rowStart = reinterpret_cast<uintptr_t>(job.rowStart);
+  size_t slot = job.first % pendingCount;
   for (int32_t i = 0; i < job.rows; ++i, to += job.toStep, from += job.fromStep, rowStart += job.toStep) {
-    if (i + ahead < job.rows) prefetchRow(from + ahead * job.fromStep, job.n);
     // The rows of a piece lie within one block of memory: from its second
     // row on, the bytes before a row are the piece's too.
-    copySegment<L>(to, from, job.n, rowStart, rowStart + job.rowBytes, i > 0 && job.fromStep >= 64,
-                   pending[(job.first + static_cast<size_t>(i)) % pendingCount]);
+    copySegment<L>(to, from, job.n, rowStart, rowStart + job.rowBytes, i > 0 && job.fromStep >= 64, pending[slot]);
+    if (++slot == pendingCount) slot = 0;
   }
 }
 
 template <typename L>
 void streamBand(const BandRun* runs, size_t count, const uint8_t* from, ptrdiff_t fromStep, int32_t rows,
                 PendingLine* pending) {
-  const size_t left = runs[0].column, span = runs[count - 1].column + runs[count - 1].n - left;
-  const int32_t ahead = rowsAhead(span);
-  for (int32_t i = 0; i < ahead && i < rows; ++i) prefetchRow(from + i * fromStep + left, span);
   for (int32_t i = 0; i < rows; ++i, from += fromStep) {
-    if (i + ahead < rows) prefetchRow(from + ahead * fromStep + left, span);
     for (size_t r = 0; r < count; ++r) {
       const BandRun& run = runs[r];
       const auto begin = reinterpret_cast<uintptr_t>(run.to);

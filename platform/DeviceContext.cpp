@@ -4,7 +4,9 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <bit>
 #include <cmath>
+#include <cstring>
 #include <cstdlib>
 #include <vector>
 
@@ -297,7 +299,20 @@ Colour DeviceContext::pixel(Point logical) const {
 
 namespace {
 
+// Four pixels at a time on little-endian machines: twelve bytes read as
+// three words, each pixel's bytes taken out of them with shifts.
+// bench_platform SetPixelsRgb24_1024_vs_memcpy@portable.
 void rgbRowPortable(const uint8_t* src, uint32_t* dst, int32_t count) {
+  if constexpr (std::endian::native == std::endian::little) {
+    for (; count >= 4; count -= 4, src += 12, dst += 4) {
+      uint32_t w[3];
+      std::memcpy(w, src, 12);  // R0 G0 B0 R1 | G1 B1 R2 G2 | B2 R3 G3 B3
+      dst[0] = 0xff000000u | (w[0] & 0xff) << 16 | (w[0] & 0xff00) | (w[0] >> 16 & 0xff);
+      dst[1] = 0xff000000u | (w[0] >> 24) << 16 | (w[1] & 0xff) << 8 | (w[1] >> 8 & 0xff);
+      dst[2] = 0xff000000u | (w[1] & 0xff0000) | (w[1] >> 24) << 8 | (w[2] & 0xff);
+      dst[3] = 0xff000000u | (w[2] & 0xff00) << 8 | (w[2] >> 8 & 0xff00) | w[2] >> 24;
+    }
+  }
   for (; count > 0; --count, src += 3)
     *dst++ = 0xff000000u | (static_cast<uint32_t>(src[0]) << 16) | (static_cast<uint32_t>(src[1]) << 8) | src[2];
 }
@@ -316,11 +331,34 @@ __attribute__((target("ssse3"))) void rgbRowSsse3(const uint8_t* src, uint32_t* 
   }
   rgbRowPortable(src, dst, count);
 }
+
+// The same in SSE2, without the byte shuffle: each pixel's three bytes are
+// shifted into a word of their own, and red and blue swapped by shifts.
+// bench_display full_view_zoom_1_4@sse2.
+__attribute__((target("sse2"))) void rgbRowSse2(const uint8_t* src, uint32_t* dst, int32_t count) {
+  const __m128i first = _mm_setr_epi32(0x00ffffff, 0, 0, 0), second = _mm_setr_epi32(0, 0x00ffffff, 0, 0);
+  const __m128i third = _mm_setr_epi32(0, 0, 0x00ffffff, 0), fourth = _mm_setr_epi32(0, 0, 0, 0x00ffffff);
+  const __m128i red = _mm_set1_epi32(0x00ff0000), green = _mm_set1_epi32(0x0000ff00);
+  const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xff000000u));
+  for (; count >= 6; count -= 4, src += 12, dst += 4) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src));
+    // Pixel i's bytes R G B from byte 3i to byte 4i.
+    const __m128i rgb = _mm_or_si128(
+        _mm_or_si128(_mm_and_si128(v, first), _mm_and_si128(_mm_slli_si128(v, 1), second)),
+        _mm_or_si128(_mm_and_si128(_mm_slli_si128(v, 2), third), _mm_and_si128(_mm_slli_si128(v, 3), fourth)));
+    const __m128i pixels =
+        _mm_or_si128(_mm_or_si128(_mm_and_si128(_mm_slli_epi32(rgb, 16), red), _mm_and_si128(rgb, green)),
+                     _mm_or_si128(_mm_srli_epi32(rgb, 16), opaque));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst), pixels);
+  }
+  rgbRowPortable(src, dst, count);
+}
 #endif
 
 void rgbRow(SimdLevel level, const uint8_t* src, uint32_t* dst, int32_t count) {
 #if defined(TESSALY_X86)
   if (level >= SimdLevel::avx2) return rgbRowSsse3(src, dst, count);
+  if (level == SimdLevel::sse2) return rgbRowSse2(src, dst, count);
 #endif
   (void)level;
   rgbRowPortable(src, dst, count);
