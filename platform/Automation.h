@@ -128,7 +128,9 @@ void sleepVirtual(uint32_t milliseconds);
 // Writes what the window shows (with its frame and children) as PNG.
 bool saveScreenshot(Window& window, const std::string& path);
 // Writes the part of the desktop in `area` (screen coordinates) with every
-// visible top-level window in z-order, as PNG.
+// visible top-level window in z-order, as PNG. On a real screen this is
+// what the screen shows (the window manager's frames included); headless,
+// our own drawing of the windows in our z-order.
 bool saveDesktopScreenshot(const Rect& area, const std::string& path);
 
 // Forgets all queued answers, steps and records; time goes back to 0,

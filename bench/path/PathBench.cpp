@@ -144,7 +144,7 @@ double strokeField(const Stroke& s, double v, double h) {
 
 Shape text() {
   auto cells = std::make_shared<std::vector<std::vector<Stroke>>>();
-  const int32_t rows = kSide / kCellHeight, columns = kSide / kCellWidth;
+  constexpr int32_t rows = kSide / kCellHeight, columns = kSide / kCellWidth;
   std::mt19937 random(1);
   std::uniform_real_distribution<double> across(3, kCellWidth - 3), down(4, kCellHeight - 6);
   for (int32_t cell = 0; cell < rows * columns; ++cell) {
@@ -154,7 +154,7 @@ Shape text() {
         strokes.push_back({down(random), across(random), down(random), across(random)});
     cells->push_back(strokes);
   }
-  auto field = [cells, rows, columns](double v, double h) {
+  auto field = [cells](double v, double h) {
     const int32_t row = std::clamp(int32_t(v) / kCellHeight, 0, rows - 1);
     const int32_t column = std::clamp(int32_t(h) / kCellWidth, 0, columns - 1);
     const std::vector<Stroke>& strokes = (*cells)[size_t(row * columns + column)];
