@@ -42,8 +42,9 @@ void clearShownBoxes();
 // ---- Dialogs ----
 // How the next modal dialog is closed: field values are typed into the
 // controls with those ids, then the button with that text (without "&",
-// e.g. "OK", "Cancel") is pressed. A dialog with no queued answer is
-// closed with OK as it stands.
+// e.g. "OK", "Cancel") is pressed. A dialog with no queued answer presses
+// its default button as it stands, as Return would; one without a default
+// is cancelled and the problem reported (takeScriptProblem).
 struct DialogAnswer {
   std::string button = "OK";
   std::map<int, std::string> fields;
