@@ -279,7 +279,9 @@ QWidget* widgetFor(Window* window) {
   if (window == nullptr || !window->exists()) return nullptr;
   Window* top = window->topLevel();
   while (top != nullptr) {
-    if (Mirror* mirror = mirrorFor(top, false)) return mirror;
+    // An owner's widget may be made before it is shown; a box goes over a
+    // shown one.
+    if (Mirror* mirror = mirrorFor(top, false); mirror != nullptr && mirror->isVisible()) return mirror;
     top = top->owner();
   }
   return nullptr;
