@@ -72,6 +72,11 @@ class CBezierPath {
   Hit HitTest(const BezierPathView& view, platform::Point windowPoint) const;
 
   void DrawAll(BezierPathView& view) const;
+  // The same, leaving out the nodes and segments that cannot reach the
+  // window rectangle: a view that repaints part of itself (drawing only
+  // inside it) draws the path there again at a cost that follows the
+  // part, not the path.
+  void DrawWithin(BezierPathView& view, const platform::Rect& area) const;
 
   // The closed outline as a polygon in image coordinates: every segment
   // halved until its inner control points lie within 0.2 pixel of the
@@ -81,6 +86,9 @@ class CBezierPath {
  private:
   void DrawNode(BezierPathView& view, size_t index) const;
   void DrawSegment(BezierPathView& view, size_t from) const;  // from node `from` to the next
+  // Window rectangles that hold all a node's or a segment's drawing.
+  platform::Rect NodeBounds(const BezierPathView& view, size_t index) const;
+  platform::Rect SegmentBounds(const BezierPathView& view, size_t from) const;
   size_t SegmentCount() const;
   // Draws (and so erases or redraws) a node with the segments that touch it.
   void DrawNodeAndSegments(BezierPathView* view, size_t index) const;
