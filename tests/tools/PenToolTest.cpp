@@ -1,4 +1,4 @@
-// The pen and the edge tool in a view, driven by scripted pointer input: the
+// The pen in a view, driven by scripted pointer input: the
 // hover preview, the cursor states, the edits each click and drag makes,
 // undo and redo step by step, and the path on screen, which must always be
 // what a full repaint shows.
@@ -253,23 +253,6 @@ TEST_F(PenToolTest, HandlesMirrorKeepTheirLengthOrBreakByTheModifiers) {
   EXPECT_EQ(document().history().position(), steps - 1) << "the undo undid the last step, not the drag";
   EXPECT_EQ(path().node(0).anchor, (BezierPoint{60, 60}));
   expectScreenIsARepaint("after the cancelled drags");
-}
-
-TEST_F(PenToolTest, TheEdgeToolFillsUpToTheEdgeOnAClick) {
-  BufferImage working(kOneByte, mask_.bounds(), {128, 128}, 40);
-  testing_support::Plane bright(200, 150, 1, 200);
-  working.WriteRect({0, 150, 200, 300}, bright.view);
-  document().SetWorkImages(&mask_, &working);
-  ThresholdPair().SetLower(30);
-  SelectTool(TheEdgeTool());
-  move(20, 20);
-  EXPECT_EQ(cursor(), kToolEdgeFill);
-  click(20, 20);
-  EXPECT_EQ(snapshot().mask[100 * 300 + 149], 255);
-  EXPECT_EQ(snapshot().mask[100 * 300 + 150], 0);
-  document().Undo();
-  EXPECT_EQ(snapshot().mask[100 * 300 + 149], 0);
-  ThresholdPair().SetLower(64);
 }
 
 }  // namespace
