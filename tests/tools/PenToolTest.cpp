@@ -13,7 +13,6 @@
 #include "platform/Cursor.h"
 #include "platform/Input.h"
 #include "tests/display/ViewTestSupport.h"
-#include "tools/CEdgeTool.h"
 #include "tools/CPenTool.h"
 #include "tools/KeepMode.h"
 #include "tools/SliderValues.h"
@@ -129,45 +128,9 @@ class PenToolTest : public ViewFixture {
   platform::Framebuffer blank_;
 };
 
-TEST_F(PenToolTest, TheToolsAreFoundByIdAndKey) {
-  EXPECT_EQ(FindTool(kToolPen), &ThePenTool());
-  EXPECT_EQ(FindTool(kToolEdgeFill), &TheEdgeTool());
-  EXPECT_EQ(ToolIdForKey('P', 0), kToolPen);
-  EXPECT_EQ(ToolIdForKey('s', 8 | 4), kToolEdgeFill);
-  EXPECT_EQ(ToolIdForKey('S', 8), 0) << "Ctrl+S is Save/Apply";
-}
-
-TEST_F(PenToolTest, TheHoverPreviewFollowsThePointerAndGoesWhenItLeaves) {
-  move(40, 40);
-  EXPECT_EQ(cursor(), CPenTool::kAddNode);
-  ASSERT_EQ(path().size(), 1u) << "the node a click would add";
-  EXPECT_FALSE(view().framebuffer().samePixels(blank_));
-  move(60, 45);
-  ASSERT_EQ(path().size(), 1u);
-  EXPECT_EQ(path().node(0).anchor, (BezierPoint{60, 45}));
-  EXPECT_FALSE(document().CanUndo()) << "a preview is no step";
-
-  click(60, 45);
-  move(120, 90);
-  EXPECT_EQ(path().size(), 2u) << "the next segment runs to the pointer";
-  expectScreenIsARepaint("with the preview");
-  move(60, 46);
-  EXPECT_EQ(cursor(), CPenTool::kMovePoint) << "over the node";
-  EXPECT_EQ(path().size(), 1u) << "no preview over a node";
-  withAlt([&] { move(61, 45); });
-  EXPECT_EQ(cursor(), CPenTool::kMovePointAlt);
-
-  move(120, 90);
-  leave();
-  EXPECT_EQ(path().size(), 1u) << "leaving the view takes the preview away";
-  expectScreenIsARepaint("after leaving");
-  document().Undo();
-  flushPaint();
-  EXPECT_TRUE(view().framebuffer().samePixels(blank_)) << "nothing of the path is left on screen";
-}
-
-// A path drawn, edited, closed and filled; then every step undone and
-// redone: each gives back exactly the path and mask it had.
+// A path drawn with its preview, edited, closed and filled; then every
+// step undone and redone: each gives back exactly the path and mask it had,
+// and the screen always shows what a repaint would.
 TEST_F(PenToolTest, EveryStepUndoesAndRedoesExactlyAndTheScreenFollows) {
   std::vector<Snapshot> states{snapshot()};
   const auto step = [&](const std::function<void()>& action, const char* what) {
@@ -177,10 +140,23 @@ TEST_F(PenToolTest, EveryStepUndoesAndRedoesExactlyAndTheScreenFollows) {
     EXPECT_EQ(document().history().size(), states.size() - 1) << what;
     expectScreenIsARepaint(what);
   };
+  move(40, 40);
+  move(30, 30);
+  EXPECT_EQ(cursor(), CPenTool::kAddNode);
+  ASSERT_EQ(path().size(), 1u) << "the node a click would add, at the pointer";
+  EXPECT_EQ(path().node(0).anchor, (BezierPoint{30, 30}));
+  EXPECT_FALSE(document().CanUndo()) << "a preview is no step";
   step([&] { click(30, 30); }, "corner node");
+  move(31, 30);
+  EXPECT_EQ(path().size(), 1u) << "no preview over a node";
+  withAlt([&] { move(30, 31); });
+  EXPECT_EQ(cursor(), CPenTool::kMovePointAlt) << "the first node of a one-node path is no closing point";
   step([&] { drag({{150, 20}, {160, 30}, {170, 40}}); }, "smooth node, handles pulled out");
   EXPECT_EQ(path().node(1).out, (BezierPoint{170, 40}));
   EXPECT_EQ(path().node(1).in, (BezierPoint{130, 0})) << "the incoming handle mirrored";
+  move(120, 90);
+  EXPECT_EQ(path().size(), 3u) << "the next segment runs to the pointer";
+  expectScreenIsARepaint("with the preview");
   step([&] { click(140, 110); }, "third node");
   move(31, 31);
   EXPECT_EQ(cursor(), CPenTool::kClosePath);
@@ -202,7 +178,8 @@ TEST_F(PenToolTest, EveryStepUndoesAndRedoesExactlyAndTheScreenFollows) {
     document().Undo();
     EXPECT_TRUE(snapshot() == states[i]) << "undo to state " << i;
   }
-  expectScreenIsARepaint("all undone");
+  flushPaint();
+  EXPECT_TRUE(view().framebuffer().samePixels(blank_)) << "nothing of the path is left on screen";
   for (size_t i = 1; i < states.size(); ++i) {
     document().Redo();
     EXPECT_TRUE(snapshot() == states[i]) << "redo to state " << i;
@@ -215,7 +192,7 @@ TEST_F(PenToolTest, HandlesMirrorKeepTheirLengthOrBreakByTheModifiers) {
   path().AppendNodeData(&view(), {1, {150, 110}, {140, 110}, {160, 110}});
 
   drag({{70, 60}, {60, 80}});  // the outgoing handle, 20 below the anchor
-  EXPECT_EQ(path().node(0).in, (BezierPoint{60, 50})) << "turned away, length 10 kept";
+  EXPECT_EQ(path().node(0).in, (BezierPoint{60, 50})) << "without Alt: turned away, length 10 kept";
   withAlt([&] { drag({{60, 80}, {60, 90}}); });
   EXPECT_FALSE(path().node(0).smooth) << "Alt on a handle toggles the smoothness";
   EXPECT_EQ(path().node(0).in, (BezierPoint{60, 50})) << "a corner's other handle stays";
