@@ -75,6 +75,22 @@ constexpr int kDrawDepth = 10;
 constexpr double kFillFlatness = 0.04;  // square image pixels
 constexpr int kFillDepth = 16;
 
+// One edit's drawing, from its first erasing to its last drawing.
+class StDrawing {
+ public:
+  explicit StDrawing(BezierPathView* view) : view_(view) {
+    if (view_ != nullptr) view_->beginDrawing();
+  }
+  ~StDrawing() {
+    if (view_ != nullptr) view_->endDrawing();
+  }
+  StDrawing(const StDrawing&) = delete;
+  StDrawing& operator=(const StDrawing&) = delete;
+
+ private:
+  BezierPathView* view_;
+};
+
 }  // namespace
 
 size_t CBezierPath::SegmentCount() const {
@@ -133,6 +149,7 @@ void CBezierPath::AppendNode(BezierPathView* view, platform::Point windowPoint) 
 }
 
 void CBezierPath::AppendNodeData(BezierPathView* view, const BezierNode& node) {
+  const StDrawing drawing(view);
   if (view != nullptr && closed_ && nodes_.size() >= 2) DrawSegment(*view, nodes_.size() - 1);
   if (nodes_.size() == nodes_.capacity()) nodes_.reserve(std::max<size_t>(4, 2 * nodes_.size()));
   nodes_.push_back(node);
@@ -143,6 +160,7 @@ void CBezierPath::AppendNodeData(BezierPathView* view, const BezierNode& node) {
 }
 
 BezierNode CBezierPath::RemoveLastNode(BezierPathView* view) {
+  const StDrawing drawing(view);
   const size_t last = nodes_.size() - 1;
   if (view != nullptr) {
     DrawNode(*view, last);
@@ -157,12 +175,14 @@ BezierNode CBezierPath::RemoveLastNode(BezierPathView* view) {
 
 void CBezierPath::ReplaceNode(BezierPathView* view, size_t index, BezierNode& node) {
   if (nodes_[index] == node) return;
+  const StDrawing drawing(view);
   DrawNodeAndSegments(view, index);
   std::swap(nodes_[index], node);
   DrawNodeAndSegments(view, index);
 }
 
 void CBezierPath::SetClosed(BezierPathView* view, bool closed) {
+  const StDrawing drawing(view);
   const bool drawsClosing = view != nullptr && nodes_.size() >= 2;
   if (drawsClosing && closed_) DrawSegment(*view, nodes_.size() - 1);
   closed_ = closed;
@@ -170,6 +190,7 @@ void CBezierPath::SetClosed(BezierPathView* view, bool closed) {
 }
 
 void CBezierPath::SwapWith(BezierPathView* view, CBezierPath& other) {
+  const StDrawing drawing(view);
   if (view != nullptr) DrawAll(*view);
   std::swap(nodes_, other.nodes_);
   std::swap(closed_, other.closed_);
@@ -182,6 +203,7 @@ void CBezierPath::ToggleSmooth(BezierPathView* view, size_t index, int which) {
     n.smooth = !n.smooth;  // the flag is not drawn
     return;
   }
+  const StDrawing drawing(view);
   DrawNodeAndSegments(view, index);
   n.smooth = 1;
   n.in = n.out = n.anchor;
@@ -195,6 +217,7 @@ void CBezierPath::ToggleSmooth(BezierPathView* view, size_t index, int which) {
 void CBezierPath::MovePoint(BezierPathView* view, platform::Point windowPoint, size_t index, int which,
                             bool mirror) {
   const BezierPoint p = windowToImage(*view, windowPoint);
+  const StDrawing drawing(view);
   DrawNodeAndSegments(view, index);
   BezierNode& n = nodes_[index];
   if (which == kAnchor && !mirror) {
@@ -234,6 +257,7 @@ CBezierPath::Hit CBezierPath::HitTest(const BezierPathView& view, platform::Poin
 }
 
 void CBezierPath::DrawAll(BezierPathView& view) const {
+  const StDrawing drawing(&view);
   for (size_t i = 0; i < nodes_.size(); ++i) DrawNode(view, i);
   for (size_t i = 0; i < SegmentCount(); ++i) DrawSegment(view, i);
 }
@@ -280,6 +304,7 @@ platform::Rect CBezierPath::SegmentBounds(const BezierPathView& view, size_t fro
 }
 
 void CBezierPath::DrawWithin(BezierPathView& view, const platform::Rect& area) const {
+  const StDrawing drawing(&view);
   for (size_t i = 0; i < nodes_.size(); ++i)
     if (!NodeBounds(view, i).intersected(area).isEmpty()) DrawNode(view, i);
   for (size_t i = 0; i < SegmentCount(); ++i)

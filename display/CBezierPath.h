@@ -35,6 +35,10 @@ class BezierPathView {
   // out its last pixel, so a polyline touches every pixel once.
   virtual void moveTo(platform::Point point) = 0;
   virtual void lineTo(platform::Point point) = 0;
+  // All the drawing of one edit comes between these (which nest), so that
+  // a view can draw it through one drawing context.
+  virtual void beginDrawing() {}
+  virtual void endDrawing() {}
 };
 
 // Which point of a node an edit or a hit concerns.
