@@ -212,8 +212,8 @@ void PathTracer::joinEnds(int32_t left, int32_t right) {
   }
   Chain& kept = chains_[leftChain];
   Chain& moved = chains_[rightChain];
-  if (leftAtBack) kept.queue.appendAll(moved.queue);
-  else kept.queue.prependAll(moved.queue);
+  if (leftAtBack) kept.queue.appendAll(moved.queue, blocks_);
+  else kept.queue.prependAll(moved.queue, blocks_);
   const int32_t keptOther = kept.ends[0] == left ? kept.ends[1] : kept.ends[0];
   const int32_t movedOther = moved.ends[0] == right ? moved.ends[1] : moved.ends[0];
   kept.ends[0] = keptOther;
