@@ -305,7 +305,12 @@ class BandAccess {
       // piece-by-piece copy below knows how to handle both.
     }
     const size_t bytes = size_t(band.height()) * size_t(band.width());
-    if (buffer.size() < bytes) buffer.resize(bytes);
+    if (buffer.size() < bytes) {
+      // Exactly the band, not twice as much as grown step by step, and the
+      // smaller buffer given back first.
+      buffer = std::vector<uint8_t>();
+      buffer.resize(bytes);
+    }
     view_ = PlaneView{buffer.data(), 1, band.width()};
     image.ReadRect(band, view_);
   }

@@ -69,4 +69,23 @@ TEST_F(TraceMemory, PeakFollowsThePointsKeptNotTheOutlinesJoined) {
   }
 }
 
+// Pieces narrower than the image are copied into one band buffer. Bands
+// differ in height (300 rows of 400 pixels, then 225, 338, ...): the buffer
+// holds the largest band once, not a larger one grown step by step.
+TEST_F(TraceMemory, CopiedBandsTakeTheLargestBandOnce) {
+  constexpr int32_t kRows = 1200, kColumns = 400;
+  MaskImage image(kRows, kColumns);
+  image.setPieceColumns(64);
+  int64_t largestBand = 0;
+  for (int32_t top = 0; top < kRows;) {
+    const int32_t rows = traceBandHeight(kRows - top, kColumns);
+    largestBand = std::max(largestBand, int64_t(rows) * kColumns);
+    top += rows;
+  }
+  const int64_t before = gHeapInUse.load();
+  gHeapPeak = before;
+  EXPECT_TRUE(trace(image, 127, 0.3, S).subpaths.empty());
+  EXPECT_LE(gHeapPeak.load() - before, largestBand + 8 * kColumns);
+}
+
 }  // namespace
