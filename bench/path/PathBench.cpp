@@ -28,6 +28,7 @@
 #include <opencv2/imgproc.hpp>
 #include <potracelib.h>
 
+#include "bench/support/InterleavedRuns.h"
 #include "bench/support/RecordingReporter.h"
 #include "bench/support/MemoryBufferHost.h"
 #include "image/BufferImage.h"
@@ -268,9 +269,7 @@ void BM_Potrace(benchmark::State& state) {
 }
 
 // Each figure is the best of several runs in processor time: other work on
-// the machine only ever adds time. The runs of all benchmarks are
-// interleaved in random order (see main), so that a spell of traffic from
-// the neighbours falls on ours and on the reference alike.
+// the machine only ever adds time. The runs are interleaved (see main).
 template <typename B>
 void configure(B* b, int runs) {
   for (size_t i = 0; i < shapes().size(); ++i) b->Arg(int64_t(i));
@@ -437,14 +436,7 @@ void reportMemory() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Interleaving is the default here; a flag on the command line, which
-  // comes after it, still decides.
-  std::vector<char*> args(argv, argv + argc);
-  char interleave[] = "--benchmark_enable_random_interleaving=true";
-  args.insert(args.begin() + 1, interleave);
-  int count = static_cast<int>(args.size());
-  args.push_back(nullptr);
-  benchmark::Initialize(&count, args.data());
+  InitializeInterleaved(argc, argv);
   shapes();
   configure(benchmark::RegisterBenchmark("BM_Trace", BM_Trace), 10);
   configure(benchmark::RegisterBenchmark("BM_OpenCV", BM_OpenCV), 10);
