@@ -22,6 +22,7 @@
 #include "host/PluginLibrary.h"
 #include "hostapi/FilterRecord.h"
 #include "hostapi/SelectionParams.h"
+#include "platform/SimdLevel.h"
 
 struct HostChannelPort {
   host::Plane* plane = nullptr;
@@ -140,6 +141,8 @@ class HostServices {
   std::vector<Plane*> streamPlanes_;    // the target's planes
   std::vector<Plane*> absolutePlanes_;  // every plane by absolute number
   bool autoMask_ = false;
+  // The vector level of the pixel streams, read at each advanceState.
+  platform::SimdLevel simd_ = platform::simdLevel();
   // What the output changed, kept so that a filter that does not succeed
   // leaves no trace: each plane's blocks of kSavedBlock bytes as they were
   // before their first change. Saving only the blocks that change keeps a
@@ -154,8 +157,9 @@ class HostServices {
     bool any = false;
     std::unordered_set<uint64_t> lent;  // the rectangles lent whole this run
 
-    // Marks a block saved and copies it from the plane as it is now.
-    void keep(const Plane& target, size_t block);
+    // Marks a block saved and copies it from the plane as it is now, with
+    // the instructions of `level`.
+    void keep(const Plane& target, size_t block, platform::SimdLevel level);
   };
   void commitRow(size_t plane, size_t offset, const uint8_t* bytes, size_t count);
   // Saves the blocks of bytes offset..offset+count of a plane that are not

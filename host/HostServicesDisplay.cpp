@@ -4,11 +4,12 @@
 
 #include <cstring>
 
-#if defined(__SSE2__)
+#include "host/ColourConversion.h"
+#include "platform/SimdLevel.h"
+
+#if defined(TESSALY_X86)
 #include <emmintrin.h>
 #endif
-
-#include "host/ColourConversion.h"
 
 namespace host {
 
@@ -20,24 +21,28 @@ inline uint32_t divide255(uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
 
 constexpr uint8_t kCheckerLight = 255, kCheckerDark = 204;
 
-// Blends one row of RGB pixels (`count` of them) over the checkerboard by
-// their coverage: (pixel * c + square * (255 - c) + 127) / 255 per channel.
-// `pattern` holds the squares' colours of the row's first 16 pixels as RGB;
-// as 16 is a multiple of the 8-pixel squares' period, every run of 16
-// pixels from the row's start has the same squares.
-void blendRowOverChecker(uint8_t* rgb, const uint8_t* coverage, size_t count, const uint8_t* pattern) {
-  auto blendPixel = [&](size_t x) {
-    const uint32_t c = coverage[x];
-    if (c == 255) return;
-    const uint8_t* square = pattern + (x % 16) * 3;
-    uint8_t* p = rgb + x * 3;
-    for (int i = 0; i < 3; ++i) p[i] = static_cast<uint8_t>(divide255(p[i] * c + square[i] * (255 - c) + 127));
-  };
-  size_t x = 0;
-#if defined(__SSE2__)
+// One pixel of a row blended over the checkerboard by its coverage:
+// (pixel * c + square * (255 - c) + 127) / 255 per channel. `pattern` holds
+// the squares' colours of the row's first 16 pixels as RGB; as 16 is a
+// multiple of the 8-pixel squares' period, every run of 16 pixels from the
+// row's start has the same squares.
+inline void blendPixel(uint8_t* rgb, const uint8_t* coverage, size_t x, const uint8_t* pattern) {
+  const uint32_t c = coverage[x];
+  if (c == 255) return;
+  const uint8_t* square = pattern + (x % 16) * 3;
+  uint8_t* p = rgb + x * 3;
+  for (int i = 0; i < 3; ++i) p[i] = static_cast<uint8_t>(divide255(p[i] * c + square[i] * (255 - c) + 127));
+}
+
+#if defined(TESSALY_X86)
+// The pixels of a row sixteen at a time, as many as whole runs of sixteen
+// give; returns how many. bench_display full_view_zoom_*.
+__attribute__((target("sse2"))) size_t blendSixteensSse2(uint8_t* rgb, const uint8_t* coverage, size_t count,
+                                                         const uint8_t* pattern) {
   const __m128i all = _mm_set1_epi8(static_cast<char>(0xFF));
   const __m128i zero = _mm_setzero_si128();
   const __m128i w255 = _mm_set1_epi16(255), w127 = _mm_set1_epi16(127), w1 = _mm_set1_epi16(1);
+  size_t x = 0;
   for (; x + 16 <= count; x += 16) {
     const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coverage + x));
     if (_mm_movemask_epi8(_mm_cmpeq_epi8(c, all)) == 0xFFFF) continue;  // all opaque: the image as it is
@@ -65,8 +70,20 @@ void blendRowOverChecker(uint8_t* rgb, const uint8_t* coverage, size_t count, co
       _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 16 * part), _mm_packus_epi16(halves[0], halves[1]));
     }
   }
+  return x;
+}
 #endif
-  for (; x < count; ++x) blendPixel(x);
+
+// Blends one row of RGB pixels (`count` of them) over the checkerboard by
+// their coverage.
+void blendRowOverChecker(platform::SimdLevel level, uint8_t* rgb, const uint8_t* coverage, size_t count,
+                         const uint8_t* pattern) {
+  size_t x = 0;
+#if defined(TESSALY_X86)
+  if (level >= platform::SimdLevel::sse2) x = blendSixteensSse2(rgb, coverage, count, pattern);
+#endif
+  (void)level;
+  for (; x < count; ++x) blendPixel(rgb, coverage, x, pattern);
 }
 
 }  // namespace
@@ -96,6 +113,7 @@ bool HostServices::renderPixelMap(const HostPixelMap& map, const HostRect32& are
     chained = chained || m->maskData != nullptr;
   std::vector<uint8_t> product(chained ? width : 0);
   uint8_t pattern[48];
+  const platform::SimdLevel level = platform::simdLevel();
 
   for (size_t y = 0; y < height; ++y) {
     const int64_t my = area.top + static_cast<int64_t>(y) - map.bounds.top;
@@ -131,7 +149,7 @@ bool HostServices::renderPixelMap(const HostPixelMap& map, const HostRect32& are
       const int64_t cx = area.left - map.bounds.left + x + map.maskPhaseCol;
       std::memset(pattern + 3 * x, ((cy >> 3) + (cx >> 3)) % 2 == 0 ? kCheckerLight : kCheckerDark, 3);
     }
-    blendRowOverChecker(rgb, coverage, width, pattern);
+    blendRowOverChecker(level, rgb, coverage, width, pattern);
   }
   return true;
 }

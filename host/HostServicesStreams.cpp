@@ -7,14 +7,12 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#if defined(__x86_64__) || defined(__i386__)
+#include "host/Failure.h"
+#include "platform/SimdLevel.h"
+
+#if defined(TESSALY_X86)
 #include <tmmintrin.h>
 #endif
-
-#include "host/Failure.h"
 
 namespace host {
 
@@ -46,9 +44,10 @@ void interleaveThreePortable(const uint8_t* __restrict a, const uint8_t* __restr
   }
 }
 
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(TESSALY_X86)
 // Sixteen pixels at a time: each 16 output bytes are three byte shuffles of
-// the planes' 16 bytes, or-ed together.
+// the planes' 16 bytes, or-ed together. SSSE3, which the avx2 level has.
+// bench_host advanceState_deliver_vs_memcpy.
 struct InterleaveMasks {
   alignas(16) uint8_t bytes[3][3][16];  // [output part][plane][byte]
   constexpr InterleaveMasks() : bytes{} {
@@ -84,41 +83,73 @@ __attribute__((target("ssse3"))) void interleaveThreeSsse3(const uint8_t* __rest
 }
 #endif
 
-void interleaveThree(const uint8_t* a, const uint8_t* b, const uint8_t* c, uint8_t* out, size_t count) {
-#if defined(__x86_64__) || defined(__i386__)
-  static const bool ssse3 = __builtin_cpu_supports("ssse3");
-  if (ssse3) {
-    interleaveThreeSsse3(a, b, c, out, count);
-    return;
-  }
+void interleaveThree(platform::SimdLevel level, const uint8_t* a, const uint8_t* b, const uint8_t* c, uint8_t* out,
+                     size_t count) {
+#if defined(TESSALY_X86)
+  if (level >= platform::SimdLevel::avx2) return interleaveThreeSsse3(a, b, c, out, count);
 #endif
+  (void)level;
   interleaveThreePortable(a, b, c, out, count);
 }
 
 // Rows of pieces are short (128 bytes and less, mostly): copied and
-// compared in line rather than through a library call per row.
+// compared in line rather than through a library call per row, in moves of
+// 16 bytes and blocks of 64 that the compiler turns into vector loads and
+// compares.
 inline void copyRow(uint8_t* to, const uint8_t* from, size_t count) {
   size_t i = 0;
-#if defined(__SSE2__)
-  for (; i + 16 <= count; i += 16)
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
-#endif
+  for (; i + 16 <= count; i += 16) std::memcpy(to + i, from + i, 16);
   if (i < count) std::memcpy(to + i, from + i, count - i);
+}
+
+// Whether 64 bytes are equal: the differences of eight words or-ed together.
+inline bool sameBlock(const uint8_t* a, const uint8_t* b) {
+  uint64_t difference = 0;
+  for (int k = 0; k < 64; k += 8) {
+    uint64_t x, y;
+    std::memcpy(&x, a + k, 8);
+    std::memcpy(&y, b + k, 8);
+    difference |= x ^ y;
+  }
+  return difference == 0;
 }
 
 inline bool sameRow(const uint8_t* a, const uint8_t* b, size_t count) {
   size_t i = 0;
-#if defined(__SSE2__)
-  for (; i + 64 <= count; i += 64) {
-    __m128i eq = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)),
-                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i)));
-    for (size_t j = 16; j < 64; j += 16)
-      eq = _mm_and_si128(eq, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i + j)),
-                                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i + j))));
-    if (_mm_movemask_epi8(eq) != 0xFFFF) return false;
-  }
-#endif
+  for (; i + 64 <= count; i += 64)
+    if (!sameBlock(a + i, b + i)) return false;
   return i == count || std::memcmp(a + i, b + i, count - i) == 0;
+}
+
+#if defined(TESSALY_X86)
+// The saved copy is read again only if the filter fails: written past the
+// caches, so that it neither waits for its old contents nor pushes out the
+// pieces being worked on. `to` is 16-byte aligned (a block of the copy).
+// bench_host advanceState_rewrite_vs_memcpy.
+__attribute__((target("sse2"))) void streamBlock(uint8_t* to, const uint8_t* from) {
+  for (int i = 0; i < 64; i += 16)
+    _mm_stream_si128(reinterpret_cast<__m128i*>(to + i), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
+}
+
+__attribute__((target("sse2"))) void fenceStreamedBlocks() { _mm_sfence(); }
+#endif
+
+inline bool streamsBlocks(platform::SimdLevel level) { return level >= platform::SimdLevel::sse2; }
+
+inline void saveBlock(platform::SimdLevel level, uint8_t* to, const uint8_t* from) {
+#if defined(TESSALY_X86)
+  if (streamsBlocks(level)) return streamBlock(to, from);
+#endif
+  (void)level;
+  std::memcpy(to, from, 64);
+}
+
+// Makes the saved blocks' streaming stores complete.
+inline void finishSavedBlocks(platform::SimdLevel level) {
+#if defined(TESSALY_X86)
+  if (streamsBlocks(level)) fenceStreamedBlocks();
+#endif
+  (void)level;
 }
 
 bool emptyRect(const HostRect& r) { return r.right <= r.left || r.bottom <= r.top; }
@@ -230,7 +261,7 @@ bool HostServices::fillFrom(StreamBuffer& buffer, const HostRect& rect, int rate
       const uint8_t* __restrict b = planes[static_cast<size_t>(lo) + 1]->data() + docY * docW + left + first;
       const uint8_t* __restrict c = planes[static_cast<size_t>(lo) + 2]->data() + docY * docW + left + first;
       uint8_t* __restrict o = out + first * 3;
-      interleaveThree(a, b, c, o, count);
+      interleaveThree(simd_, a, b, c, o, count);
     } else {
       for (size_t p = 0; p < n; ++p) {
         const uint8_t* src = planes[static_cast<size_t>(lo) + p]->data() + docY * docW;
@@ -284,54 +315,14 @@ void HostServices::writeBackOutput() {
       commitRow(plane, offset, row, count);
     }
   }
-#if defined(__SSE2__)
-  _mm_sfence();  // the saved blocks' streaming stores are complete
-#endif
+  finishSavedBlocks(simd_);
 }
-
-namespace {
-
-// Whether 64 bytes are equal, in four 16-byte comparisons where available.
-inline bool sameBlock(const uint8_t* a, const uint8_t* b) {
-#if defined(__SSE2__)
-  __m128i eq = _mm_set1_epi8(static_cast<char>(0xFF));
-  for (int i = 0; i < 64; i += 16)
-    eq = _mm_and_si128(eq, _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(a + i)),
-                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + i))));
-  return _mm_movemask_epi8(eq) == 0xFFFF;
-#else
-  return std::memcmp(a, b, 64) == 0;
-#endif
-}
-
-inline void copyBlock(uint8_t* to, const uint8_t* from) {
-#if defined(__SSE2__)
-  for (int i = 0; i < 64; i += 16)
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(to + i), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
-#else
-  std::memcpy(to, from, 64);
-#endif
-}
-
-// The saved copy is read again only if the filter fails: written past the
-// caches, so that it neither waits for its old contents nor pushes out the
-// pieces being worked on. `to` is 16-byte aligned (a block of the copy).
-inline void saveBlock(uint8_t* to, const uint8_t* from) {
-#if defined(__SSE2__)
-  for (int i = 0; i < 64; i += 16)
-    _mm_stream_si128(reinterpret_cast<__m128i*>(to + i), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i)));
-#else
-  std::memcpy(to, from, 64);
-#endif
-}
-
-}  // namespace
 
 // Writes `count` bytes into the plane at `offset`, block by block: a block
 // whose bytes do not change is left alone; one that changes is saved first
 // unless it was saved before.
 void HostServices::commitRow(size_t plane, size_t offset, const uint8_t* bytes, size_t count) {
-  static_assert(kSavedBlock == 64, "sameBlock and copyBlock compare and copy 64 bytes");
+  static_assert(kSavedBlock == 64, "sameBlock compares 64 bytes");
   Plane& target = *streamPlanes_[plane];
   // Most rows come back as they were delivered.
   if (sameRow(target.data() + offset, bytes, count)) return;
@@ -348,9 +339,9 @@ void HostServices::commitRow(size_t plane, size_t offset, const uint8_t* bytes, 
       at = stop;
       continue;
     }
-    if (saved.saved[block] == 0) saved.keep(target, block);
+    if (saved.saved[block] == 0) saved.keep(target, block, simd_);
     if (whole)
-      copyBlock(dst + at, from);
+      std::memcpy(dst + at, from, kSavedBlock);
     else
       std::memcpy(dst + at, from, stop - at);
     at = stop;
@@ -379,18 +370,18 @@ bool HostServices::saveRange(SavedPlane& saved, const Plane& target, size_t offs
   // are not.
   for (auto it = std::find(flags + static_cast<std::ptrdiff_t>(offset / kSavedBlock), last, 0); it != last;
        it = std::find(it + 1, last, 0)) {
-    saved.keep(target, static_cast<size_t>(it - flags));
+    saved.keep(target, static_cast<size_t>(it - flags), simd_);
     any = true;
   }
   return any;
 }
 
-void HostServices::SavedPlane::keep(const Plane& target, size_t block) {
+void HostServices::SavedPlane::keep(const Plane& target, size_t block, platform::SimdLevel level) {
   saved[block] = 1;
   const size_t start = block * kSavedBlock;
   const size_t size = std::min(kSavedBlock, target.size() - start);
   if (size == kSavedBlock)
-    saveBlock(bytes.data() + start, target.data() + start);
+    saveBlock(level, bytes.data() + start, target.data() + start);
   else
     std::memcpy(bytes.data() + start, target.data() + start, size);
 }
@@ -436,9 +427,7 @@ bool HostServices::lendOutput() {
       if (saveRange(saved, target, row + static_cast<size_t>(rect.left), width))
         for (size_t x = aheadBegin; x < aheadEnd; x += 64) __builtin_prefetch(target.data() + row + x);
     }
-#if defined(__SSE2__)
-    _mm_sfence();  // the saved blocks' streaming stores are complete
-#endif
+    finishSavedBlocks(simd_);
   }
   r.outData = target.data() + static_cast<size_t>(rect.top) * docW + static_cast<size_t>(rect.left);
   r.outRowBytes = static_cast<int32_t>(docW);
@@ -505,6 +494,7 @@ HostError HostServices::advanceStateProc() {
 }
 
 HostError HostServices::advanceState() {
+  simd_ = platform::simdLevel();
   writeBackOutput();
   releaseStreams();
   FilterRecord& r = filter_;

@@ -4,8 +4,8 @@
 // PieceIterator that knows how the image is cut.
 //
 // The operations every image has on top of locking (rectangle transfer,
-// padding, blur) live in OfflineImage.cpp; the plane primitives that work
-// on locked pieces and private buffers are declared in OfflineImage.h.
+// padding, blur) and the plane primitives that work on locked pieces and
+// private buffers are declared in OfflineImage.h.
 #pragma once
 
 #include <cstdint>

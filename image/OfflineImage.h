@@ -4,7 +4,10 @@
 // view's column step.
 //
 // The Image operations that build on locking (ReadRect, WriteRect,
-// ReadPadded, GaussianBlur, LockRect) are members of Image (Image.h).
+// ReadPadded, GaussianBlur, LockRect) are members of Image (Image.h): the
+// transfers in RectTransfer.cpp and StreamingCopy.cpp, the blur in
+// GaussianBlur.cpp, their inner loops per vector level in Kernels*.cpp. The
+// primitives below are in PlanePrimitives.cpp.
 #pragma once
 
 #include <cstdint>
@@ -56,12 +59,3 @@ int32_t GaussianRadius(double sigma);
 // The 2 radius + 1 blur taps, from -radius to radius, in units of 2^-24,
 // rounded so that they sum to exactly 2^24: a uniform area stays uniform.
 std::vector<uint32_t> GaussianWeights(double sigma, int32_t radius);
-
-// The vector instructions the image operations use: the blur's inner
-// loops, and streaming stores for copies of large rectangles. Every level
-// gives the same bytes; the widest the processor has is taken unless
-// limited.
-enum class SimdLevel { portable, avx2, avx512 };
-// Limits the operations to `widest` (or to what the processor has, if
-// narrower) and returns the previous level, so that tests can compare them.
-SimdLevel limitSimd(SimdLevel widest);

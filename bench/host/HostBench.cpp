@@ -1,21 +1,16 @@
 // The host's pixel streams: advanceState delivering a 4096 x 4096 RGB
 // document in 128 x 128 pieces, and taking back a full output plane (a
 // byte of each piece changed, or every byte), each against one memcpy of
-// the same bytes. Prints "ratio NAME VALUE", our time
-// over the reference's, each the best of five repetitions in processor time.
+// the same bytes. Prints "ratio NAME VALUE", our time over the reference's,
+// each the best of ten runs in processor time (BestOfRuns.h).
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
-#include <string>
-
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <functional>
-#include <map>
 #include <vector>
 
-#include "bench/support/RecordingReporter.h"
+#include "bench/support/BestOfRuns.h"
 #include "bench/support/BenchFilterPlugin.h"
 #include "host/Document.h"
 #include "host/HostServices.h"
@@ -110,43 +105,23 @@ void memcpyBench(benchmark::State& state, size_t bytes) {
 void BM_MemcpyRgb(benchmark::State& state) { memcpyBench(state, size_t{kSide} * kSide * 3); }
 void BM_MemcpyPlane(benchmark::State& state) { memcpyBench(state, size_t{kSide} * kSide); }
 
-BENCHMARK(BM_AdvanceStateRgb)->Unit(benchmark::kMillisecond)->Repetitions(5);
-BENCHMARK(BM_MemcpyRgb)->Unit(benchmark::kMillisecond)->Repetitions(5);
-BENCHMARK(BM_AdvanceStateOutputPlane)->Unit(benchmark::kMillisecond)->Repetitions(5);
-BENCHMARK(BM_AdvanceStateOutputRewrite)->Unit(benchmark::kMillisecond)->Repetitions(5);
-BENCHMARK(BM_MemcpyPlane)->Unit(benchmark::kMillisecond)->Repetitions(5);
+void bestOfTen(benchmark::internal::Benchmark* b) { bestOf(b, 10); }
 
-// Keeps the times this program compares.
-class Recorder : public RecordingReporter {
- public:
-  std::map<std::string, double> times;
-
- protected:
-  void Record(const Run& run) override {
-    if (run.run_type != Run::RT_Iteration) return;
-    // The best of the repetitions, in processor time: other work on a
-    // shared machine counts against neither side.
-    const double t = run.GetAdjustedCPUTime();
-    auto [it, added] = times.emplace(run.run_name.function_name, t);
-    if (!added) it->second = std::min(it->second, t);
-  }
-};
-
-void printRatio(const Recorder& reporter, const char* name, const char* ours, const char* reference) {
-  const auto a = reporter.times.find(ours), b = reporter.times.find(reference);
-  if (a == reporter.times.end() || b == reporter.times.end() || b->second <= 0) return;
-  std::printf("ratio %s %.3f\n", name, a->second / b->second);
-}
+BENCHMARK(BM_AdvanceStateRgb)->Apply(bestOfTen);
+BENCHMARK(BM_MemcpyRgb)->Apply(bestOfTen);
+BENCHMARK(BM_AdvanceStateOutputPlane)->Apply(bestOfTen);
+BENCHMARK(BM_AdvanceStateOutputRewrite)->Apply(bestOfTen);
+BENCHMARK(BM_MemcpyPlane)->Apply(bestOfTen);
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  Recorder reporter;
+  initializeInterleaved(argc, argv);
+  BestTimes reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  printRatio(reporter, "advanceState_deliver_vs_memcpy", "BM_AdvanceStateRgb", "BM_MemcpyRgb");
-  printRatio(reporter, "advanceState_writeback_vs_memcpy", "BM_AdvanceStateOutputPlane", "BM_MemcpyPlane");
-  printRatio(reporter, "advanceState_rewrite_vs_memcpy", "BM_AdvanceStateOutputRewrite", "BM_MemcpyPlane");
+  reporter.printRatio("advanceState_deliver_vs_memcpy", "BM_AdvanceStateRgb", "BM_MemcpyRgb");
+  reporter.printRatio("advanceState_writeback_vs_memcpy", "BM_AdvanceStateOutputPlane", "BM_MemcpyPlane");
+  reporter.printRatio("advanceState_rewrite_vs_memcpy", "BM_AdvanceStateOutputRewrite", "BM_MemcpyPlane");
   benchmark::Shutdown();
   return 0;
 }

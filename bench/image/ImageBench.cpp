@@ -1,13 +1,13 @@
 // The image layer against its references: the blur of a large one-byte
 // tiled image against OpenCV's, and whole-plane transfers through tiles
 // against one memcpy of the same bytes. Prints "ratio NAME VALUE", our time
-// over the reference's.
+// over the reference's, each the best of ten runs in processor time
+// (BestOfRuns.h).
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -16,10 +16,11 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "bench/support/RecordingReporter.h"
+#include "bench/support/BestOfRuns.h"
 #include "bench/support/MemoryBufferHost.h"
 #include "image/BufferImage.h"
 #include "image/OfflineImage.h"
+#include "platform/SimdLevel.h"
 #include "shell/PlugIn.h"
 
 namespace {
@@ -90,65 +91,30 @@ void BM_Memcpy(benchmark::State& state) {
   }
 }
 
-// Each figure is the best of ten runs: other work on the machine only
-// ever adds time. The runs of all benchmarks are interleaved in random
-// order (see main), so that a spell of traffic from the neighbours falls
-// on ours and on the reference alike.
-template <typename B>
-void configure(B* b) {
-  b->Repetitions(10)
-      ->ReportAggregatesOnly(true)
-      ->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
-      ->Unit(benchmark::kMillisecond);
-}
-
 void registerAll() {
   for (auto* b : {benchmark::RegisterBenchmark("BM_GaussianBlur", BM_GaussianBlur),
                   benchmark::RegisterBenchmark("BM_OpenCVGaussianBlur", BM_OpenCVGaussianBlur)})
-    configure(b->Arg(1)->Arg(3)->Arg(10));
-  configure(benchmark::RegisterBenchmark("BM_ReadRect", BM_ReadRect));
-  configure(benchmark::RegisterBenchmark("BM_WriteRect", BM_WriteRect));
-  configure(benchmark::RegisterBenchmark("BM_Memcpy", BM_Memcpy));
-}
-
-// Keeps the times this program compares.
-class Recorder : public RecordingReporter {
- public:
-  std::map<std::string, double> times;
-
- protected:
-  void Record(const Run& run) override {
-    if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "min")
-      times[NameWithArgs(run)] = run.GetAdjustedCPUTime();
-  }
-};
-
-void printRatio(const Recorder& reporter, const std::string& name, const std::string& ours,
-                const std::string& reference) {
-  const auto a = reporter.times.find(ours), b = reporter.times.find(reference);
-  if (a == reporter.times.end() || b == reporter.times.end() || b->second <= 0) return;
-  std::printf("ratio %s %.3f\n", name.c_str(), a->second / b->second);
+    bestOf(b->Arg(1)->Arg(3)->Arg(10), 10);
+  bestOf(benchmark::RegisterBenchmark("BM_ReadRect", BM_ReadRect), 10);
+  bestOf(benchmark::RegisterBenchmark("BM_WriteRect", BM_WriteRect), 10);
+  bestOf(benchmark::RegisterBenchmark("BM_Memcpy", BM_Memcpy), 10);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Interleaving is the default here; a flag on the command line, which
-  // comes after it, still decides.
-  std::vector<char*> args(argv, argv + argc);
-  char interleave[] = "--benchmark_enable_random_interleaving=true";
-  args.insert(args.begin() + 1, interleave);
-  int count = static_cast<int>(args.size());
-  args.push_back(nullptr);
-  benchmark::Initialize(&count, args.data());
+  initializeInterleaved(argc, argv);
+  // OpenCV's own switch for its plain loops, when ours are held to theirs;
+  // its vector levels follow OPENCV_CPU_DISABLE (scripts/bench).
+  if (platform::simdLevel() == platform::SimdLevel::portable) cv::setUseOptimized(false);
   registerAll();
-  Recorder reporter;
+  BestTimes reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   for (const char* sigma : {"1", "3", "10"})
-    printRatio(reporter, std::string("GaussianBlur_sigma") + sigma, std::string("BM_GaussianBlur/") + sigma,
-               std::string("BM_OpenCVGaussianBlur/") + sigma);
-  printRatio(reporter, "ReadRect_vs_memcpy", "BM_ReadRect", "BM_Memcpy");
-  printRatio(reporter, "WriteRect_vs_memcpy", "BM_WriteRect", "BM_Memcpy");
+    reporter.printRatio(std::string("GaussianBlur_sigma") + sigma, std::string("BM_GaussianBlur/") + sigma,
+                        std::string("BM_OpenCVGaussianBlur/") + sigma);
+  reporter.printRatio("ReadRect_vs_memcpy", "BM_ReadRect", "BM_Memcpy");
+  reporter.printRatio("WriteRect_vs_memcpy", "BM_WriteRect", "BM_Memcpy");
   benchmark::Shutdown();
   return 0;
 }

@@ -12,6 +12,7 @@
 #include "host/ColourConversion.h"
 #include "host/Document.h"
 #include "host/HostServices.h"
+#include "tests/support/SimdLevels.h"
 
 namespace {
 
@@ -64,7 +65,9 @@ struct Layout {
   int extraBytes;  // unused bytes after each interleaved pixel
 };
 
-TEST(DisplayPixels, RendersEveryModeLayoutAndMaskChainLikeThePlainRendering) {
+class DisplayPixelsAtEachLevel : public testing_support::AtEachSimdLevel<> {};
+
+TEST_P(DisplayPixelsAtEachLevel, RendersEveryModeLayoutAndMaskChainLikeThePlainRendering) {
   std::mt19937 random(7);
   const int32_t width = 53, height = 11;
   for (int16_t mode : {host::kModeGrey, host::kModeRGB, host::kModeCMYK, host::kModeLab})
@@ -106,6 +109,8 @@ TEST(DisplayPixels, RendersEveryModeLayoutAndMaskChainLikeThePlainRendering) {
         }
       }
 }
+
+TESSALY_AT_EACH_SIMD_LEVEL(DisplayPixelsAtEachLevel);
 
 // A view draws piece after piece, each map's bounds its window rectangle and
 // its phase that rectangle's top-left: the squares must run on across the

@@ -12,6 +12,7 @@
 #include "host/HostServices.h"
 #include "host/PathRecords.h"
 #include "platform/DeviceContext.h"
+#include "tests/support/SimdLevels.h"
 
 namespace {
 
@@ -97,7 +98,9 @@ TEST(AdvanceState, DeliversInterleavedPlanesOfTheRequestedRectangle) {
     }
 }
 
-TEST(AdvanceState, DeliversColourPiecesOfAnyWidthAndPlaceAsTheDocumentHasThem) {
+class AdvanceStateAtEachLevel : public testing_support::AtEachSimdLevel<> {};
+
+TEST_P(AdvanceStateAtEachLevel, DeliversColourPiecesOfAnyWidthAndPlaceAsTheDocumentHasThem) {
   HostServices services;
   std::mt19937 random(5);
   Document doc(host::kModeRGB, 100, 7);
@@ -135,6 +138,8 @@ TEST(AdvanceState, DeliversColourPiecesOfAnyWidthAndPlaceAsTheDocumentHasThem) {
     return 0;
   });
 }
+
+TESSALY_AT_EACH_SIMD_LEVEL(AdvanceStateAtEachLevel);
 
 TEST(AdvanceState, ReadsOutsideTheImageAsZero) {
   HostServices services;
@@ -418,7 +423,9 @@ void runRandomOutputWrites(const OutputRunCase& c, std::mt19937& random, HostSer
   }
 }
 
-TEST(FilterOutput, IsKeptExactlyOnSuccessAndPutBackExactlyOnFailure) {
+class FilterOutputAtEachLevel : public testing_support::AtEachSimdLevel<> {};
+
+TEST_P(FilterOutputAtEachLevel, IsKeptExactlyOnSuccessAndPutBackExactlyOnFailure) {
   std::mt19937 random(11);
   HostServices services;  // one host for every run: its saved blocks are reused
   for (const OutputRunCase& c : {OutputRunCase{"success", false, 0}, OutputRunCase{"cancel", false, 1110},
@@ -437,6 +444,8 @@ TEST(FilterOutput, IsKeptExactlyOnSuccessAndPutBackExactlyOnFailure) {
     runRandomOutputWrites(c, random, services, doc);
   }
 }
+
+TESSALY_AT_EACH_SIMD_LEVEL(FilterOutputAtEachLevel);
 
 TEST(FilterRun, ContinuesUntilTheRequestRectanglesAreEmpty) {
   HostServices services;

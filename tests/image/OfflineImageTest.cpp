@@ -11,6 +11,7 @@
 #include "shell/Exceptions.h"
 #include "tests/image/ImageTestSupport.h"
 #include "tests/support/AutomatedTest.h"
+#include "tests/support/SimdLevels.h"
 
 namespace {
 
@@ -127,8 +128,13 @@ TEST(ReadWriteRect, RunningOutOfMemoryKeepsTheTilesWrittenBefore) {
 // pieces beside them. Tile rows of 120 bytes leave lines shared by two or
 // three pieces, and of 48 bytes lines shared by several tile rows; rows 5
 // bytes longer than the copy leave lines shared with bytes the copy must
-// not touch; tiles never written read as their fill.
-TEST(ReadWriteRect, LargeCopiesGiveTheSameBytesAtEveryVectorLevel) {
+// not touch; tiles never written read as their fill, also in the middle of
+// a row, beside lines that written tiles fill in part. Tiles 64 pixels wide
+// give rows of whole lines (192 bytes), which the destination's rows meet
+// at every offset within a line.
+class LargeCopies : public testing_support::AtEachSimdLevel<> {};
+
+TEST_P(LargeCopies, GiveTheSameBytesWhateverTheTiles) {
   StCurrentHost host;
   const Rect bounds{-3, 5, 1700, 1710};
   const Rect written{0, 7, 1690, 1705};
@@ -137,26 +143,35 @@ TEST(ReadWriteRect, LargeCopiesGiveTheSameBytesAtEveryVectorLevel) {
   fillRandom(source, 11);
   const PlaneView sourceView{source.data() + 1, 3, writtenRow};
 
-  std::vector<uint8_t> expected(static_cast<size_t>(bounds.height() * boundsRow + 1), 0xAB);
-  const PlaneView expectedView{expected.data() + 1, 3, boundsRow};
-  FillPlane(expectedView, bounds.height(), bounds.width() * 3, 9);
-  CopyRowsIn(expectedView.offsetBy(written.top - bounds.top, written.left - bounds.left), written.height(),
-             written.width() * 3, sourceView.data, writtenRow);
+  // The bytes of `parts` of the written rectangle, and 9 elsewhere.
+  auto expectedBytes = [&](std::initializer_list<Rect> parts) {
+    std::vector<uint8_t> expected(static_cast<size_t>(bounds.height() * boundsRow + 1), 0xAB);
+    const PlaneView view{expected.data() + 1, 3, boundsRow};
+    FillPlane(view, bounds.height(), bounds.width() * 3, 9);
+    for (const Rect& part : parts)
+      CopyRowsIn(view.offsetBy(part.top - bounds.top, part.left - bounds.left), part.height(), part.width() * 3,
+                 sourceView.at(part.top - written.top, part.left - written.left), writtenRow);
+    return expected;
+  };
+  auto readBack = [&](Image& image) {
+    std::vector<uint8_t> back(static_cast<size_t>(bounds.height() * boundsRow + 1), 0xAB);
+    image.ReadRect(bounds, PlaneView{back.data() + 1, 3, boundsRow});
+    return back;
+  };
 
-  // Tiles 64 pixels wide give rows of whole lines (192 bytes), which the
-  // destination's rows, 5 bytes longer than the copy, meet at every offset
-  // within a line.
-  for (const auto& [simd, tile] : {std::pair{SimdLevel::portable, Point{64, 40}}, std::pair{SimdLevel::avx512, Point{64, 40}},
-                                    std::pair{SimdLevel::avx512, Point{48, 16}}, std::pair{SimdLevel::avx512, Point{128, 64}}}) {
-    const SimdLevel before = limitSimd(simd);
+  const std::vector<uint8_t> whole = expectedBytes({written});
+  for (const Point tile : {Point{64, 40}, Point{48, 16}, Point{128, 64}}) {
     BufferImage image(kRGB, bounds, tile, 9);
     image.WriteRect(written, sourceView);
-    std::vector<uint8_t> back(expected.size(), 0xAB);
-    image.ReadRect(bounds, PlaneView{back.data() + 1, 3, boundsRow});
-    limitSimd(before);
-    EXPECT_TRUE(back == expected) << "vector level " << static_cast<int>(simd) << ", tiles " << tile.h
-                                  << " wide: bytes differ, or bytes between the rows were touched";
+    EXPECT_TRUE(readBack(image) == whole)
+        << "tiles " << tile.h << " wide: bytes differ, or bytes between the rows were touched";
   }
+
+  const Rect left{0, 7, 1690, 700}, right{0, 900, 1690, 1705};
+  BufferImage gap(kRGB, bounds, Point{64, 40}, 9);
+  for (const Rect& part : {left, right})
+    gap.WriteRect(part, sourceView.offsetBy(part.top - written.top, part.left - written.left));
+  EXPECT_TRUE(readBack(gap) == expectedBytes({left, right})) << "tiles never written in the middle of the rows";
 }
 
 // A tiled image that counts the pieces it holds, can fail its n-th lock,
@@ -189,7 +204,7 @@ class TestTileImage : public BufferImage {
 // writes the tiles a band at a time or, as for an image whose pieces come
 // one at a time, tile by tile; the bytes just outside the destination stay
 // untouched.
-TEST(ReadWriteRect, LargeCopiesOfWholeLinesAtEveryOffsetWithinALine) {
+TEST_P(LargeCopies, OfWholeLinesAtEveryOffsetWithinALine) {
   constexpr int16_t kWidth = 2048, kHeight = 1408;  // 8.25 MiB
   constexpr int32_t kRow = kWidth * 3;
   const Rect bounds{0, 0, kHeight, kWidth};
@@ -225,7 +240,7 @@ TEST(ReadWriteRect, LargeCopiesOfWholeLinesAtEveryOffsetWithinALine) {
 // every tile after it as it was, as a walk of one tile at a time would,
 // and nothing locked; a storage asking for smaller pieces that the tiles
 // cannot give travels on the same way.
-TEST(ReadWriteRect, ALockFailingInTheMiddleOfALargeWriteKeepsTheTilesBefore) {
+TEST_P(LargeCopies, ALockFailingInTheMiddleOfAWriteKeepsTheTilesBefore) {
   constexpr int16_t kSide = 128 * 32, kHeight = 128 * 17;  // 8.5 MiB
   const Rect bounds{0, 0, kHeight, kSide};
   std::vector<uint8_t> source(size_t{kSide} * kHeight);
@@ -253,6 +268,8 @@ TEST(ReadWriteRect, ALockFailingInTheMiddleOfALargeWriteKeepsTheTilesBefore) {
     }
   }
 }
+
+TESSALY_AT_EACH_SIMD_LEVEL(LargeCopies);
 
 // ---- Padding -------------------------------------------------------------------
 
@@ -362,16 +379,21 @@ std::vector<uint8_t> referenceBlur(ArrayImage& image, const Rect& area, double s
   auto pixel = [&](int32_t v, int32_t h) {
     return image.at(std::clamp<int32_t>(v, b.top, b.bottom - 1), std::clamp<int32_t>(h, b.left, b.right - 1));
   };
-  auto horizontal = [&](int32_t v, int32_t h) {
-    uint32_t sum = 0;
-    for (int32_t x = -r; x <= r; ++x) sum += pixel(v, h + x) * w[static_cast<size_t>(x + r)];
-    return sum >> 24;
-  };
-  std::vector<uint8_t> out;
-  for (int32_t v = area.top; v < area.bottom; ++v)
+  // The horizontal pass of the rows from r above the area to r below it.
+  const int32_t rows = area.height() + 2 * r;
+  std::vector<uint32_t> horizontal(static_cast<size_t>(rows * area.width()));
+  for (int32_t y = 0; y < rows; ++y)
     for (int32_t h = area.left; h < area.right; ++h) {
       uint32_t sum = 0;
-      for (int32_t y = -r; y <= r; ++y) sum += horizontal(v + y, h) * w[static_cast<size_t>(y + r)];
+      for (int32_t x = -r; x <= r; ++x) sum += pixel(area.top - r + y, h + x) * w[static_cast<size_t>(x + r)];
+      horizontal[static_cast<size_t>(y * area.width() + h - area.left)] = sum >> 24;
+    }
+  std::vector<uint8_t> out;
+  for (int32_t v = 0; v < area.height(); ++v)
+    for (int32_t h = 0; h < area.width(); ++h) {
+      uint32_t sum = 0;
+      for (int32_t y = 0; y <= 2 * r; ++y)
+        sum += horizontal[static_cast<size_t>((v + y) * area.width() + h)] * w[static_cast<size_t>(y)];
       out.push_back(static_cast<uint8_t>(sum >> 24));
     }
   return out;
@@ -418,13 +440,17 @@ TEST_F(GaussianBlurTest, TiledBufferImageGivesTheSameResultAsAPlainOne) {
   EXPECT_EQ(readArea(tiled, bounds), readArea(plain, bounds));
 }
 
-// The vector kernels work on blocks of 32 or 64 columns; tiles of 40 x 72
-// give pieces wider than a block, narrower than one, and of two columns,
-// and at sigma 0.5, 1 and 3 rounding leaves one pair of taps unequal.
-TEST_F(GaussianBlurTest, EveryKernelMatchesTheDefinitionOnRandomTiledImages) {
+// The vector kernels work on blocks of 16, 32 or 64 columns; tiles of
+// 40 x 72 give pieces wider than a block, narrower than one, and of two
+// columns, and at sigma 0.5, 1 and 3 rounding leaves one pair of taps
+// unequal. Sigma 0.5 to 1.5 take the kernels made for few terms, sigma 3
+// and 6 the general one.
+class GaussianBlurAtEachLevel : public testing_support::AtEachSimdLevel<testing_support::AutomatedTest> {};
+
+TEST_P(GaussianBlurAtEachLevel, MatchesTheDefinitionOnRandomTiledImages) {
   StCurrentHost host;
   for (const Rect bounds : {Rect{-5, 3, 95, 290}, Rect{0, 0, 30, 21}}) {
-    for (double sigma : {0.5, 1.0, 1.5, 3.0}) {
+    for (double sigma : {0.5, 1.0, 1.5, 3.0, 6.0}) {
       ArrayImage plain(kGrey, bounds);
       std::vector<uint8_t> bytes(static_cast<size_t>(bounds.height() * bounds.width()));
       fillRandom(bytes, static_cast<unsigned>(sigma * 4 + bounds.right));
@@ -435,18 +461,15 @@ TEST_F(GaussianBlurTest, EveryKernelMatchesTheDefinitionOnRandomTiledImages) {
       plain.WriteRect(area, PlaneView{const_cast<uint8_t*>(inside.data()), 1, area.width()});
       const std::vector<uint8_t> expected = readArea(plain, bounds);
 
-      for (SimdLevel simd : {SimdLevel::portable, SimdLevel::avx2, SimdLevel::avx512}) {
-        BufferImage tiled(kGrey, bounds, Point{40, 72}, 0);
-        tiled.WriteRect(bounds, PlaneView{bytes.data(), 1, bounds.width()});
-        const SimdLevel before = limitSimd(simd);
-        EXPECT_EQ(tiled.GaussianBlur(rect, sigma), 0);
-        limitSimd(before);
-        EXPECT_EQ(readArea(tiled, bounds), expected)
-            << "sigma " << sigma << ", vector level " << static_cast<int>(simd) << ", image width " << bounds.width();
-      }
+      BufferImage tiled(kGrey, bounds, Point{40, 72}, 0);
+      tiled.WriteRect(bounds, PlaneView{bytes.data(), 1, bounds.width()});
+      EXPECT_EQ(tiled.GaussianBlur(rect, sigma), 0);
+      EXPECT_EQ(readArea(tiled, bounds), expected) << "sigma " << sigma << ", image width " << bounds.width();
     }
   }
 }
+
+TESSALY_AT_EACH_SIMD_LEVEL(GaussianBlurAtEachLevel);
 
 TEST_F(GaussianBlurTest, UniformAreaAndTinySigmaLeaveTheImageUnchanged) {
   ArrayImage image(kGrey, Rect{0, 0, 30, 30});
@@ -517,7 +540,9 @@ TEST(PlanePrimitives, ZoomOutRoundsTheSizeUpAndTakesEveryNthPixel) {
 // One-byte rows of every width up to 140 at the factors the display uses,
 // from rows exactly as long as they are (the sanitizer catches a read past
 // one), into a separate plane and in place.
-TEST(PlanePrimitives, ZoomOutTakesEveryNthByteOfRowsOfAnyWidth) {
+class ZoomOut : public testing_support::AtEachSimdLevel<> {};
+
+TEST_P(ZoomOut, TakesEveryNthByteOfRowsOfAnyWidth) {
   for (int32_t factor : {2, 3, 4, 8}) {
     for (int32_t columns = 1; columns <= 140; ++columns) {
       Plane source(1, columns);
@@ -534,6 +559,8 @@ TEST(PlanePrimitives, ZoomOutTakesEveryNthByteOfRowsOfAnyWidth) {
     }
   }
 }
+
+TESSALY_AT_EACH_SIMD_LEVEL(ZoomOut);
 
 TEST(PlanePrimitives, TrimBoundsFindsTheNonzeroBox) {
   Plane plane(10, 12);

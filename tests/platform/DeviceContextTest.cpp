@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "tests/support/SimdLevels.h"
+
 namespace platform {
 namespace {
 
@@ -138,7 +140,9 @@ TEST(DeviceContext, SetPixelsPlacesRgbBytesAtTheViewportOffset) {
 // Rows of every width from 1 to 40 pixels, from a tight buffer whose last
 // row ends at the end of its memory (so a fast path reading ahead would be
 // caught by the address sanitizer), clipped at odd places.
-TEST(DeviceContext, SetPixelsGivesEveryPixelOfRowsOfAnyWidth) {
+class SetPixels : public testing_support::AtEachSimdLevel<> {};
+
+TEST_P(SetPixels, GivesEveryPixelOfRowsOfAnyWidth) {
   for (int32_t width = 1; width <= 40; ++width) {
     Framebuffer fb(50, 4);
     DeviceContext dc(fb);
@@ -154,6 +158,8 @@ TEST(DeviceContext, SetPixelsGivesEveryPixelOfRowsOfAnyWidth) {
     EXPECT_EQ(fb.pixel(3 + width, 0), fb.pixel(49, 3)) << "nothing right of the block";
   }
 }
+
+TESSALY_AT_EACH_SIMD_LEVEL(SetPixels);
 
 TEST(DeviceContext, AContextOutlivingAShrunkFramebufferStaysInside) {
   Framebuffer fb(100, 100);

@@ -1,0 +1,177 @@
+// The streaming copies' loops, written once for every instruction set: each
+// kernel file includes this with its own L and compiles it with its own
+// flags. Everything here has internal linkage, so that no file's copy
+// stands in for another's.
+//
+// L provides
+//   streamLine(uint8_t* line, const uint8_t* from): streams the 64 bytes at
+//     `from` (any alignment) to the line at `line`;
+//   streamJoined(line, kept, source, offset): streams bytes 0 to offset - 1
+//     of `kept` (a line, aligned) and offset to 63 of `source` (any
+//     alignment) as one line; bytes of `source` before offset may be read
+//     but do not count;
+//   kMaskedLoads: whether streamJoined reads only the bytes that count;
+//   fence(): orders the streaming stores before whatever comes next.
+//
+// A destination segment is copied line by line: whole lines are streamed
+// straight from the source; a line the segment fills only in part waits in
+// a PendingLine until other segments (the tile beside it, or the next row
+// of the same tile) fill the rest, and is then streamed whole; a line
+// shared with bytes outside the copy is written the ordinary way. The bytes
+// that complete a waiting line are joined to it in registers where the
+// source may be read before them (any row of a piece but its first): put
+// into the line's buffer first, they would be read back at once, before
+// the stores that wrote them are done, which costs the processor dearly.
+#pragma once
+
+#include "image/Kernels.h"
+
+namespace {
+
+// How far ahead of the copy the source rows are asked for, in bytes: far
+// enough that they arrive before they are wanted, near enough that they are
+// still in the cache then.
+constexpr size_t kAheadBytes = 8192;
+
+inline int32_t rowsAhead(size_t rowBytes) {
+  const size_t rows = kAheadBytes / rowBytes;
+  return rows < 1 ? 1 : static_cast<int32_t>(rows);
+}
+
+inline void prefetchRow(const uint8_t* row, size_t bytes) {
+  for (size_t b = 0; b < bytes; b += 64) __builtin_prefetch(row + b);
+}
+
+inline uint64_t lowBits(uintptr_t count) { return count >= 64 ? ~uint64_t{0} : (uint64_t{1} << count) - 1; }
+
+template <size_t N>
+inline void move(uint8_t* to, const uint8_t* from) {
+  uint8_t bytes[N];
+  __builtin_memcpy(bytes, from, N);
+  __builtin_memcpy(to, bytes, N);
+}
+
+// Copies 1 to 64 bytes with ordinary moves that stay inside both ranges:
+// two moves of the largest power of two not above count, overlapping.
+inline void copyShort(uint8_t* to, const uint8_t* from, size_t count) {
+  if (count >= 32) {
+    move<32>(to, from);
+    move<32>(to + count - 32, from + count - 32);
+  } else if (count >= 16) {
+    move<16>(to, from);
+    move<16>(to + count - 16, from + count - 16);
+  } else if (count >= 8) {
+    move<8>(to, from);
+    move<8>(to + count - 8, from + count - 8);
+  } else if (count >= 4) {
+    move<4>(to, from);
+    move<4>(to + count - 4, from + count - 4);
+  } else {
+    to[0] = from[0];
+    if (count >= 2) move<2>(to + count - 2, from + count - 2);
+  }
+}
+
+// Writes the bytes that wait the ordinary way, run by run.
+inline void writePending(PendingLine& pending) {
+  uint64_t filled = pending.filled;
+  while (filled != 0) {
+    const int begin = __builtin_ctzll(filled);
+    const uint64_t rest = ~(filled >> begin);
+    const int length = rest == 0 ? 64 - begin : __builtin_ctzll(rest);
+    copyShort(reinterpret_cast<uint8_t*>(pending.line) + begin, pending.bytes + begin, static_cast<size_t>(length));
+    filled &= ~(lowBits(static_cast<uintptr_t>(length)) << begin);
+  }
+  pending.filled = 0;
+  pending.line = 0;
+}
+
+// `count` bytes (fewer than a line) at `at`, within one line, from `from`;
+// the copy's bytes around them lie in [begin, end). `readBefore`: the 63
+// bytes before `from` may be read.
+template <typename L>
+inline void copyPart(uintptr_t at, const uint8_t* from, uintptr_t count, uintptr_t begin, uintptr_t end,
+                     bool readBefore, PendingLine& pending) {
+  const uintptr_t line = at & ~uintptr_t{63}, offset = at - line;
+  if (line < begin || line + 64 > end) {
+    copyShort(reinterpret_cast<uint8_t*>(at), from, count);
+    return;
+  }
+  if (pending.line != line) {
+    writePending(pending);
+    pending.line = line;
+  }
+  const uint64_t part = lowBits(count) << offset;
+  if ((pending.filled | part) == ~uint64_t{0} && pending.filled == lowBits(offset) &&
+      (readBefore || L::kMaskedLoads)) {
+    L::streamJoined(reinterpret_cast<uint8_t*>(line), pending.bytes, from - offset, offset);
+    pending.filled = 0;
+    pending.line = 0;
+    return;
+  }
+  copyShort(pending.bytes + offset, from, count);
+  pending.filled |= part;
+  if (pending.filled == ~uint64_t{0}) {
+    L::streamLine(reinterpret_cast<uint8_t*>(line), pending.bytes);
+    pending.filled = 0;
+    pending.line = 0;
+  }
+}
+
+// Copies n bytes from `from` to `to`, part of the destination range
+// [begin, end) that the copy fills whole.
+template <typename L>
+inline void copySegment(uint8_t* to, const uint8_t* from, size_t n, uintptr_t begin, uintptr_t end,
+                        bool readBefore, PendingLine& pending) {
+  uintptr_t at = reinterpret_cast<uintptr_t>(to);
+  const uintptr_t stop = at + n;
+  const uintptr_t firstLineEnd = (at + 63) & ~uintptr_t{63};
+  if (firstLineEnd != at) {
+    const uintptr_t head = (firstLineEnd < stop ? firstLineEnd : stop) - at;
+    copyPart<L>(at, from, head, begin, end, readBefore, pending);
+    at += head;
+    from += head;
+  }
+  for (; at + 64 <= stop; at += 64, from += 64) L::streamLine(reinterpret_cast<uint8_t*>(at), from);
+  if (at < stop) copyPart<L>(at, from, stop - at, begin, end, readBefore, pending);
+}
+
+template <typename L>
+void streamRows(const StreamedRows& job, PendingLine* pending, size_t pendingCount) {
+  const int32_t ahead = rowsAhead(job.n);
+  uint8_t* to = job.to;
+  const uint8_t* from = job.from;
+  uintptr_t rowStart = reinterpret_cast<uintptr_t>(job.rowStart);
+  for (int32_t i = 0; i < job.rows; ++i, to += job.toStep, from += job.fromStep, rowStart += job.toStep) {
+    if (i + ahead < job.rows) prefetchRow(from + ahead * job.fromStep, job.n);
+    // The rows of a piece lie within one block of memory: from its second
+    // row on, the bytes before a row are the piece's too.
+    copySegment<L>(to, from, job.n, rowStart, rowStart + job.rowBytes, i > 0 && job.fromStep >= 64,
+                   pending[(job.first + static_cast<size_t>(i)) % pendingCount]);
+  }
+}
+
+template <typename L>
+void streamBand(const BandRun* runs, size_t count, const uint8_t* from, ptrdiff_t fromStep, int32_t rows,
+                PendingLine* pending) {
+  const size_t left = runs[0].column, span = runs[count - 1].column + runs[count - 1].n - left;
+  const int32_t ahead = rowsAhead(span);
+  for (int32_t i = 0; i < ahead && i < rows; ++i) prefetchRow(from + i * fromStep + left, span);
+  for (int32_t i = 0; i < rows; ++i, from += fromStep) {
+    if (i + ahead < rows) prefetchRow(from + ahead * fromStep + left, span);
+    for (size_t r = 0; r < count; ++r) {
+      const BandRun& run = runs[r];
+      const auto begin = reinterpret_cast<uintptr_t>(run.to);
+      copySegment<L>(run.to + static_cast<size_t>(i) * run.n, from + run.column, run.n, begin,
+                     begin + static_cast<size_t>(rows) * run.n, i > 0 && fromStep >= 64, pending[r]);
+    }
+  }
+}
+
+template <typename L>
+void finishStreaming(PendingLine* pending, size_t count) {
+  for (size_t i = 0; i < count; ++i) writePending(pending[i]);
+  L::fence();
+}
+
+}  // namespace
