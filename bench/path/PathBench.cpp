@@ -28,7 +28,7 @@
 #include <opencv2/imgproc.hpp>
 #include <potracelib.h>
 
-#include "bench/support/InterleavedRuns.h"
+#include "bench/support/BestOfRuns.h"
 #include "bench/support/RecordingReporter.h"
 #include "bench/support/MemoryBufferHost.h"
 #include "image/BufferImage.h"
@@ -436,7 +436,7 @@ void reportMemory() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  InitializeInterleaved(argc, argv);
+  initializeInterleaved(argc, argv);
   shapes();
   configure(benchmark::RegisterBenchmark("BM_Trace", BM_Trace), 10);
   configure(benchmark::RegisterBenchmark("BM_OpenCV", BM_OpenCV), 10);
