@@ -50,23 +50,46 @@ void halve(const BezierPoint p[4], BezierPoint left[4], BezierPoint right[4]) {
   right[0] = mid, right[1] = p123, right[2] = p23, right[3] = p[3];
 }
 
-// Calls emit for the pieces of a curve, each flat enough or at the depth
-// limit (about ten halvings: what a fixed work stack of 3 x 10 + 4 points
-// holds).
+// Calls emit for the pieces of a curve, each flat enough or `depth`
+// halvings deep.
 template <typename Emit>
 void subdivide(const BezierPoint p[4], double limit, int depth, Emit emit) {
-  if (depth >= 10 || flatEnough(p, limit)) {
+  if (depth == 0 || flatEnough(p, limit)) {
     emit(p);
     return;
   }
   BezierPoint left[4], right[4];
   halve(p, left, right);
-  subdivide(left, limit, depth + 1, emit);
-  subdivide(right, limit, depth + 1, emit);
+  subdivide(left, limit, depth - 1, emit);
+  subdivide(right, limit, depth - 1, emit);
 }
 
+// On screen: 1.5 window pixels, and about ten halvings (what a fixed work
+// stack of 3 x 10 + 4 points holds).
 constexpr double kDrawFlatness = 2.25;  // square window pixels
+constexpr int kDrawDepth = 10;
+// Filling: 0.2 image pixels. Each halving divides the distance tested by
+// four, so 16 halvings flatten any curve within 2^28 pixels; the limit only
+// keeps a curve far off the image (nodes placed at the smallest zoom) from
+// splitting without end.
 constexpr double kFillFlatness = 0.04;  // square image pixels
+constexpr int kFillDepth = 16;
+
+// One edit's drawing, from its first erasing to its last drawing.
+class StDrawing {
+ public:
+  explicit StDrawing(BezierPathView* view) : view_(view) {
+    if (view_ != nullptr) view_->beginDrawing();
+  }
+  ~StDrawing() {
+    if (view_ != nullptr) view_->endDrawing();
+  }
+  StDrawing(const StDrawing&) = delete;
+  StDrawing& operator=(const StDrawing&) = delete;
+
+ private:
+  BezierPathView* view_;
+};
 
 }  // namespace
 
@@ -101,7 +124,7 @@ void CBezierPath::DrawSegment(BezierPathView& view, size_t from) const {
     return platform::Point{static_cast<int32_t>(p.x), static_cast<int32_t>(p.y)};
   };
   view.moveTo(rounded(control[0]));
-  subdivide(control, kDrawFlatness, 0, [&](const BezierPoint piece[4]) {
+  subdivide(control, kDrawFlatness, kDrawDepth, [&](const BezierPoint piece[4]) {
     view.lineTo(rounded(piece[1]));
     view.lineTo(rounded(piece[2]));
     view.lineTo(rounded(piece[3]));
@@ -126,6 +149,7 @@ void CBezierPath::AppendNode(BezierPathView* view, platform::Point windowPoint) 
 }
 
 void CBezierPath::AppendNodeData(BezierPathView* view, const BezierNode& node) {
+  const StDrawing drawing(view);
   if (view != nullptr && closed_ && nodes_.size() >= 2) DrawSegment(*view, nodes_.size() - 1);
   if (nodes_.size() == nodes_.capacity()) nodes_.reserve(std::max<size_t>(4, 2 * nodes_.size()));
   nodes_.push_back(node);
@@ -136,6 +160,7 @@ void CBezierPath::AppendNodeData(BezierPathView* view, const BezierNode& node) {
 }
 
 BezierNode CBezierPath::RemoveLastNode(BezierPathView* view) {
+  const StDrawing drawing(view);
   const size_t last = nodes_.size() - 1;
   if (view != nullptr) {
     DrawNode(*view, last);
@@ -150,12 +175,14 @@ BezierNode CBezierPath::RemoveLastNode(BezierPathView* view) {
 
 void CBezierPath::ReplaceNode(BezierPathView* view, size_t index, BezierNode& node) {
   if (nodes_[index] == node) return;
+  const StDrawing drawing(view);
   DrawNodeAndSegments(view, index);
   std::swap(nodes_[index], node);
   DrawNodeAndSegments(view, index);
 }
 
 void CBezierPath::SetClosed(BezierPathView* view, bool closed) {
+  const StDrawing drawing(view);
   const bool drawsClosing = view != nullptr && nodes_.size() >= 2;
   if (drawsClosing && closed_) DrawSegment(*view, nodes_.size() - 1);
   closed_ = closed;
@@ -163,6 +190,7 @@ void CBezierPath::SetClosed(BezierPathView* view, bool closed) {
 }
 
 void CBezierPath::SwapWith(BezierPathView* view, CBezierPath& other) {
+  const StDrawing drawing(view);
   if (view != nullptr) DrawAll(*view);
   std::swap(nodes_, other.nodes_);
   std::swap(closed_, other.closed_);
@@ -175,6 +203,7 @@ void CBezierPath::ToggleSmooth(BezierPathView* view, size_t index, int which) {
     n.smooth = !n.smooth;  // the flag is not drawn
     return;
   }
+  const StDrawing drawing(view);
   DrawNodeAndSegments(view, index);
   n.smooth = 1;
   n.in = n.out = n.anchor;
@@ -188,6 +217,7 @@ void CBezierPath::ToggleSmooth(BezierPathView* view, size_t index, int which) {
 void CBezierPath::MovePoint(BezierPathView* view, platform::Point windowPoint, size_t index, int which,
                             bool mirror) {
   const BezierPoint p = windowToImage(*view, windowPoint);
+  const StDrawing drawing(view);
   DrawNodeAndSegments(view, index);
   BezierNode& n = nodes_[index];
   if (which == kAnchor && !mirror) {
@@ -227,8 +257,58 @@ CBezierPath::Hit CBezierPath::HitTest(const BezierPathView& view, platform::Poin
 }
 
 void CBezierPath::DrawAll(BezierPathView& view) const {
+  const StDrawing drawing(&view);
   for (size_t i = 0; i < nodes_.size(); ++i) DrawNode(view, i);
   for (size_t i = 0; i < SegmentCount(); ++i) DrawSegment(view, i);
+}
+
+namespace {
+
+// The window rectangle around points (window coordinates as doubles), grown
+// by `margin` pixels and by one more for the rounding towards zero.
+template <size_t N>
+platform::Rect boundsOf(const BezierPoint (&points)[N], int32_t margin) {
+  double left = points[0].x, right = left, top = points[0].y, bottom = top;
+  for (const BezierPoint& p : points) {
+    left = std::min(left, p.x);
+    right = std::max(right, p.x);
+    top = std::min(top, p.y);
+    bottom = std::max(bottom, p.y);
+  }
+  const auto low = [&](double v) { return static_cast<int32_t>(std::clamp(std::floor(v), -1e9, 1e9)) - margin - 1; };
+  const auto high = [&](double v) { return static_cast<int32_t>(std::clamp(std::ceil(v), -1e9, 1e9)) + margin + 2; };
+  return {low(left), low(top), high(right), high(bottom)};
+}
+
+}  // namespace
+
+platform::Rect CBezierPath::NodeBounds(const BezierPathView& view, size_t index) const {
+  const WindowMapping map(view);
+  const BezierNode& n = nodes_[index];
+  const BezierPoint points[3] = {{map.x(n.anchor.x), map.y(n.anchor.y)},
+                                 {map.x(n.in.x), map.y(n.in.y)},
+                                 {map.x(n.out.x), map.y(n.out.y)}};
+  return boundsOf(points, 2);  // the anchor's square reaches 2 pixels out
+}
+
+platform::Rect CBezierPath::SegmentBounds(const BezierPathView& view, size_t from) const {
+  const WindowMapping map(view);
+  const BezierNode& a = nodes_[from];
+  const BezierNode& b = nodes_[(from + 1) % nodes_.size()];
+  // The curve and its halvings lie inside the hull of the control points.
+  const BezierPoint points[4] = {{map.x(a.anchor.x), map.y(a.anchor.y)},
+                                 {map.x(a.out.x), map.y(a.out.y)},
+                                 {map.x(b.in.x), map.y(b.in.y)},
+                                 {map.x(b.anchor.x), map.y(b.anchor.y)}};
+  return boundsOf(points, 0);
+}
+
+void CBezierPath::DrawWithin(BezierPathView& view, const platform::Rect& area) const {
+  const StDrawing drawing(&view);
+  for (size_t i = 0; i < nodes_.size(); ++i)
+    if (!NodeBounds(view, i).intersected(area).isEmpty()) DrawNode(view, i);
+  for (size_t i = 0; i < SegmentCount(); ++i)
+    if (!SegmentBounds(view, i).intersected(area).isEmpty()) DrawSegment(view, i);
 }
 
 std::vector<BezierPoint> CBezierPath::Flatten() const {
@@ -240,7 +320,7 @@ std::vector<BezierPoint> CBezierPath::Flatten() const {
     const BezierNode& a = nodes_[i];
     const BezierNode& b = nodes_[(i + 1) % nodes_.size()];
     const BezierPoint control[4] = {a.anchor, a.out, b.in, b.anchor};
-    subdivide(control, kFillFlatness, 0, [&](const BezierPoint piece[4]) { polygon.push_back(piece[3]); });
+    subdivide(control, kFillFlatness, kFillDepth, [&](const BezierPoint piece[4]) { polygon.push_back(piece[3]); });
   }
   if (polygon.size() > 1) polygon.pop_back();  // the last point is the first again
   return polygon;

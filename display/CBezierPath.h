@@ -35,6 +35,10 @@ class BezierPathView {
   // out its last pixel, so a polyline touches every pixel once.
   virtual void moveTo(platform::Point point) = 0;
   virtual void lineTo(platform::Point point) = 0;
+  // All the drawing of one edit comes between these (which nest), so that
+  // a view can draw it through one drawing context.
+  virtual void beginDrawing() {}
+  virtual void endDrawing() {}
 };
 
 // Which point of a node an edit or a hit concerns.
@@ -72,6 +76,11 @@ class CBezierPath {
   Hit HitTest(const BezierPathView& view, platform::Point windowPoint) const;
 
   void DrawAll(BezierPathView& view) const;
+  // The same, leaving out the nodes and segments that cannot reach the
+  // window rectangle: a view that repaints part of itself (drawing only
+  // inside it) draws the path there again at a cost that follows the
+  // part, not the path.
+  void DrawWithin(BezierPathView& view, const platform::Rect& area) const;
 
   // The closed outline as a polygon in image coordinates: every segment
   // halved until its inner control points lie within 0.2 pixel of the
@@ -81,6 +90,9 @@ class CBezierPath {
  private:
   void DrawNode(BezierPathView& view, size_t index) const;
   void DrawSegment(BezierPathView& view, size_t from) const;  // from node `from` to the next
+  // Window rectangles that hold all a node's or a segment's drawing.
+  platform::Rect NodeBounds(const BezierPathView& view, size_t index) const;
+  platform::Rect SegmentBounds(const BezierPathView& view, size_t from) const;
   size_t SegmentCount() const;
   // Draws (and so erases or redraws) a node with the segments that touch it.
   void DrawNodeAndSegments(BezierPathView* view, size_t index) const;

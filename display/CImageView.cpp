@@ -318,6 +318,10 @@ intptr_t CImageView::handleMessage(uint32_t message, uintptr_t wParam, intptr_t 
     case kWmKillFocus:
       guarded([&] { OnFocusLost(); }, false);
       return 0;
+    case kWmMouseLeave:
+      // The pointer went elsewhere: the tool's hover feedback goes.
+      guarded([&] { EndTrackingIn(*this); }, false);
+      return 0;
     case kWmDestroy:
       EndTrackingIn(*this);
       break;

@@ -81,6 +81,7 @@ void CMaskView::JoinDocument() {
 // The last view to go takes the document, and its history, with it.
 void CMaskView::LeaveDocument() {
   if (Document() == nullptr) return;
+  if (Document()->PathView() == this) Document()->SetPathView(nullptr);
   DetachDocument();
   if (--gAttachedViews == 0) {
     gDocument.reset();
@@ -92,8 +93,11 @@ CMaskView* CMaskView::MainView() {
   return gDocument != nullptr ? dynamic_cast<CMaskView*>(gDocument->MainView()) : nullptr;
 }
 
+// The pen's path is drawn in the main view.
 void CMaskView::SetMainView(CMaskView* view) {
-  if (gDocument != nullptr) gDocument->SetMainView(view);
+  if (gDocument == nullptr) return;
+  gDocument->SetMainView(view);
+  gDocument->SetPathView(view);
 }
 
 bool CMaskView::CreateView(platform::Window& parent, const platform::Rect& rect, int id) {
@@ -233,11 +237,18 @@ void CMaskView::DrawOutside(platform::Region& region) {
   region.subtract(outside);
   platform::DeviceContext* dc = CurrentFeedbackDC();
   if (dc == nullptr) return;
+  const platform::Rect outsideBox = outside.boundingBox();
   const platform::Point origin = dc->viewportOrigin();
   outside.offset(origin.x, origin.y);
   dc->selectClipRegion(&outside);
   RedrawFeedback(*this);
+  RedrawPath(outsideBox);
   dc->selectClipRegion(nullptr);
+}
+
+void CMaskView::RedrawPath(const platform::Rect& area) {
+  CWorkDocument* document = Document();
+  if (document != nullptr && document->PathView() == this) document->Path().DrawWithin(*this, area);
 }
 
 bool CMaskView::DrawPending(platform::Region& region, uint32_t deadline) {
@@ -417,6 +428,7 @@ void CMaskView::BlitPiece(const platform::Rect& windowRect, const uint8_t* image
   const platform::Region clip(windowRect.offsetBy(origin.x, origin.y));
   dc->selectClipRegion(&clip);
   RedrawFeedback(*this);
+  RedrawPath(windowRect);
   if (CMaskView* main = MainView(); main != nullptr && main->Document() == Document()) DrawFeedbackOverlay();
   dc->selectClipRegion(nullptr);
   region.subtract(windowRect);

@@ -111,6 +111,9 @@ class CMaskView : public CZoomView {
   void DrawBand(const Band& band, platform::Region& region);
   void DrawPieceInBands(const platform::Rect& piece, const PiecePlan& plan, platform::Region& region);
   bool WithoutImage() const;
+  // Draws the document's path again inside `area` (window coordinates)
+  // when this view shows it; the clipping is the caller's.
+  void RedrawPath(const platform::Rect& area);
   void JoinDocument();
   void LeaveDocument();
 

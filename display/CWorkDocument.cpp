@@ -15,6 +15,10 @@ CWorkDocument::Size CWorkDocument::GetImageSize() const {
   return {static_cast<int16_t>(r.bottom - r.top), static_cast<int16_t>(r.right - r.left)};
 }
 
+void CWorkDocument::DropPendingCommand() {
+  if (std::unique_ptr<Command> pending = std::move(pending_)) (void)pending->apply(*this);
+}
+
 void CWorkDocument::AddView(DocumentView& view) {
   view.nextView_ = firstView_;
   firstView_ = &view;

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "display/CBezierPath.h"
 #include "display/CommandHistory.h"
@@ -63,9 +64,25 @@ class CWorkDocument : public Purgeable {
   // (without memory the change just cannot be undone).
   void PushCommand(std::unique_ptr<Command> command) noexcept { history_.push(std::move(command)); }
   // Exceptions from a command's apply pass to the caller; the history is
-  // unchanged for that step.
-  void Undo() { history_.undo(*this); }
-  void Redo() { history_.redo(*this); }
+  // unchanged for that step. A pending command is taken back first.
+  void Undo() {
+    DropPendingCommand();
+    history_.undo(*this);
+  }
+  void Redo() {
+    DropPendingCommand();
+    history_.redo(*this);
+  }
+
+  // A change shown while it is being made and not yet in the history (the
+  // pen's preview of the next node, a point being dragged): the command
+  // that takes it back. It is applied and dropped before any command of
+  // the history is applied, so that a preview never stays.
+  void SetPendingCommand(std::unique_ptr<Command> command) { pending_ = std::move(command); }
+  Command* PendingCommand() const { return pending_.get(); }
+  std::unique_ptr<Command> TakePendingCommand() { return std::move(pending_); }
+  // Takes the pending change back and forgets it; nothing without one.
+  void DropPendingCommand();
   bool CanUndo() const { return history_.canUndo(); }
   bool CanRedo() const { return history_.canRedo(); }
 
@@ -82,6 +99,7 @@ class CWorkDocument : public Purgeable {
   Image* working_ = nullptr;
   CBezierPath path_;
   BezierPathView* pathView_ = nullptr;
+  std::unique_ptr<Command> pending_;
   CWorkDocument* previous_;  // the current document before this one
   uint64_t serial_;
   static inline CWorkDocument* current_ = nullptr;

@@ -125,6 +125,18 @@ void CZoomView::invertRect(const platform::Rect& rect) {
   kit.dc().invertRect(rect);
 }
 
+CZoomView::CZoomView() = default;
+CZoomView::~CZoomView() = default;
+
+void CZoomView::beginDrawing() {
+  if (pathDrawingDepth_ == 0) pathDrawing_ = std::make_unique<StFeedbackDC>(*this);
+  ++pathDrawingDepth_;
+}
+
+void CZoomView::endDrawing() {
+  if (--pathDrawingDepth_ == 0) pathDrawing_.reset();
+}
+
 void CZoomView::moveTo(platform::Point point) { pathPosition_ = point; }
 
 void CZoomView::lineTo(platform::Point point) {

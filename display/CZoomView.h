@@ -10,11 +10,17 @@
 // it. A window rectangle converts to the image pixels it touches at all.
 #pragma once
 
+#include <memory>
+
 #include "display/CBezierPath.h"
 #include "display/CImageView.h"
 
+class StFeedbackDC;
+
 class CZoomView : public CImageView, public BezierPathView {
  public:
+  CZoomView();
+  ~CZoomView() override;
   static constexpr double kMaxZoom = 20.0;
 
   double Zoom() const { return zoom_; }
@@ -59,6 +65,8 @@ class CZoomView : public CImageView, public BezierPathView {
   void invertRect(const platform::Rect& rect) override;
   void moveTo(platform::Point point) override;
   void lineTo(platform::Point point) override;
+  void beginDrawing() override;
+  void endDrawing() override;
 
  protected:
   platform::Size ContentForImage(int32_t height, int32_t width) const override;
@@ -70,4 +78,8 @@ class CZoomView : public CImageView, public BezierPathView {
   double zoom_ = 1.0;
   bool snap_ = true;
   platform::Point pathPosition_;
+  // The context an edit of the path draws through, and how deep in
+  // beginDrawing the edit is.
+  std::unique_ptr<StFeedbackDC> pathDrawing_;
+  int pathDrawingDepth_ = 0;
 };

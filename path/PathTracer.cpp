@@ -75,6 +75,8 @@ void PathTracer::findCrossings(const uint8_t* row, std::vector<int32_t>& columns
 #if defined(__SSE2__)
   // Sixteen pixels at a time: a bit mask of the inside pixels, compared with
   // itself shifted by one pixel, marks every change between neighbours.
+  // SSE2 is part of every x86-64 processor; bench_path's trace ratios
+  // against OpenCV hold at each vector level.
   const __m128i bias = _mm_set1_epi8(static_cast<char>(0x80));
   const __m128i limit = _mm_set1_epi8(static_cast<char>(threshold_ ^ 0x80));
   for (; x + 16 <= width_; x += 16) {
@@ -212,8 +214,8 @@ void PathTracer::joinEnds(int32_t left, int32_t right) {
   }
   Chain& kept = chains_[leftChain];
   Chain& moved = chains_[rightChain];
-  if (leftAtBack) kept.queue.appendAll(moved.queue);
-  else kept.queue.prependAll(moved.queue);
+  if (leftAtBack) kept.queue.appendAll(moved.queue, blocks_);
+  else kept.queue.prependAll(moved.queue, blocks_);
   const int32_t keptOther = kept.ends[0] == left ? kept.ends[1] : kept.ends[0];
   const int32_t movedOther = moved.ends[0] == right ? moved.ends[1] : moved.ends[0];
   kept.ends[0] = keptOther;
@@ -305,7 +307,12 @@ class BandAccess {
       // piece-by-piece copy below knows how to handle both.
     }
     const size_t bytes = size_t(band.height()) * size_t(band.width());
-    if (buffer.size() < bytes) buffer.resize(bytes);
+    if (buffer.size() < bytes) {
+      // Exactly the band, not twice as much as grown step by step, and the
+      // smaller buffer given back first.
+      buffer = std::vector<uint8_t>();
+      buffer.resize(bytes);
+    }
     view_ = PlaneView{buffer.data(), 1, band.width()};
     image.ReadRect(band, view_);
   }

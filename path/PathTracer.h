@@ -74,8 +74,9 @@ class PathTracer {
   // Open chain ends in the active list: one per iso-line crossing of the
   // last lower row.
   int32_t openEnds() const { return openEnds_; }
-  // Point blocks in use or waiting for reuse: the memory of open chains.
-  size_t pointBlocks() const { return blocks_.blocksAllocated(); }
+  // Bytes of the point blocks in use or waiting for reuse: the memory of
+  // open chains.
+  size_t pointBytes() const { return blocks_.bytesAllocated(); }
 
  private:
   struct ChainEnd;

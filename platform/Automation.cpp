@@ -19,6 +19,7 @@
 #include "platform/SystemMetrics.h"
 #include "platform/Window.h"
 #include "platform/internal/AutomationState.h"
+#include "platform/internal/Backend.h"
 #include "platform/internal/FramebufferImpl.h"
 #include "platform/internal/InputState.h"
 #include "platform/internal/WindowSystem.h"
@@ -430,6 +431,12 @@ bool saveScreenshot(Window& window, const std::string& path) {
 
 bool saveDesktopScreenshot(const Rect& area, const std::string& path) {
   if (area.isEmpty()) return false;
+  // On a real screen the display server's own pixels, stacked as it (and
+  // a window manager) stacks the windows.
+  if (backend::hasScreen()) {
+    Framebuffer shown;
+    return backend::grabScreen(area, shown) && shown.savePng(path);
+  }
   Framebuffer desktop(area.width(), area.height(), systemColour(kColourAppWorkspace));
   QPainter painter(&desktop.impl().image);
   const std::vector<Window*> windows = Window::topLevelWindows();

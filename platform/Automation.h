@@ -42,8 +42,9 @@ void clearShownBoxes();
 // ---- Dialogs ----
 // How the next modal dialog is closed: field values are typed into the
 // controls with those ids, then the button with that text (without "&",
-// e.g. "OK", "Cancel") is pressed. A dialog with no queued answer is
-// closed with OK as it stands.
+// e.g. "OK", "Cancel") is pressed. A dialog with no queued answer presses
+// its default button as it stands, as Return would; one without a default
+// is cancelled and the problem reported (takeScriptProblem).
 struct DialogAnswer {
   std::string button = "OK";
   std::map<int, std::string> fields;
@@ -128,7 +129,9 @@ void sleepVirtual(uint32_t milliseconds);
 // Writes what the window shows (with its frame and children) as PNG.
 bool saveScreenshot(Window& window, const std::string& path);
 // Writes the part of the desktop in `area` (screen coordinates) with every
-// visible top-level window in z-order, as PNG.
+// visible top-level window in z-order, as PNG. On a real screen this is
+// what the screen shows (the window manager's frames included); headless,
+// our own drawing of the windows in our z-order.
 bool saveDesktopScreenshot(const Rect& area, const std::string& path);
 
 // Forgets all queued answers, steps and records; time goes back to 0,

@@ -7,17 +7,24 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
+#include <QScreen>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <map>
 #include <set>
 
+#include "platform/Application.h"
 #include "platform/Automation.h"
 #include "platform/DeviceContext.h"
+#include "platform/Framebuffer.h"
+#include "platform/FrameWindow.h"
 #include "platform/Input.h"
 #include "platform/SystemMetrics.h"
 #include "platform/Window.h"
@@ -87,6 +94,10 @@ class Mirror : public QWidget {
     setFocusPolicy(Qt::StrongFocus);
     if (window->owner() || (window->exStyle() & kWsExToolWindow)) setWindowFlag(Qt::Tool);
     if ((window->style() & kWsCaption) != kWsCaption) setWindowFlag(Qt::FramelessWindowHint);
+    // Without a system menu there is no close box; the window manager is
+    // asked for a caption alone.
+    if ((window->style() & kWsCaption) == kWsCaption && !(window->style() & kWsSysMenu))
+      setWindowFlags(windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
   }
 
   void sync() {
@@ -249,11 +260,13 @@ void keepOwnedAbove(Window* owner) {
   }
 }
 
+// The window manager learns whose an owned window is before it is shown: the
+// owner's native window is made for it then, even when the owner is shown
+// only later (a frame shows its floating bars before itself).
 void tellOwner(Window* top, Mirror* mirror) {
   Window* owner = top->owner();
-  while (owner != nullptr && owner->owner() != nullptr && mirrorFor(owner, false) == nullptr) owner = owner->owner();
-  Mirror* ownerMirror = owner != nullptr ? mirrorFor(owner, false) : nullptr;
-  if (ownerMirror == nullptr) return;
+  if (owner == nullptr || !owner->exists()) return;
+  Mirror* ownerMirror = mirrorFor(owner->topLevel(), true);
   mirror->winId();
   ownerMirror->winId();
   if (mirror->windowHandle() != nullptr && ownerMirror->windowHandle() != nullptr)
@@ -266,13 +279,23 @@ QWidget* widgetFor(Window* window) {
   if (window == nullptr || !window->exists()) return nullptr;
   Window* top = window->topLevel();
   while (top != nullptr) {
-    if (Mirror* mirror = mirrorFor(top, false)) return mirror;
+    // An owner's widget may be made before it is shown; a box goes over a
+    // shown one.
+    if (Mirror* mirror = mirrorFor(top, false); mirror != nullptr && mirror->isVisible()) return mirror;
     top = top->owner();
   }
   return nullptr;
 }
 
-ModalOwner::ModalOwner(Window* owner) {
+Window* ownerOrMainWindow(Window* owner) {
+  if (owner != nullptr) return owner;
+  Application* app = Application::current();
+  Window* main = app != nullptr ? app->mainWindow() : nullptr;
+  return main != nullptr && main->exists() && main->isVisible() ? main : nullptr;
+}
+
+ModalOwner::ModalOwner(Window* given) {
+  Window* owner = ownerOrMainWindow(given);
   if (owner == nullptr || !owner->exists()) return;
   // The window at the root of the owner chain: a box over a floating bar
   // is modal to the frame the bar belongs to.
@@ -306,6 +329,37 @@ bool hasScreen() {
   ensureApplication();
   return QGuiApplication::platformName() != QLatin1String("offscreen") &&
          QGuiApplication::platformName() != QLatin1String("minimal");
+}
+
+bool grabScreen(const Rect& area, Framebuffer& out) {
+  if (!hasScreen() || QThread::currentThread() != QCoreApplication::instance()->thread() || area.isEmpty()) return false;
+  presentPending();
+  // A window just shown is on the screen once the display server (or the
+  // window manager) has mapped and exposed it and it has painted; until
+  // then the screen shows what lies beneath.
+  const auto unexposed = [] {
+    return std::any_of(mirrors().begin(), mirrors().end(), [](const auto& entry) {
+      const Mirror* m = entry.second;
+      return m->isVisible() && (m->windowHandle() == nullptr || !m->windowHandle()->isExposed());
+    });
+  };
+  QTimer wake;  // wakes the wait below when no event comes
+  wake.start(20);
+  const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (unexposed() && std::chrono::steady_clock::now() < giveUp)
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  QCoreApplication::processEvents();
+  for (const auto& [window, mirror] : mirrors())
+    if (mirror->isVisible()) mirror->repaint();
+  // The grab goes to the display server behind everything painted above.
+  QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen == nullptr) return false;
+  const QImage shot = screen->grabWindow(0, area.left, area.top, area.width(), area.height())
+                          .toImage()
+                          .convertToFormat(QImage::Format_RGB32);
+  if (shot.size() != QSize(area.width(), area.height())) return false;
+  out.impl().image = shot;
+  return true;
 }
 
 void windowChanged(Window* topLevel) {

@@ -11,6 +11,7 @@
 #include "platform/Input.h"
 #include "platform/MessageBox.h"
 #include "platform/SystemMetrics.h"
+#include "platform/internal/Backend.h"
 
 namespace platform {
 namespace {
@@ -333,7 +334,8 @@ bool Dialog::answerFromScript() {
   return pressButton("Cancel");
 }
 
-int Dialog::doModal(Window* owner) {
+int Dialog::doModal(Window* given) {
+  Window* owner = backend::ownerOrMainWindow(given);
   ended_ = false;
   automaticPresses_ = 0;
   closedWith_.clear();

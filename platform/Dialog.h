@@ -53,8 +53,9 @@ class Dialog : public Window, public CommandTarget {
   explicit Dialog(DialogTemplate dialogTemplate);
   ~Dialog() override;
 
-  // Shows the dialog and runs a modal loop until it ends; the owner is
-  // disabled meanwhile. Answers kIdOk, kIdCancel or what endDialog got;
+  // Shows the dialog and runs a modal loop until it ends; the owner (without
+  // one, the application's main window while it is shown) is disabled
+  // meanwhile. Answers kIdOk, kIdCancel or what endDialog got;
   // -1 when the dialog cannot be made (no such template).
   int doModal(Window* owner);
   void endDialog(int result);

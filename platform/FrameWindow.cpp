@@ -225,7 +225,9 @@ ControlBar::~ControlBar() {
 bool ControlBar::createBar(FrameWindow& frame, std::string title, int barId, Size size) {
   CreateParams mp;
   mp.title = title;
-  mp.style = kWsPopup | kWsCaption | kWsSysMenu;
+  // A small caption without a close box: a bar is shown and hidden from
+  // its frame's commands.
+  mp.style = kWsPopup | kWsCaption;
   mp.exStyle = kWsExToolWindow;
   mp.parent = &frame;
   mp.rect = windowRectForClient({0, 0, size.cx, size.cy}, mp.style, mp.exStyle, false);

@@ -59,6 +59,20 @@ uint32_t pressMessage(Window* target, uint32_t message, Point screen) {
   return message;
 }
 
+// The window the last pointer message went to, told when the pointer goes
+// on to another one.
+Window*& pointerWindow() {
+  static Window* window = nullptr;
+  return window;
+}
+
+void pointerNowAt(Window* target) {
+  Window*& last = pointerWindow();
+  if (last == target) return;
+  if (Window::isWindow(last)) postMessage(last, kWmMouseLeave, 0, 0);
+  last = target;
+}
+
 // Keys whose press and release come as system keys: with Alt held, and F10.
 bool systemKey(uint32_t key) { return key == kVkF10 || (isKeyDown(kVkMenu) && !isKeyDown(kVkControl)); }
 
@@ -79,9 +93,13 @@ void WindowSystem::mouseInput(uint32_t message, Point screen, uint32_t) {
   Window* target = Window::capture();
   if (target == nullptr) {
     Window* top = topLevelAt(screen);
-    if (top == nullptr) return;
+    if (top == nullptr) {
+      pointerNowAt(nullptr);
+      return;
+    }
     const Point client = top->screenToClient(screen);
     if (!top->clientRect().contains(client)) {
+      pointerNowAt(nullptr);
       // Frame, caption and menu bar are the system's, but for the close box
       // of a small caption, which closes its window.
       const Rect outer = top->windowRect();
@@ -94,9 +112,13 @@ void WindowSystem::mouseInput(uint32_t message, Point screen, uint32_t) {
     // Disabled windows (owners of a modal dialog, disabled controls) take
     // no mouse input.
     for (Window* w = target; w; w = w->parent())
-      if (!w->isEnabled()) return;
+      if (!w->isEnabled()) {
+        pointerNowAt(nullptr);
+        return;
+      }
     if (isButtonDown(message) && Window::active() != top) top->activate();
   }
+  pointerNowAt(target);
   const Point client = target->screenToClient(screen);
   if (isButtonDown(message)) message = pressMessage(target, message, screen);
   postMessage(target, message, input::mouseFlags(), makePointParam(client.x, client.y));

@@ -64,6 +64,9 @@ enum : uint32_t {
   kWmInitMenu = 0x0116,
   kWmMouseWheel = 0x020A,
   kWmCaptureChanged = 0x0215,
+  // The pointer went on to another window (or off every window) without
+  // the capture: the window it left hears it once.
+  kWmMouseLeave = 0x02A3,
   kWmDrawItem = 0x002B,
   kWmMeasureItem = 0x002C,
   kWmCancelMode = 0x001F,

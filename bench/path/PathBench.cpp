@@ -3,8 +3,9 @@
 // tolerance 0.3 pixel. Prints "ratio NAME VALUE" (our time over the
 // reference's), the number of points each method keeps, the largest
 // distance of each outline from the exact iso-line where the masks are
-// drawn from analytic shapes, and the peak memory of tracing a
-// 16384 x 16384 BufferImage against a 4096 x 4096 one.
+// drawn from analytic shapes, and the peak memory of each trace from a
+// tiled BufferImage, with the noise at 8192 x 8192 and the blobs at
+// 16384 x 16384 as well.
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
@@ -27,6 +28,7 @@
 #include <opencv2/imgproc.hpp>
 #include <potracelib.h>
 
+#include "bench/support/BestOfRuns.h"
 #include "bench/support/RecordingReporter.h"
 #include "bench/support/MemoryBufferHost.h"
 #include "image/BufferImage.h"
@@ -144,7 +146,7 @@ double strokeField(const Stroke& s, double v, double h) {
 
 Shape text() {
   auto cells = std::make_shared<std::vector<std::vector<Stroke>>>();
-  const int32_t rows = kSide / kCellHeight, columns = kSide / kCellWidth;
+  constexpr int32_t rows = kSide / kCellHeight, columns = kSide / kCellWidth;
   std::mt19937 random(1);
   std::uniform_real_distribution<double> across(3, kCellWidth - 3), down(4, kCellHeight - 6);
   for (int32_t cell = 0; cell < rows * columns; ++cell) {
@@ -154,7 +156,7 @@ Shape text() {
         strokes.push_back({down(random), across(random), down(random), across(random)});
     cells->push_back(strokes);
   }
-  auto field = [cells, rows, columns](double v, double h) {
+  auto field = [cells](double v, double h) {
     const int32_t row = std::clamp(int32_t(v) / kCellHeight, 0, rows - 1);
     const int32_t column = std::clamp(int32_t(h) / kCellWidth, 0, columns - 1);
     const std::vector<Stroke>& strokes = (*cells)[size_t(row * columns + column)];
@@ -266,10 +268,12 @@ void BM_Potrace(benchmark::State& state) {
   }
 }
 
+// Each figure is the best of several runs in processor time: other work on
+// the machine only ever adds time. The runs are interleaved (see main).
 template <typename B>
-void configure(B* b) {
+void configure(B* b, int runs) {
   for (size_t i = 0; i < shapes().size(); ++i) b->Arg(int64_t(i));
-  b->Repetitions(3)
+  b->Repetitions(runs)
       ->ReportAggregatesOnly(true)
       ->ComputeStatistics("min", [](const std::vector<double>& v) { return *std::min_element(v.begin(), v.end()); })
       ->Unit(benchmark::kMillisecond);
@@ -278,13 +282,13 @@ void configure(B* b) {
 // Keeps the times this program compares.
 class Recorder : public RecordingReporter {
  public:
-  // By benchmark, in the order of their arguments (the shapes).
-  std::map<std::string, std::vector<double>> times;
+  // By "function/shape index"; interleaved runs come in any order.
+  std::map<std::string, double> times;
 
  protected:
   void Record(const Run& run) override {
     if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "min")
-      times[run.run_name.function_name].push_back(run.GetAdjustedCPUTime());
+      times[NameWithArgs(run)] = run.GetAdjustedCPUTime();
   }
 };
 
@@ -369,52 +373,90 @@ void reportAccuracy() {
 
 // ---- Memory ----
 
-// Traces the blobs, repeated `copies` times across and down, from a tiled
-// BufferImage; answers the heap the trace itself needed at its peak.
-int64_t tracePeakBytes(int32_t copies) {
+struct TraceMemory {
+  int64_t peak = 0;    // heap at the trace's busiest moment, beyond what was there before
+  int64_t result = 0;  // of which the points and outlines handed back
+  int64_t kept = 0;    // points handed back
+};
+
+// The largest band of the sweep: when the image's pieces are not whole
+// rows (a tiled image, the host's channel), a band is copied into a buffer
+// of this size.
+int64_t largestBand(int32_t height, int32_t width) {
+  int64_t largest = 0;
+  for (int32_t top = 0; top < height;) {
+    const int32_t rows = traceBandHeight(height - top, width);
+    largest = std::max(largest, int64_t(rows) * width);
+    top += rows;
+  }
+  return largest;
+}
+
+// Traces a mask, repeated `copies` times across and down, from a tiled
+// BufferImage and measures the heap around the call. The goal is 32 bytes
+// per kept point, the result included, and beyond that the band buffer and
+// a few rows of the image (what is open across a row).
+TraceMemory traceMemory(const Shape& shape, int32_t copies) {
   MemoryBufferHost::instance();
-  const std::vector<uint8_t>& blobs = shapes()[1].pixels;
-  const int32_t side = kSide * copies;
-  BufferImage image({1, kHostModeGrayScale}, Rect{0, 0, int16_t(std::min(side, 32767)), int16_t(std::min(side, 32767))},
-                    Point{128, 128}, 0);
+  const int32_t side = std::min(kSide * copies, 32767);
+  BufferImage image({1, kHostModeGrayScale}, Rect{0, 0, int16_t(side), int16_t(side)}, Point{128, 128}, 0);
   for (int32_t down = 0; down < copies; ++down)
     for (int32_t across = 0; across < copies; ++across)
-      image.WriteRect(Rect{int16_t(down * kSide), int16_t(across * kSide), int16_t(std::min(32767, (down + 1) * kSide)),
-                           int16_t(std::min(32767, (across + 1) * kSide))},
-                      PlaneView{const_cast<uint8_t*>(blobs.data()), 1, kSide});
+      image.WriteRect(Rect{int16_t(down * kSide), int16_t(across * kSide), int16_t(std::min(side, (down + 1) * kSide)),
+                           int16_t(std::min(side, (across + 1) * kSide))},
+                      PlaneView{const_cast<uint8_t*>(shape.pixels.data()), 1, kSide});
   const int64_t before = gHeapNow.load();
   gHeapPeak = before;
   const TracedPath path = trace(image, kThreshold, kTolerance, kSubPixels);
-  // The result (points and outlines) is what the caller keeps; the rest is
-  // the working memory of the sweep.
-  const int64_t result = int64_t(path.points.capacity() * sizeof(PathPoint) + path.subpaths.capacity() * sizeof(Subpath));
-  std::printf("memory trace_%dx%d peak %lld bytes, of which result %lld, working %lld\n", side, side,
-              (long long)(gHeapPeak.load() - before), (long long)result,
-              (long long)(gHeapPeak.load() - before - result));
-  return gHeapPeak.load() - before - result;
+  TraceMemory memory;
+  memory.peak = gHeapPeak.load() - before;
+  memory.result = int64_t(path.points.capacity() * sizeof(PathPoint) + path.subpaths.capacity() * sizeof(Subpath));
+  memory.kept = int64_t(path.points.size());
+  const int64_t band = largestBand(side, side);
+  const std::string name = "trace_" + shape.name + "_" + std::to_string(side);
+  std::printf("memory %s peak %lld bytes, of which result %lld, band buffer up to %lld; %lld points kept\n", name.c_str(),
+              (long long)memory.peak, (long long)memory.result, (long long)band, (long long)memory.kept);
+  std::printf("figure %s peak_bytes_per_kept_point %.1f\n", name.c_str(),
+              double(memory.peak) / double(std::max<int64_t>(memory.kept, 1)));
+  std::printf("figure %s rows_beyond_32_bytes_per_kept_point_and_band %.1f\n", name.c_str(),
+              double(std::max<int64_t>(0, memory.peak - 32 * memory.kept - band)) / side);
+  return memory;
+}
+
+void reportMemory() {
+  std::vector<TraceMemory> memory;
+  for (const Shape& shape : shapes()) memory.push_back(traceMemory(shape, 1));
+  traceMemory(shapes()[3], 2);
+  const TraceMemory& small = memory[1];
+  const TraceMemory large = traceMemory(shapes()[1], 4);
+  std::printf("memory working_16384_over_4096 %.2f (blobs: area x16, width x4)\n",
+              double(large.peak - large.result) / double(small.peak - small.result));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
+  initializeInterleaved(argc, argv);
   shapes();
-  configure(benchmark::RegisterBenchmark("BM_Trace", BM_Trace));
-  configure(benchmark::RegisterBenchmark("BM_OpenCV", BM_OpenCV));
-  configure(benchmark::RegisterBenchmark("BM_Potrace", BM_Potrace));
+  configure(benchmark::RegisterBenchmark("BM_Trace", BM_Trace), 10);
+  configure(benchmark::RegisterBenchmark("BM_OpenCV", BM_OpenCV), 10);
+  // Potrace takes seconds on the noise and is compared for information only.
+  configure(benchmark::RegisterBenchmark("BM_Potrace", BM_Potrace), 3);
   Recorder reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  const std::vector<double>& ours = reporter.times["BM_Trace"];
-  for (const char* reference : {"BM_OpenCV", "BM_Potrace"}) {
-    const std::vector<double>& other = reporter.times[reference];
-    for (size_t i = 0; i < std::min(ours.size(), other.size()); ++i)
-      if (other[i] > 0)
-        std::printf("ratio trace_%s_vs_%s %.3f\n", shapes()[i].name.c_str(), reference + 3, ours[i] / other[i]);
-  }
+  for (const char* reference : {"BM_OpenCV", "BM_Potrace"})
+    for (size_t i = 0; i < shapes().size(); ++i) {
+      char ourName[32], otherName[32];
+      std::snprintf(ourName, sizeof ourName, "BM_Trace/%zu", i);
+      std::snprintf(otherName, sizeof otherName, "%s/%zu", reference, i);
+      const auto ours = reporter.times.find(ourName);
+      const auto other = reporter.times.find(otherName);
+      if (ours != reporter.times.end() && other != reporter.times.end() && other->second > 0)
+        std::printf("ratio trace_%s_vs_%s %.3f\n", shapes()[i].name.c_str(), reference + 3,
+                    ours->second / other->second);
+    }
   reportAccuracy();
-  const int64_t small = tracePeakBytes(1);
-  const int64_t large = tracePeakBytes(4);
-  std::printf("memory working_16384_over_4096 %.2f (area x16, width x4)\n", double(large) / double(small));
+  reportMemory();
   benchmark::Shutdown();
   return 0;
 }

@@ -417,6 +417,59 @@ TEST_F(HostCommand, PickingFillingAndPaintingMakeTheMaskAndUndoRedoesItExactly) 
   EXPECT_GT(changed, a.colour(0).size() / 5) << "the ball was not filled";
 }
 
+// A user draws round the ball with the pen on the bundled photograph: four
+// smooth nodes whose handles a drag pulls out, closed by a click on the
+// first, filled by a click inside, the mask shown faint so the photograph
+// shows through. Undoing everything and redoing it on the way, before and
+// after the fill, ends in the same mask byte for byte and the same screen.
+TEST_F(HostCommand, APenPathDrawnClosedAndFilledUndoesAndRedoesExactly) {
+  const std::string examples = TESSALY_EXAMPLES;
+  const auto shot = [&](const std::string& name) { return "screenshot main-view " + (folder_ / name).string() + "\n"; };
+  const auto session = [&](const std::string& mask, const std::string& beforeFill, const std::string& afterFill) {
+    return batch("open " + examples + "/furball.png\nadd-alpha Mask 0\ntarget alpha Mask\nfilter\n"
+                 "click 30 5 in Opacity\nkey d\nkey p\n"
+                 "drag 330,93 410,93\ndrag 475,238 475,318\ndrag 330,383 250,383\ndrag 185,238 185,158\n"
+                 "mouse move 300 110\n" + shot("hover.png") + "click 330 93\n" + shot("closed.png") + beforeFill +
+                 "click 330 240\n" + afterFill + "answer \"No Path\"\nmenu \"File>Save/Apply...\"\nend\n"
+                 "expect result 0\nsave-mask " + (folder_ / mask).string() + "\n");
+  };
+  const HostRun plain = session("plain.png", "", "");
+  ASSERT_EQ(plain.exitCode, 0) << plain.output;
+  const std::string undoAll = "key backspace\nkey backspace\nkey backspace\nkey backspace\nkey backspace\n";
+  const std::string redoAll = "key shift+backspace\nkey shift+backspace\nkey shift+backspace\nkey shift+backspace\n"
+                              "key shift+backspace\n";
+  const HostRun undone = session("undone.png", undoAll + redoAll + shot("redone.png"),
+                                 "key backspace\n" + shot("unfilled.png") + "key shift+backspace\n");
+  ASSERT_EQ(undone.exitCode, 0) << undone.output;
+
+  const host::Document a = host::openImage(folder_ / "plain.png"), b = host::openImage(folder_ / "undone.png");
+  EXPECT_TRUE(a.colour(0) == b.colour(0)) << "undo and redo did not give back the same mask";
+  EXPECT_EQ(a.colour(0)[240 * 640 + 330], 255) << "inside the path";
+  EXPECT_EQ(a.colour(0)[10 * 640 + 10], 0) << "far outside";
+  const host::Document closed = host::openImage(folder_ / "closed.png");
+  for (const char* again : {"redone.png", "unfilled.png"}) {
+    const host::Document other = host::openImage(folder_ / again);
+    bool same = true;
+    for (int c = 0; c < 3; ++c) same = same && closed.colour(c) == other.colour(c);
+    EXPECT_TRUE(same) << again << " does not show the closed path as it was";
+  }
+  const host::Document hover = host::openImage(folder_ / "hover.png");
+  EXPECT_FALSE(hover.colour(0) == closed.colour(0)) << "the path shows on screen";
+}
+
+// The edge tool, reached by Ctrl+Shift+S (not Save/Apply's Ctrl+S), fills
+// a bright square on a dark ground from a click inside up to its edge.
+TEST_F(HostCommand, TheEdgeToolFillsFromAScriptUpToTheEdge) {
+  writeSquareMask();
+  const auto mask = folder_ / "mask.png";
+  const HostRun r = batch("open " + (folder_ / "square.png").string() + "\nadd-alpha Mask 0\ntarget alpha Mask\n"
+                          "filter\nkey d\nkey ctrl+shift+s\nclick 30 20\nkey backspace\nkey shift+backspace\n"
+                          "answer \"No Path\"\nmenu \"File>Save/Apply...\"\nend\nexpect result 0\nsave-mask " +
+                          mask.string() + "\n");
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_TRUE(host::openImage(mask).colour(0) == host::openImage(folder_ / "square.png").colour(0));
+}
+
 // A user's session with the colour bars: keep colours picked from the ball
 // with the keep eyedropper (the second with Shift, into the same set), drop
 // colours from the background, a new keep set from the bar's button filled

@@ -257,10 +257,10 @@ TEST_F(TraceTest, OpenChainMemoryFollowsTheOutlinesNotTheImageHeight) {
   std::vector<uint8_t> zeros(100, 0), stripes(100, 0);
   for (int c = 0; c < 100; ++c) stripes[size_t(c)] = (c / 5) % 2 ? 255 : 0;
   tracer.processRowPair(zeros.data(), stripes.data(), 0);
-  const size_t blocksAfterFirstRow = tracer.pointBlocks();
+  const size_t bytesAfterFirstRow = tracer.pointBytes();
   for (int r = 1; r < 5000; ++r) tracer.processRowPair(stripes.data(), stripes.data(), r);
   EXPECT_EQ(tracer.openEnds(), 20);
-  EXPECT_EQ(tracer.pointBlocks(), blocksAfterFirstRow) << "straight chains commit nothing new";
+  EXPECT_EQ(tracer.pointBytes(), bytesAfterFirstRow) << "straight chains commit nothing new";
   tracer.processRowPair(stripes.data(), zeros.data(), 5000);
   EXPECT_EQ(tracer.openEnds(), 0);
   EXPECT_EQ(tracer.takeResult().subpaths.size(), 10u);

@@ -236,6 +236,39 @@ TEST_F(FrameworkTest, DialogCancelKeepsTheVariablesAndTextIsRejected) {
   EXPECT_EQ(Dialog(12345).doModal(nullptr), -1) << "a missing template is no dialog";
 }
 
+// A dialog shown without an owner belongs to the application's main window
+// while that is shown: centred over it, the frame disabled meanwhile and
+// active again afterwards. Without a shown main window it has no owner.
+TEST_F(FrameworkTest, ADialogWithoutAnOwnerBelongsToTheShownMainWindow) {
+  TestApp app;
+  TestFrame frame;
+  ASSERT_TRUE(frame.loadFrame(kFrameResource, kWsOverlappedWindow | kWsVisible, nullptr, "Work", {100, 50, 900, 650}));
+  app.setMainWindow(&frame);
+  for (const bool shown : {true, false}) {
+    frame.show(shown ? kSwShow : kSwHide);
+    RangeDialog dialog;
+    Window* owner = nullptr;
+    bool frameEnabled = true;
+    Rect placed;
+    automation::queueStep([&] {
+      owner = dialog.owner();
+      frameEnabled = frame.isEnabled();
+      placed = dialog.windowRect();
+    });
+    EXPECT_EQ(dialog.doModal(nullptr), kIdOk);
+    EXPECT_TRUE(frame.isEnabled());
+    if (shown) {
+      EXPECT_EQ(owner, &frame);
+      EXPECT_FALSE(frameEnabled) << "modal to the frame";
+      EXPECT_NEAR(placed.left + placed.right, 100 + 900, 1) << "centred over the frame";
+      EXPECT_EQ(Window::active(), &frame);
+    } else {
+      EXPECT_EQ(owner, nullptr);
+    }
+  }
+  app.setMainWindow(nullptr);
+}
+
 // With nothing queued, a dialog is answered as Return would answer it; one
 // without a default button is cancelled and the script told which it was.
 // A step only the outer loop takes (the end of a script) waits meanwhile.
@@ -258,9 +291,9 @@ TEST_F(FrameworkTest, AnUnansweredDialogPressesItsDefaultButtonOrTellsTheScript)
   EXPECT_TRUE(reachedEnd);
 }
 
-// A small caption looks active with its frame and inactive otherwise, and
-// its close box hides the bar.
-TEST_F(FrameworkTest, MiniFrameCaptionsShowActivationAndCloseWithTheirBox) {
+// A small caption looks active with its frame and inactive otherwise. A
+// bar's has no close box: a click where one would be leaves the bar shown.
+TEST_F(FrameworkTest, MiniFrameCaptionsShowActivationAndHaveNoCloseBox) {
   TestFrame frame;
   ASSERT_TRUE(frame.loadFrame(kFrameResource, kWsOverlappedWindow | kWsVisible, nullptr, "Work"));
   MiniFrame& mini = *frame.bar.miniFrame();
@@ -272,15 +305,17 @@ TEST_F(FrameworkTest, MiniFrameCaptionsShowActivationAndCloseWithTheirBox) {
   ASSERT_TRUE(other.loadFrame(kFrameResource, kWsOverlappedWindow | kWsVisible, nullptr, "Other"));
   other.activate();
   EXPECT_EQ(mini.composite().pixel(captionPixel.x, captionPixel.y), systemColour(kColourInactiveCaption));
-  const Rect box = mini.closeBoxRect();
-  ASSERT_FALSE(box.isEmpty());
-  EXPECT_EQ(mini.composite().pixel(box.left + 1, box.top + 1), systemColour(kColourBtnHighlight)) << "a raised box";
   other.destroy();  // it lies over the bar
-  const Point click{(box.left + box.right) / 2 - in.left, (box.top + box.bottom) / 2 - in.top};
+  EXPECT_TRUE(mini.closeBoxRect().isEmpty());
+  const int32_t caption = systemMetric(kSmCySmCaption);
+  const Point boxCentre{mini.windowRect().width() - in.right - 2 - caption / 2, in.left + caption / 2};
+  const platform::Colour captionColour = mini.composite().pixel(captionPixel.x, captionPixel.y);
+  EXPECT_EQ(mini.composite().pixel(boxCentre.x, boxCentre.y), captionColour) << "the caption runs to its end";
+  const Point click{boxCentre.x - in.left, boxCentre.y - in.top};
   automation::mouseDown(mini, click);
   automation::mouseUp(mini, click);
   automation::drainMessages();
-  EXPECT_FALSE(frame.bar.isBarVisible()) << "the close box hides the bar";
+  EXPECT_TRUE(frame.bar.isBarVisible());
 }
 
 // Dialog units follow the dialog font, so labels fit; the system icons

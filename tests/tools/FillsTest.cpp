@@ -336,6 +336,31 @@ TEST_F(FillsTest, EdgeFillStopsJustPastACrestStrongerThanTheLimit) {
   EXPECT_EQ(maskAt(150, 399), 255);
 }
 
+// Steps of 10 grey levels: along the left border (column 0 is 50) and
+// between columns 200 and 201. A step's block gradient is 2 x 10^2 = 200;
+// the limit is L^2 / 5, 192 for L = 31 and 204 for L = 32. Outside the
+// image the border pixels repeat, so the border column and the border rows
+// meet the steps as any pixel inside does.
+TEST_F(FillsTest, EdgeFillStopsWhereTheStepPassesTheLimitAndTheBorderIsLikeTheInside) {
+  BufferImage working(kOneByte, {0, 0, 300, 400}, {128, 128}, 40);
+  working.WriteRect({0, 0, 300, 1}, Plane(300, 1, 1, 50).view);
+  working.WriteRect({0, 201, 300, 400}, Plane(300, 199, 1, 50).view);
+  document.SetWorkImages(&mask, &working);
+
+  ASSERT_TRUE(EdgeFill(document, {150, 100}, true, 31));
+  for (const int16_t row : {0, 150, 299}) {
+    EXPECT_EQ(maskAt(row, 0), 0) << "row " << row << ": the step at the border stops the fill";
+    EXPECT_EQ(maskAt(row, 1), 255) << "row " << row;
+    EXPECT_EQ(maskAt(row, 200), 255) << "row " << row;
+    EXPECT_EQ(maskAt(row, 201), 0) << "row " << row;
+  }
+  document.Undo();
+  EXPECT_TRUE(wholeMask() == std::vector<uint8_t>(300 * 400, 0));
+
+  ASSERT_TRUE(EdgeFill(document, {150, 100}, true, 32));
+  EXPECT_TRUE(wholeMask() == std::vector<uint8_t>(300 * 400, 255)) << "both steps are below the limit";
+}
+
 TEST(EdgeJudge, LimitFollowsTheThresholdAndChannels) {
   EXPECT_EQ(EdgeJudge::limitFor(30, 3), 540);
   EXPECT_EQ(EdgeJudge::limitFor(1, 1), 0) << "2 / 10 truncates";

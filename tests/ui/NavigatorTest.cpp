@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include "image/File.h"
+#include "platform/Automation.h"
 #include "platform/SystemMetrics.h"
 #include "tests/display/ViewTestSupport.h"
 #include "ui/CNavFrame.h"
@@ -99,6 +100,23 @@ TEST_F(NavigatorTest, NewNavigatorsCascadeUpToTwentyAndHugTheImage) {
   first->send(platform::kWmClose);
   EXPECT_EQ(CNavFrame::Count(), 19);
   EXPECT_NE(CNavFrame::NewNavigator(frame()), nullptr);
+}
+
+// Of the small captions, the navigator's alone has a close box (the bars'
+// have none); a click on it closes the navigator.
+TEST_F(NavigatorTest, TheCloseBoxInTheCaptionClosesTheNavigator) {
+  CNavFrame* navigator = CNavFrame::NewNavigator(frame());
+  ASSERT_NE(navigator, nullptr);
+  const Rect box = navigator->closeBoxRect();
+  ASSERT_FALSE(box.isEmpty());
+  EXPECT_EQ(navigator->composite().pixel(box.left + 1, box.top + 1),
+            platform::systemColour(platform::kColourBtnHighlight)) << "a raised box";
+  const Rect in = navigator->nonClientInsets();
+  const platform::Point click{(box.left + box.right) / 2 - in.left, (box.top + box.bottom) / 2 - in.top};
+  platform::automation::mouseDown(*navigator, click);
+  platform::automation::mouseUp(*navigator, click);
+  platform::automation::drainMessages();
+  EXPECT_EQ(CNavFrame::Count(), 0);
 }
 
 TEST_F(NavigatorTest, TheCascadeWrapsBackTenStepsNearTheScreensEdges) {
