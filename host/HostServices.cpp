@@ -263,7 +263,7 @@ int16_t HostServices::runFilter(const Plugin& filter, Document& doc) {
   streamPlanes_ = doc.targetPlanes();
   absolutePlanes_ = doc.absolutePlanes();
   for (SavedPlane& saved : savedPlanes_) saved.any = false;
-  reducedPlanes_.clear();
+  reducedPixels_.clear();
 
   beginCall(doc);
   setUpDocumentInfo(doc);

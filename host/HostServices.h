@@ -101,9 +101,14 @@ class HostServices {
   void releaseStreams();
   bool fillStream(StreamBuffer& buffer, const HostRect& rect, int rate, const std::vector<Plane*>& planes,
                   int16_t lo, int16_t hi, void*& data, int32_t& rowBytes);
-  bool fillFrom(StreamBuffer& buffer, const HostRect& rect, int rate, const std::vector<Plane*>& planes, int16_t lo,
-                int16_t hi, void*& data, int32_t& rowBytes, int32_t planeWidth, int32_t planeHeight);
-  Plane& reducedPlane(const Plane& plane, int rate);
+  // A rectangle whose sides may pass the 16 bits of a HostRect (a row of
+  // interleaved pixels counted in bytes).
+  struct Area {
+    int64_t top, left, bottom, right;
+  };
+  bool fillFrom(StreamBuffer& buffer, const Area& rect, int rate, const std::vector<Plane*>& planes, int16_t lo,
+                int16_t hi, void*& data, int32_t& rowBytes, int64_t planeWidth, int64_t planeHeight);
+  Plane& reducedPixels(const std::vector<Plane*>& planes, int16_t lo, int16_t hi, int rate);
   // Whether the output piece can be lent where it lies in the plane, and
   // lending it.
   bool canLendOutput() const;
@@ -170,12 +175,14 @@ class HostServices {
   std::vector<uint8_t> rowBuffer_;  // one output row of one plane being written back
   // Reduced copies of input planes, made during a run and dropped at the
   // next: the input does not change while a filter runs.
-  struct ReducedPlane {
-    const Plane* source = nullptr;
+  // Every rate-th pixel of some planes, interleaved as a stream delivers
+  // them.
+  struct ReducedPixels {
+    std::vector<const Plane*> sources;
     int rate = 1;
     Plane pixels;
   };
-  std::list<ReducedPlane> reducedPlanes_;
+  std::list<ReducedPixels> reducedPixels_;
 
   int advanceCount_ = 0;
   int failAdvanceAt_ = 0;

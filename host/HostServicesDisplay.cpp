@@ -112,7 +112,17 @@ bool HostServices::renderPixelMap(const HostPixelMap& map, const HostRect32& are
   for (const HostPixelMask* m = firstMask != nullptr ? firstMask->next : nullptr; m != nullptr; m = m->next)
     chained = chained || m->maskData != nullptr;
   std::vector<uint8_t> product(chained ? width : 0);
-  uint8_t pattern[48];
+  // The coverage shows the pixels over a checkerboard of 8-pixel squares.
+  // The mask phase is the checkerboard coordinate of the map's top-left
+  // pixel, so that pieces drawn one by one line their squares up. A row's
+  // first sixteen pixels set its pattern, which repeats every sixteen; rows
+  // whose squares start light and rows whose squares start dark alternate.
+  uint8_t pattern[2][48];
+  for (int rowParity = 0; rowParity < 2; ++rowParity)
+    for (int x = 0; x < 16; ++x) {
+      const int64_t cx = area.left - map.bounds.left + x + map.maskPhaseCol;
+      std::memset(pattern[rowParity] + 3 * x, ((rowParity + (cx >> 3)) & 1) == 0 ? kCheckerLight : kCheckerDark, 3);
+    }
   const platform::SimdLevel level = platform::simdLevel();
 
   for (size_t y = 0; y < height; ++y) {
@@ -141,15 +151,7 @@ bool HostServices::renderPixelMap(const HostPixelMap& map, const HostRect32& are
       }
       coverage = product.data();
     }
-    // The coverage shows the pixels over a checkerboard of 8-pixel squares.
-    // The mask phase is the checkerboard coordinate of the map's top-left
-    // pixel, so that pieces drawn one by one line their squares up.
-    const int64_t cy = my + map.maskPhaseRow;
-    for (int x = 0; x < 16; ++x) {
-      const int64_t cx = area.left - map.bounds.left + x + map.maskPhaseCol;
-      std::memset(pattern + 3 * x, ((cy >> 3) + (cx >> 3)) % 2 == 0 ? kCheckerLight : kCheckerDark, 3);
-    }
-    blendRowOverChecker(level, rgb, coverage, width, pattern);
+    blendRowOverChecker(level, rgb, coverage, width, pattern[((my + map.maskPhaseRow) >> 3) & 1]);
   }
   return true;
 }

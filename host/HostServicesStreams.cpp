@@ -218,39 +218,47 @@ bool HostServices::fillStream(StreamBuffer& buffer, const HostRect& rect, int ra
   data = nullptr;
   rowBytes = 0;
   if (emptyRect(rect)) return true;
-  // Reduced reads come from reduced copies of the planes, made at the first
-  // such read of a run: a display asks for the same reduction again and
-  // again, and sampling the full planes touches every cache line of every
-  // sampled row each time.
+  const Area area{rect.top, rect.left, rect.bottom, rect.right};
+  // Reduced reads come from a reduced copy of the planes, their pixels
+  // already interleaved, made at the first such read of a run: a display
+  // asks for the same reduction again and again, and sampling the full
+  // planes touches every cache line of every sampled row each time. Its
+  // rows are then copied as rows of bytes.
+  // bench_display full_view_zoom_1_4.
   if (rate > 1 && &buffer == &in_) {
-    std::vector<Plane*> reduced(planes.size(), nullptr);
-    for (int16_t p = lo; p <= hi; ++p) reduced[static_cast<size_t>(p)] = &reducedPlane(*planes[static_cast<size_t>(p)], rate);
-    const int32_t width = (document_->width() + rate - 1) / rate, height = (document_->height() + rate - 1) / rate;
-    return fillFrom(buffer, rect, 1, reduced, lo, hi, data, rowBytes, width, height);
+    const int64_t n = hi - lo + 1;
+    const int64_t width = (document_->width() + rate - 1) / rate, height = (document_->height() + rate - 1) / rate;
+    std::vector<Plane*> pixels{&reducedPixels(planes, lo, hi, rate)};
+    return fillFrom(buffer, {area.top, area.left * n, area.bottom, area.right * n}, 1, pixels, 0, 0, data, rowBytes,
+                    width * n, height);
   }
-  return fillFrom(buffer, rect, rate, planes, lo, hi, data, rowBytes, document_->width(), document_->height());
+  return fillFrom(buffer, area, rate, planes, lo, hi, data, rowBytes, document_->width(), document_->height());
 }
 
-// A plane reduced by `rate`: its pixel (y, x) is the plane's (rate y, rate x).
-Plane& HostServices::reducedPlane(const Plane& plane, int rate) {
-  for (ReducedPlane& r : reducedPlanes_)
-    if (r.source == &plane && r.rate == rate) return r.pixels;
-  const int32_t docW = document_->width(), docH = document_->height();
-  const int32_t width = (docW + rate - 1) / rate, height = (docH + rate - 1) / rate;
-  ReducedPlane& r = reducedPlanes_.emplace_back();
-  r.source = &plane;
+// The planes lo..hi reduced by `rate` and interleaved: pixel (y, x) holds
+// the planes' (rate y, rate x).
+Plane& HostServices::reducedPixels(const std::vector<Plane*>& planes, int16_t lo, int16_t hi, int rate) {
+  const std::vector<const Plane*> sources(planes.begin() + lo, planes.begin() + hi + 1);
+  for (ReducedPixels& r : reducedPixels_)
+    if (r.sources == sources && r.rate == rate) return r.pixels;
+  const size_t docW = static_cast<size_t>(document_->width()), docH = static_cast<size_t>(document_->height());
+  const size_t step = static_cast<size_t>(rate), n = sources.size();
+  const size_t width = (docW + step - 1) / step, height = (docH + step - 1) / step;
+  ReducedPixels& r = reducedPixels_.emplace_back();
+  r.sources = sources;
   r.rate = rate;
-  r.pixels.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
-  for (int32_t y = 0; y < height; ++y) {
-    const uint8_t* from = plane.data() + static_cast<size_t>(y) * static_cast<size_t>(rate) * static_cast<size_t>(docW);
-    uint8_t* to = r.pixels.data() + static_cast<size_t>(y) * static_cast<size_t>(width);
-    for (int32_t x = 0; x < width; ++x) to[x] = from[static_cast<size_t>(x) * static_cast<size_t>(rate)];
-  }
+  r.pixels.resize(width * height * n);
+  for (size_t p = 0; p < n; ++p)
+    for (size_t y = 0; y < height; ++y) {
+      const uint8_t* from = sources[p]->data() + y * step * docW;
+      uint8_t* to = r.pixels.data() + y * width * n + p;
+      for (size_t x = 0; x < width; ++x) to[x * n] = from[x * step];
+    }
   return r.pixels;
 }
 
-bool HostServices::fillFrom(StreamBuffer& buffer, const HostRect& rect, int rate, const std::vector<Plane*>& planes,
-                            int16_t lo, int16_t hi, void*& data, int32_t& rowBytes, int32_t docW, int32_t docH) {
+bool HostServices::fillFrom(StreamBuffer& buffer, const Area& rect, int rate, const std::vector<Plane*>& planes,
+                            int16_t lo, int16_t hi, void*& data, int32_t& rowBytes, int64_t docW, int64_t docH) {
   const size_t n = static_cast<size_t>(hi - lo + 1);
   const size_t width = static_cast<size_t>(rect.right - rect.left);
   const size_t height = static_cast<size_t>(rect.bottom - rect.top);
