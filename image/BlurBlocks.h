@@ -2,6 +2,7 @@
 // instruction set: each kernel file includes this with its own vector type
 // V and compiles it with its own flags. Everything here has internal
 // linkage, so that no file's copy stands in for another's.
+// bench_image GaussianBlur_sigma*@sse2, @avx2 and @avx512.
 //
 // V provides, for registers of V::kWords 16-bit words:
 //   Reg; load(const Word*); zero(); add16(a, b); add32(a, b);
@@ -58,9 +59,9 @@ struct Terms {
 
 // A kernel's shape: its number of terms, how many of them are single taps
 // and whether it has a unit tap. Small kernels (the common small sigmas:
-// radius up to 5) have theirs fixed at compile time, so that the loops over
+// radius up to 9) have theirs fixed at compile time, so that the loops over
 // the terms unroll and the sums stay in registers; Count 0 reads them from
-// the kernel.
+// the kernel. bench_image GaussianBlur_sigma1 and GaussianBlur_sigma3.
 template <int32_t Count, int32_t Singles, bool Unit>
 struct Shape {
   int32_t terms, singles;
