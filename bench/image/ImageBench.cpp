@@ -17,10 +17,10 @@
 #include <opencv2/imgproc.hpp>
 
 #include "bench/support/BestOfRuns.h"
+#include "bench/support/OpenCvLevel.h"
 #include "bench/support/MemoryBufferHost.h"
 #include "image/BufferImage.h"
 #include "image/OfflineImage.h"
-#include "platform/SimdLevel.h"
 #include "shell/PlugIn.h"
 
 namespace {
@@ -123,9 +123,7 @@ void registerAll() {
 
 int main(int argc, char** argv) {
   initializeInterleaved(argc, argv);
-  // OpenCV's own switch for its plain loops, when ours are held to theirs;
-  // its vector levels follow OPENCV_CPU_DISABLE (scripts/bench).
-  if (platform::simdLevel() == platform::SimdLevel::portable) cv::setUseOptimized(false);
+  holdOpenCvToOurLevel();
   registerAll();
   BestTimes reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

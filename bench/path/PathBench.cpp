@@ -29,6 +29,7 @@
 #include <potracelib.h>
 
 #include "bench/support/BestOfRuns.h"
+#include "bench/support/OpenCvLevel.h"
 #include "bench/support/RecordingReporter.h"
 #include "bench/support/MemoryBufferHost.h"
 #include "image/BufferImage.h"
@@ -437,6 +438,7 @@ void reportMemory() {
 
 int main(int argc, char** argv) {
   initializeInterleaved(argc, argv);
+  holdOpenCvToOurLevel();
   shapes();
   configure(benchmark::RegisterBenchmark("BM_Trace", BM_Trace), 10);
   configure(benchmark::RegisterBenchmark("BM_OpenCV", BM_OpenCV), 10);

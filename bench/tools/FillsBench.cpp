@@ -32,6 +32,8 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "bench/support/BestOfRuns.h"
+#include "bench/support/OpenCvLevel.h"
 #include "bench/support/RecordingReporter.h"
 #include "bench/support/MemoryBufferHost.h"
 #include "display/CWorkDocument.h"
@@ -275,12 +277,8 @@ void printFigures(const Recorder& reporter) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<char*> args(argv, argv + argc);
-  char interleave[] = "--benchmark_enable_random_interleaving=true";
-  args.insert(args.begin() + 1, interleave);
-  int count = static_cast<int>(args.size());
-  args.push_back(nullptr);
-  benchmark::Initialize(&count, args.data());
+  initializeInterleaved(argc, argv);
+  holdOpenCvToOurLevel();
   registerAll();
   Recorder reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -443,8 +443,8 @@ TEST_F(GaussianBlurTest, TiledBufferImageGivesTheSameResultAsAPlainOne) {
 // The vector kernels work on blocks of 16, 32 or 64 columns; tiles of
 // 40 x 72 give pieces wider than a block, narrower than one, and of two
 // columns, and at sigma 0.5, 1 and 3 rounding leaves one pair of taps
-// unequal. Sigma 0.5 to 1.5 take the kernels made for few terms, sigma 3
-// and 6 the general one.
+// unequal. Sigma 0.5 to 3 take the kernels made for few terms (up to ten),
+// sigma 6 the general one.
 class GaussianBlurAtEachLevel : public testing_support::AtEachSimdLevel<testing_support::AutomatedTest> {};
 
 TEST_P(GaussianBlurAtEachLevel, MatchesTheDefinitionOnRandomTiledImages) {
