@@ -156,15 +156,25 @@ class HostServices {
   // The buffers are kept from run to run, as fresh memory costs more than
   // the copy.
   static constexpr size_t kSavedBlock = 64;
+  //
+  // The blocks go into a log in the order they are saved, not to their
+  // places in a plane-sized copy: pieces are saved a row of a tile at a
+  // time, and a copy laid out as the plane put each row in a page of its
+  // own, in step with the plane's, which made saving up to three times
+  // slower in some runs than in others (bench_host
+  // advanceState_writeback_vs_memcpy).
   struct SavedPlane {
-    Plane bytes;                 // the plane's size; only saved blocks are meaningful
-    std::vector<uint8_t> saved;  // one flag per block
+    Plane log;                  // room for every block; the first `used` are saved blocks
+    std::vector<uint32_t> slot;  // per block: 1 + its place in the log, 0 while not saved
+    size_t used = 0;
     bool any = false;
     std::unordered_set<uint64_t> lent;  // the rectangles lent whole this run
 
     // Marks a block saved and copies it from the plane as it is now, with
     // the instructions of `level`.
     void keep(const Plane& target, size_t block, platform::SimdLevel level);
+    bool isSaved(size_t block) const { return slot[block] != 0; }
+    const uint8_t* savedBlock(size_t block) const { return log.data() + (slot[block] - 1) * kSavedBlock; }
   };
   void commitRow(size_t plane, size_t offset, const uint8_t* bytes, size_t count);
   // Saves the blocks of bytes offset..offset+count of a plane that are not

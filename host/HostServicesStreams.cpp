@@ -358,13 +358,14 @@ void HostServices::writeBackOutput() {
 }
 
 inline void HostServices::SavedPlane::keep(const Plane& target, size_t block, platform::SimdLevel level) {
-  saved[block] = 1;
+  uint8_t* to = log.data() + used * kSavedBlock;
+  slot[block] = static_cast<uint32_t>(++used);
   const size_t start = block * kSavedBlock;
   const size_t size = std::min(kSavedBlock, target.size() - start);
   if (size == kSavedBlock)
-    saveBlock(level, bytes.data() + start, target.data() + start);
+    saveBlock(level, to, target.data() + start);
   else
-    std::memcpy(bytes.data() + start, target.data() + start, size);
+    std::memcpy(to, target.data() + start, size);
 }
 
 // Writes `count` bytes into the plane at `offset`, block by block: a block
@@ -388,7 +389,7 @@ void HostServices::commitRow(size_t plane, size_t offset, const uint8_t* bytes, 
       at = stop;
       continue;
     }
-    if (saved.saved[block] == 0) saved.keep(target, block, simd_);
+    if (!saved.isSaved(block)) saved.keep(target, block, simd_);
     if (whole)
       std::memcpy(dst + at, from, kSavedBlock);
     else
@@ -404,8 +405,10 @@ HostServices::SavedPlane& HostServices::savedPlane(size_t plane) {
     const Plane& target = *streamPlanes_[plane];
     saved.any = true;
     saved.lent.clear();
-    if (saved.bytes.size() < target.size()) saved.bytes.resize(target.size());
-    saved.saved.assign((target.size() + kSavedBlock - 1) / kSavedBlock, 0);
+    const size_t blocks = (target.size() + kSavedBlock - 1) / kSavedBlock;
+    if (saved.log.size() < blocks * kSavedBlock) saved.log.resize(blocks * kSavedBlock);
+    saved.slot.assign(blocks, 0);
+    saved.used = 0;
   }
   return saved;
 }
@@ -418,7 +421,7 @@ bool HostServices::saveRange(SavedPlane& saved, const Plane& target, size_t offs
   // (bench_host advanceState_writeback_vs_memcpy).
   const size_t end = (offset + count - 1) / kSavedBlock + 1;
   for (size_t block = offset / kSavedBlock; block < end; ++block) {
-    if (saved.saved[block] != 0) continue;
+    if (saved.isSaved(block)) continue;
     saved.keep(target, block, simd_);
     any = true;
   }
@@ -496,12 +499,14 @@ void HostServices::showOriginals(const std::vector<Plane*>& planes) {
       const int64_t docY = (rect.top + y) * rate;
       if (docY < 0 || docY >= docH) continue;
       const auto at = [&](int64_t x) { return static_cast<size_t>(docY * docW + (left + x) * rate); };
-      const auto from = saved.saved.begin() + static_cast<std::ptrdiff_t>(at(first) / kSavedBlock);
-      const auto to = saved.saved.begin() + static_cast<std::ptrdiff_t>(at(end - 1) / kSavedBlock + 1);
-      if (std::find(from, to, 1) == to) continue;
+      const auto from = saved.slot.begin() + static_cast<std::ptrdiff_t>(at(first) / kSavedBlock);
+      const auto to = saved.slot.begin() + static_cast<std::ptrdiff_t>(at(end - 1) / kSavedBlock + 1);
+      if (std::all_of(from, to, [](uint32_t s) { return s == 0; })) continue;
       uint8_t* row = out + y * r.inRowBytes + static_cast<int64_t>(p);
-      for (int64_t x = first; x < end; ++x)
-        if (saved.saved[at(x) / kSavedBlock] != 0) row[x * static_cast<int64_t>(n)] = saved.bytes[at(x)];
+      for (int64_t x = first; x < end; ++x) {
+        const size_t block = at(x) / kSavedBlock;
+        if (saved.isSaved(block)) row[x * static_cast<int64_t>(n)] = saved.savedBlock(block)[at(x) % kSavedBlock];
+      }
     }
   }
 }
@@ -511,10 +516,10 @@ void HostServices::restoreSavedPlanes() {
     SavedPlane& saved = savedPlanes_[p];
     if (!saved.any) continue;
     Plane& target = *streamPlanes_[p];
-    for (size_t block = 0; block < saved.saved.size(); ++block) {
-      if (saved.saved[block] == 0) continue;
+    for (size_t block = 0; block < saved.slot.size(); ++block) {
+      if (!saved.isSaved(block)) continue;
       const size_t start = block * kSavedBlock;
-      std::memcpy(target.data() + start, saved.bytes.data() + start, std::min(kSavedBlock, target.size() - start));
+      std::memcpy(target.data() + start, saved.savedBlock(block), std::min(kSavedBlock, target.size() - start));
     }
   }
 }
