@@ -83,31 +83,32 @@ __attribute__((target("ssse3"))) void interleaveThreeSsse3(const uint8_t* __rest
 }
 
 // The same in SSE2, without the byte shuffle: unpacks make pixels of four
-// bytes (the fourth zero), and shifts close the gaps.
+// bytes (the fourth zero); each 64-bit half closes its two pixels into six
+// bytes, stored eight bytes at a time six apart, the two zero bytes of each
+// store overwritten by the next. The last store of a block writes two bytes
+// into the next pixel, so a block is done this way only when one follows.
 // bench_host advanceState_deliver_vs_memcpy@sse2.
 __attribute__((target("sse2"))) void interleaveThreeSse2(const uint8_t* __restrict a, const uint8_t* __restrict b,
                                                           const uint8_t* __restrict c, uint8_t* __restrict out,
                                                           size_t count) {
   const __m128i zero = _mm_setzero_si128();
-  const __m128i first = _mm_setr_epi32(0x00ffffff, 0, 0, 0), second = _mm_setr_epi32(static_cast<int>(0xff000000u), 0xffff, 0, 0);
-  const __m128i third = _mm_setr_epi32(0, static_cast<int>(0xffff0000u), 0xff, 0), fourth = _mm_setr_epi32(0, 0, static_cast<int>(0xffffff00u), 0);
-  // Four pixels of four bytes to twelve bytes: pixel i moves i bytes down.
-  auto close = [&](__m128i p) {
-    return _mm_or_si128(_mm_or_si128(_mm_and_si128(p, first), _mm_and_si128(_mm_srli_si128(p, 1), second)),
-                        _mm_or_si128(_mm_and_si128(_mm_srli_si128(p, 2), third), _mm_and_si128(_mm_srli_si128(p, 3), fourth)));
+  const __m128i first = _mm_set1_epi64x(0x0000000000ffffff), second = _mm_set1_epi64x(0x0000ffffff000000);
+  auto storeFour = [&](uint8_t* to, __m128i p) {
+    const __m128i six = _mm_or_si128(_mm_and_si128(p, first), _mm_and_si128(_mm_srli_epi64(p, 8), second));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(to), six);
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(to + 6), _mm_unpackhi_epi64(six, six));
   };
   size_t x = 0;
-  for (; x + 16 <= count; x += 16, out += 48) {
+  for (; x + 16 < count; x += 16, out += 48) {
     const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + x));
     const __m128i g = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + x));
     const __m128i bl = _mm_loadu_si128(reinterpret_cast<const __m128i*>(c + x));
     const __m128i rgLow = _mm_unpacklo_epi8(r, g), rgHigh = _mm_unpackhi_epi8(r, g);
     const __m128i bLow = _mm_unpacklo_epi8(bl, zero), bHigh = _mm_unpackhi_epi8(bl, zero);
-    const __m128i p0 = close(_mm_unpacklo_epi16(rgLow, bLow)), p1 = close(_mm_unpackhi_epi16(rgLow, bLow));
-    const __m128i p2 = close(_mm_unpacklo_epi16(rgHigh, bHigh)), p3 = close(_mm_unpackhi_epi16(rgHigh, bHigh));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_or_si128(p0, _mm_slli_si128(p1, 12)));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), _mm_or_si128(_mm_srli_si128(p1, 4), _mm_slli_si128(p2, 8)));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 32), _mm_or_si128(_mm_srli_si128(p2, 8), _mm_slli_si128(p3, 4)));
+    storeFour(out, _mm_unpacklo_epi16(rgLow, bLow));
+    storeFour(out + 12, _mm_unpackhi_epi16(rgLow, bLow));
+    storeFour(out + 24, _mm_unpacklo_epi16(rgHigh, bHigh));
+    storeFour(out + 36, _mm_unpackhi_epi16(rgHigh, bHigh));
   }
   interleaveThreePortable(a + x, b + x, c + x, out, count - x);
 }

@@ -110,8 +110,9 @@ TEST_P(AdvanceStateAtEachLevel, DeliversColourPiecesOfAnyWidthAndPlaceAsTheDocum
     HostRect rect;
     int rate;
   };
-  // Wide and narrow, reaching past either side, whole and reduced.
-  const Piece pieces[] = {{{0, -5, 7, 60}, 1}, {{2, 30, 5, 105}, 1}, {{0, 0, 7, 100}, 1}, {{1, 17, 2, 18}, 1},
+  // Wide and narrow, reaching past either side, whole and reduced; first a
+  // row of sixteen pixels, whose buffer ends where its last pixel does.
+  const Piece pieces[] = {{{1, 0, 2, 16}, 1}, {{0, -5, 7, 60}, 1}, {{2, 30, 5, 105}, 1}, {{0, 0, 7, 100}, 1}, {{1, 17, 2, 18}, 1},
                           {{-1, -3, 4, 45}, 2}, {{0, 40, 3, 52}, 2}};
   runFilterBody(services, doc, [&](FilterRecord& r) -> int16_t {
     r.inLoPlane = 0;
