@@ -106,7 +106,7 @@ class HostServices {
   struct Area {
     int64_t top, left, bottom, right;
   };
-  bool fillFrom(StreamBuffer& buffer, const Area& rect, int rate, const std::vector<Plane*>& planes, int16_t lo,
+  bool fillFrom(StreamBuffer& buffer, const Area& rect, int rate, Plane* const* planes, int16_t lo,
                 int16_t hi, void*& data, int32_t& rowBytes, int64_t planeWidth, int64_t planeHeight);
   Plane& reducedPixels(const std::vector<Plane*>& planes, int16_t lo, int16_t hi, int rate);
   // Whether the output piece can be lent where it lies in the plane, and

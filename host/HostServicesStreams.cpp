@@ -229,19 +229,20 @@ bool HostServices::fillStream(StreamBuffer& buffer, const HostRect& rect, int ra
   if (rate > 1 && &buffer == &in_) {
     const int64_t n = hi - lo + 1;
     const int64_t width = (document_->width() + rate - 1) / rate, height = (document_->height() + rate - 1) / rate;
-    std::vector<Plane*> pixels{&reducedPixels(planes, lo, hi, rate)};
-    return fillFrom(buffer, {area.top, area.left * n, area.bottom, area.right * n}, 1, pixels, 0, 0, data, rowBytes,
+    Plane* const pixels = &reducedPixels(planes, lo, hi, rate);
+    return fillFrom(buffer, {area.top, area.left * n, area.bottom, area.right * n}, 1, &pixels, 0, 0, data, rowBytes,
                     width * n, height);
   }
-  return fillFrom(buffer, area, rate, planes, lo, hi, data, rowBytes, document_->width(), document_->height());
+  return fillFrom(buffer, area, rate, planes.data(), lo, hi, data, rowBytes, document_->width(), document_->height());
 }
 
 // The planes lo..hi reduced by `rate` and interleaved: pixel (y, x) holds
 // the planes' (rate y, rate x).
 Plane& HostServices::reducedPixels(const std::vector<Plane*>& planes, int16_t lo, int16_t hi, int rate) {
-  const std::vector<const Plane*> sources(planes.begin() + lo, planes.begin() + hi + 1);
+  const auto first = planes.begin() + lo, last = planes.begin() + hi + 1;
   for (ReducedPixels& r : reducedPixels_)
-    if (r.sources == sources && r.rate == rate) return r.pixels;
+    if (r.rate == rate && std::equal(r.sources.begin(), r.sources.end(), first, last)) return r.pixels;
+  const std::vector<const Plane*> sources(first, last);
   const size_t docW = static_cast<size_t>(document_->width()), docH = static_cast<size_t>(document_->height());
   const size_t step = static_cast<size_t>(rate), n = sources.size();
   const size_t width = (docW + step - 1) / step, height = (docH + step - 1) / step;
@@ -258,7 +259,7 @@ Plane& HostServices::reducedPixels(const std::vector<Plane*>& planes, int16_t lo
   return r.pixels;
 }
 
-bool HostServices::fillFrom(StreamBuffer& buffer, const Area& rect, int rate, const std::vector<Plane*>& planes,
+bool HostServices::fillFrom(StreamBuffer& buffer, const Area& rect, int rate, Plane* const* planes,
                             int16_t lo, int16_t hi, void*& data, int32_t& rowBytes, int64_t docW, int64_t docH) {
   const size_t n = static_cast<size_t>(hi - lo + 1);
   const size_t width = static_cast<size_t>(rect.right - rect.left);
