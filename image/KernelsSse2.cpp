@@ -42,13 +42,21 @@ struct Sse2Lines {
     for (int k = 0; k < 64; k += 16) _mm_stream_si128(reinterpret_cast<__m128i*>(line + k), load(from + k));
   }
   static void streamJoined(uint8_t* line, const uint8_t* kept, const uint8_t* source, uintptr_t offset) {
-    // Byte i of the line is the source's from offset on: a mask made by
-    // comparing i with offset.
-    const __m128i first = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-    const __m128i at = _mm_set1_epi8(static_cast<char>(offset - 1));
+    // Parts wholly before or after offset come from one side; the one
+    // across it (none when offset is a multiple of 16, as is usual) is
+    // blended with a mask made by comparing each byte's place with offset.
     for (int k = 0; k < 64; k += 16) {
-      const __m128i mask = _mm_cmpgt_epi8(_mm_add_epi8(first, _mm_set1_epi8(static_cast<char>(k))), at);
-      const __m128i bytes = _mm_or_si128(_mm_andnot_si128(mask, load(kept + k)), _mm_and_si128(mask, load(source + k)));
+      const uintptr_t at = static_cast<uintptr_t>(k);
+      __m128i bytes;
+      if (at >= offset) {
+        bytes = load(source + k);
+      } else if (at + 16 <= offset) {
+        bytes = load(kept + k);
+      } else {
+        const __m128i first = _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+        const __m128i mask = _mm_cmpgt_epi8(first, _mm_set1_epi8(static_cast<char>(offset - at - 1)));
+        bytes = _mm_or_si128(_mm_andnot_si128(mask, load(kept + k)), _mm_and_si128(mask, load(source + k)));
+      }
       _mm_stream_si128(reinterpret_cast<__m128i*>(line + k), bytes);
     }
   }

@@ -123,8 +123,84 @@ inline void copySegment(uint8_t* to, const uint8_t* from, size_t n, uintptr_t be
   if (at < stop) copyPart<L>(at, from, stop - at, begin, end, readBefore, pending);
 }
 
+// copyPart for the rows that the loop below cannot take its short way with,
+// kept out of the loop so that the loop keeps its values in registers.
+template <typename L>
+[[gnu::noinline]] void copyPartOf(uintptr_t at, const uint8_t* from, uintptr_t count, uintptr_t begin, uintptr_t end,
+                                  PendingLine& pending) {
+  copyPart<L>(at, from, count, begin, end, true, pending);
+}
+
+// Where a piece's rows start within their lines, when it is known at compile
+// time (the joins are then worked out once); kAnyOffset reads it from the job.
+constexpr uintptr_t kAnyOffset = 64;
+
+// Rows 1 on of a piece whose destination rows all start at the same place
+// in a line and hold at least the rest of that line: every row is a head
+// that completes the line the piece to its left left waiting, whole lines,
+// and a tail that waits for the piece to its right. These places are the
+// same in every row, so only the waiting line is looked at row by row.
+// bench_image ReadRect_vs_memcpy (its destination starts 16 bytes into a
+// line): 1.2 to 1.4 at sse2 and avx2 this way, 1.2 to 1.8 and 1.4 to 1.5
+// through copySegment.
+template <typename L, uintptr_t kOffset>
+void streamAlikeRows(const StreamedRows& job, PendingLine* pending, size_t pendingCount) {
+  const uintptr_t to = reinterpret_cast<uintptr_t>(job.to), offset = kOffset != kAnyOffset ? kOffset : to & 63;
+  const size_t head = offset == 0 ? 0 : 64 - offset, lines = (job.n - head) / 64, tail = (job.n - head) % 64;
+  const uintptr_t rowStart = reinterpret_cast<uintptr_t>(job.rowStart);
+  const bool headWaits = head != 0 && to - offset >= rowStart;
+  const bool tailWaits = tail != 0 && to + job.n - tail + 64 <= rowStart + job.rowBytes;
+  const uint64_t headFilled = lowBits(offset), tailFilled = lowBits(tail);
+  const ptrdiff_t toStep = job.toStep, fromStep = job.fromStep;
+  // Where each row's bytes start: from the row's first byte on for the head,
+  // its first whole line for the rest.
+  uintptr_t at = to + static_cast<uintptr_t>(toStep);
+  const uint8_t* from = job.from + fromStep;
+  size_t slot = (job.first + 1) % pendingCount;
+  for (int32_t i = 1; i < job.rows; ++i, at += static_cast<uintptr_t>(toStep), from += fromStep) {
+    PendingLine& waiting = pending[slot];
+    if (++slot == pendingCount) slot = 0;
+    const uintptr_t begin = at - (to - rowStart);
+    if (head != 0) {
+      if (headWaits && waiting.line == at - offset && waiting.filled == headFilled) {
+        L::streamJoined(reinterpret_cast<uint8_t*>(at - offset), waiting.bytes, from - offset, offset);
+        waiting.filled = 0;
+        waiting.line = 0;
+      } else {
+        copyPartOf<L>(at, from, head, begin, begin + job.rowBytes, waiting);
+      }
+    }
+    uintptr_t line = at + head;
+    const uint8_t* source = from + head;
+    for (size_t k = 0; k < lines; ++k, line += 64, source += 64) L::streamLine(reinterpret_cast<uint8_t*>(line), source);
+    if (tail != 0) {
+      if (tailWaits && waiting.line == 0) {
+        copyShort(waiting.bytes, source, tail);
+        waiting.line = line;
+        waiting.filled = tailFilled;
+      } else {
+        copyPartOf<L>(line, source, tail, begin, begin + job.rowBytes, waiting);
+      }
+    }
+  }
+}
+
 template <typename L>
 void streamRows(const StreamedRows& job, PendingLine* pending, size_t pendingCount) {
+  const uintptr_t offset = reinterpret_cast<uintptr_t>(job.to) & 63;
+  if (job.rows > 1 && job.toStep % 64 == 0 && job.fromStep >= 64 && job.n >= (64 - offset) % 64) {
+    // The first row may not read before its bytes.
+    copySegment<L>(job.to, job.from, job.n, reinterpret_cast<uintptr_t>(job.rowStart),
+                   reinterpret_cast<uintptr_t>(job.rowStart) + job.rowBytes, false, pending[job.first % pendingCount]);
+    // Constant offsets let the joins be worked out once, at compile time.
+    switch (offset) {
+      case 0: return streamAlikeRows<L, 0>(job, pending, pendingCount);
+      case 16: return streamAlikeRows<L, 16>(job, pending, pendingCount);
+      case 32: return streamAlikeRows<L, 32>(job, pending, pendingCount);
+      case 48: return streamAlikeRows<L, 48>(job, pending, pendingCount);
+      default: return streamAlikeRows<L, kAnyOffset>(job, pending, pendingCount);
+    }
+  }
   uint8_t* to = job.to;
   const uint8_t* from = job.from;
   uintptr_t rowStart = reinterpret_cast<uintptr_t>(job.rowStart);

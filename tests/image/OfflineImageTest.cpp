@@ -215,7 +215,7 @@ TEST_P(LargeCopies, OfWholeLinesAtEveryOffsetWithinALine) {
     bool together;
   };
   for (const auto& [destinationOffset, tileOffset, together] :
-       {Pass{0, 0, true}, Pass{16, 48, true}, Pass{1, 33, false}, Pass{63, 16, true}}) {
+       {Pass{0, 0, true}, Pass{16, 48, true}, Pass{1, 33, false}, Pass{63, 16, true}, Pass{48, 0, false}}) {
     StCurrentHost host;
     host.host().setBufferLineOffset(tileOffset);
     TestTileImage image(kRGB, bounds, Point{64, 64}, 9);
