@@ -5,9 +5,9 @@
 // and blended, the record pushed. The pointer sweeps across the image, a
 // fixed distance per step, row after row.
 //
-// Printed as "ms NAME VALUE", milliseconds per step in real time and
-// (NAME_processor) in processor time; the goal is under 16, so that a step
-// fits in a frame at 60 Hz:
+// Printed as "ms NAME VALUE", milliseconds per step, the best of ten runs
+// in processor time, the runs interleaved (BestOfRuns.h); the goal is under
+// 16, so that a step fits in a frame at 60 Hz:
 //   magic_brush_step_255_move_100   100 pixels per step (a fast sweep)
 //   magic_brush_step_255_move_25    25 pixels per step (a slow one)
 //   magic_brush_step_255_move_100_with_view   the same with the work
@@ -20,14 +20,13 @@
 
 #include <cstdio>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "bench/support/RecordingReporter.h"
 #include "bench/support/BenchFilterPlugin.h"
+#include "bench/support/BestOfRuns.h"
 #include "display/CMaskView.h"
 #include "display/CWorkDocument.h"
 #include "host/Document.h"
@@ -151,34 +150,23 @@ void BM_Move100(benchmark::State& state) { BM_MagicBrushStep(state, 100, false);
 void BM_Move25(benchmark::State& state) { BM_MagicBrushStep(state, 25, false); }
 void BM_Move100WithView(benchmark::State& state) { BM_MagicBrushStep(state, 100, true); }
 
-BENCHMARK(BM_Move100)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_Move25)->Unit(benchmark::kMillisecond)->MinTime(2.0);
-BENCHMARK(BM_Move100WithView)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+void registerAll() {
+  bestOf(benchmark::RegisterBenchmark("BM_Move100", BM_Move100), 10);
+  bestOf(benchmark::RegisterBenchmark("BM_Move25", BM_Move25), 10);
+  bestOf(benchmark::RegisterBenchmark("BM_Move100WithView", BM_Move100WithView), 10);
+}
 
-// Keeps the times this program compares.
-class Recorder : public RecordingReporter {
- public:
-  std::map<std::string, std::pair<double, double>> times;  // real, processor
-
- protected:
-  void Record(const Run& run) override {
-    if (run.run_type == Run::RT_Iteration)
-      times[run.run_name.function_name] = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime()};
-  }
-};
-
-void printFigure(const Recorder& reporter, const char* name, const char* benchmark) {
+void printFigure(const BestTimes& reporter, const char* name, const char* benchmark) {
   const auto it = reporter.times.find(benchmark);
-  if (it == reporter.times.end()) return;
-  std::printf("ms %s %.3f\n", name, it->second.first);
-  std::printf("ms %s_processor %.3f\n", name, it->second.second);
+  if (it != reporter.times.end()) std::printf("ms %s %.3f\n", name, it->second);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  Recorder reporter;
+  initializeInterleaved(argc, argv);
+  registerAll();
+  BestTimes reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   printFigure(reporter, "magic_brush_step_255_move_100", "BM_Move100");
   printFigure(reporter, "magic_brush_step_255_move_25", "BM_Move25");
