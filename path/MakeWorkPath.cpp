@@ -90,8 +90,9 @@ void makePath(PISelectionParams& params, const ReadChannelDesc& source) {
 
   const PathSettings& settings = pathSettings();
   ReadChannelImage image(source);
-  const TracedPath path = trace(image, settings.threshold(), settings.tolerancePixels(), kSubPixels);
-  if (!pathFitsRecords(path)) THROW_ERROR(kErrPathTooManyPoints, kGroupPlugIn);
+  // A polygon too long for the host's records ends the trace where it closes.
+  const TracedPath path = trace(image, settings.threshold(), settings.tolerancePixels(), kSubPixels, kMaxKnotsPerSubpath);
+  if (path.cutShort || !pathFitsRecords(path)) THROW_ERROR(kErrPathTooManyPoints, kGroupPlugIn);
   const int64_t size = pathRecordsSize(path);
   if (size > INT32_MAX) {
     pushSpareRecord();

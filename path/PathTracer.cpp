@@ -1,5 +1,6 @@
 #include "path/PathTracer.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <utility>
@@ -196,6 +197,7 @@ void PathTracer::emitSubpath(Chain& chain) {
   result_.points.resize(first + chain.queue.size());
   chain.queue.copyTo(result_.points.data() + first);
   result_.subpaths.push_back({int32_t(first), int32_t(result_.points.size())});
+  largestPolygon_ = std::max(largestPolygon_, result_.subpaths.back().size());
 }
 
 // Two neighbouring ends meet; `left` has already been offered the rest of
@@ -333,7 +335,7 @@ class BandAccess {
 
 }  // namespace
 
-TracedPath trace(Image& image, uint8_t threshold, double tolerance, int32_t scale) {
+TracedPath trace(Image& image, uint8_t threshold, double tolerance, int32_t scale, int32_t maxPolygonPoints) {
   const Rect bounds = image.bounds();
   if (bounds.empty()) return {};
   assert(image.layout().bytesPerPixel == 1);
@@ -358,6 +360,11 @@ TracedPath trace(Image& image, uint8_t threshold, double tolerance, int32_t scal
           const uint8_t* lower = access.row(r);
           tracer.processRowPair(upper, lower, top + r);
           upper = lower;
+          if (maxPolygonPoints > 0 && tracer.largestPolygon() > maxPolygonPoints) {
+            TracedPath path = tracer.takeResult();
+            path.cutShort = true;
+            return path;
+          }
         }
         std::memcpy(previousRow.data(), upper, size_t(width));
         upper = previousRow.data();

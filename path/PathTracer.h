@@ -30,14 +30,19 @@ struct Subpath {
 struct TracedPath {
   std::vector<PathPoint> points;
   std::vector<Subpath> subpaths;
+  // The trace stopped at the first polygon of more points than it allowed;
+  // what closes after it is not traced.
+  bool cutShort = false;
 };
 
 // Traces a one-byte image. A pixel is inside when its value is above
 // `threshold`; everything outside the image bounds counts as 0. Points are
 // in 1/scale pixel, document coordinates: the centre of pixel (r, c) is
 // (r * scale + scale / 2, c * scale + scale / 2). Escape ends the trace with
-// XCancel (checked once per row); image locking may throw as well.
-TracedPath trace(Image& image, uint8_t threshold, double tolerance, int32_t scale);
+// XCancel (checked once per row); image locking may throw as well. A
+// polygon of more than maxPolygonPoints points (when above 0) ends the
+// trace at the row where it closes, cutShort.
+TracedPath trace(Image& image, uint8_t threshold, double tolerance, int32_t scale, int32_t maxPolygonPoints = 0);
 
 // Bands of a trace hold at most this many pixels.
 constexpr int32_t kTraceBandPixels = 200000;
@@ -77,6 +82,8 @@ class PathTracer {
   // Bytes of the point blocks in use or waiting for reuse: the memory of
   // open chains.
   size_t pointBytes() const { return blocks_.bytesAllocated(); }
+  // Points of the largest polygon closed so far.
+  int32_t largestPolygon() const { return largestPolygon_; }
 
  private:
   struct ChainEnd;
@@ -116,4 +123,5 @@ class PathTracer {
   PointBlockPool blocks_;
 
   TracedPath result_;
+  int32_t largestPolygon_ = 0;
 };

@@ -120,6 +120,30 @@ TEST_F(TraceTest, SinglePixelIsADiamondAroundItsCentre) {
         << "missing " << path_testing::describe(expected);
 }
 
+// A polygon of more points than the trace allows ends it at the row where
+// the polygon closes: a point below is not traced. The limit itself is
+// allowed.
+TEST_F(TraceTest, APolygonOverTheLimitEndsTheTraceWhereItCloses) {
+  MaskImage image(40, 20);
+  for (int32_t r = 2; r < 5; ++r)
+    for (int32_t c = 3; c < 10; ++c) image.at(r, c) = 255;
+  image.at(30, 10) = 255;
+  const TracedPath whole = trace(image, 127, 0.0, S, 0);
+  ASSERT_EQ(whole.subpaths.size(), 2u);
+  const int32_t blockPoints = whole.subpaths[0].size();
+  EXPECT_FALSE(whole.cutShort);
+
+  const TracedPath atLimit = trace(image, 127, 0.0, S, blockPoints);
+  EXPECT_FALSE(atLimit.cutShort);
+  EXPECT_EQ(atLimit.subpaths.size(), 2u);
+
+  const TracedPath cut = trace(image, 127, 0.0, S, blockPoints - 1);
+  EXPECT_TRUE(cut.cutShort);
+  ASSERT_EQ(cut.subpaths.size(), 1u) << "the point below the block was traced";
+  EXPECT_EQ(cut.subpaths[0].size(), blockPoints);
+  EXPECT_EQ(image.lockedPieces, 0) << "the band was released";
+}
+
 TEST_F(TraceTest, OutlinesOfTwoPointsOrFewerAreDropped) {
   MaskImage image(9, 9);
   image.at(4, 4) = 255;
