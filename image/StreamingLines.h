@@ -152,8 +152,8 @@ void streamAlikeRows(const StreamedRows& job, PendingLine* pending, size_t pendi
   const bool tailWaits = tail != 0 && to + job.n - tail + 64 <= rowStart + job.rowBytes;
   const uint64_t headFilled = lowBits(offset), tailFilled = lowBits(tail);
   const ptrdiff_t toStep = job.toStep, fromStep = job.fromStep;
-  // Where each row's bytes start: from the row's first byte on for the head,
-  // its first whole line for the rest.
+  // A row's first byte in the destination and the source; `line` and
+  // `source` below: its first whole line.
   uintptr_t at = to + static_cast<uintptr_t>(toStep);
   const uint8_t* from = job.from + fromStep;
   size_t slot = (job.first + 1) % pendingCount;
