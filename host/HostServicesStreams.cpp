@@ -242,13 +242,13 @@ Plane& HostServices::reducedPixels(const std::vector<Plane*>& planes, int16_t lo
   const auto first = planes.begin() + lo, last = planes.begin() + hi + 1;
   for (ReducedPixels& r : reducedPixels_)
     if (r.rate == rate && std::equal(r.sources.begin(), r.sources.end(), first, last)) return r.pixels;
-  const std::vector<const Plane*> sources(first, last);
+  ReducedPixels& r = reducedPixels_.emplace_back();
+  r.sources.assign(first, last);
+  r.rate = rate;
+  const std::vector<const Plane*>& sources = r.sources;
   const size_t docW = static_cast<size_t>(document_->width()), docH = static_cast<size_t>(document_->height());
   const size_t step = static_cast<size_t>(rate), n = sources.size();
   const size_t width = (docW + step - 1) / step, height = (docH + step - 1) / step;
-  ReducedPixels& r = reducedPixels_.emplace_back();
-  r.sources = sources;
-  r.rate = rate;
   r.pixels.resize(width * height * n);
   for (size_t p = 0; p < n; ++p)
     for (size_t y = 0; y < height; ++y) {
