@@ -164,9 +164,9 @@ __attribute__((target("sse2"))) void streamBlock(uint8_t* to, const uint8_t* fro
 }
 
 __attribute__((target("sse2"))) void fenceStreamedBlocks() { _mm_sfence(); }
-#endif
 
 inline bool streamsBlocks(platform::SimdLevel level) { return level >= platform::SimdLevel::sse2; }
+#endif
 
 inline void saveBlock(platform::SimdLevel level, uint8_t* to, const uint8_t* from) {
 #if defined(TESSALY_X86)
