@@ -15,7 +15,10 @@ set(CMAKE_CXX_COMPILER_TARGET aarch64-linux-gnu)
 set(CMAKE_TRY_COMPILE_TARGET_TYPE STATIC_LIBRARY)
 # Packages (Qt, libtiff, ...) are looked up among the machine's own.
 set(CMAKE_LIBRARY_ARCHITECTURE x86_64-linux-gnu)
+# The C++ library's headers are those of the machine's GCC.
+execute_process(COMMAND g++ -dumpversion OUTPUT_VARIABLE _gcc OUTPUT_STRIP_TRAILING_WHITESPACE)
 set(_headers "-isystem ${CMAKE_CURRENT_LIST_DIR}/include")
-set(CMAKE_C_FLAGS_INIT "${_headers} -isystem /usr/include/x86_64-linux-gnu")
+set(_machine "-isystem /usr/include/x86_64-linux-gnu")
+set(CMAKE_C_FLAGS_INIT "${_headers} ${_machine}")
 set(CMAKE_CXX_FLAGS_INIT
-    "${_headers} -isystem /usr/include/c++/12 -isystem /usr/include/x86_64-linux-gnu/c++/12 -isystem /usr/include/x86_64-linux-gnu")
+    "${_headers} -isystem /usr/include/c++/${_gcc} -isystem /usr/include/x86_64-linux-gnu/c++/${_gcc} ${_machine}")
