@@ -242,21 +242,20 @@ Plane& HostServices::reducedPixels(const std::vector<Plane*>& planes, int16_t lo
   const auto first = planes.begin() + lo, last = planes.begin() + hi + 1;
   for (ReducedPixels& r : reducedPixels_)
     if (r.rate == rate && std::equal(r.sources.begin(), r.sources.end(), first, last)) return r.pixels;
-  ReducedPixels& r = reducedPixels_.emplace_back();
-  r.sources.assign(first, last);
-  r.rate = rate;
-  const std::vector<const Plane*>& sources = r.sources;
+  // Made aside and kept only when whole: a copy that failed for memory
+  // must not be found by the next request.
+  ReducedPixels r{{first, last}, rate, {}};
   const size_t docW = static_cast<size_t>(document_->width()), docH = static_cast<size_t>(document_->height());
-  const size_t step = static_cast<size_t>(rate), n = sources.size();
+  const size_t step = static_cast<size_t>(rate), n = r.sources.size();
   const size_t width = (docW + step - 1) / step, height = (docH + step - 1) / step;
   r.pixels.resize(width * height * n);
   for (size_t p = 0; p < n; ++p)
     for (size_t y = 0; y < height; ++y) {
-      const uint8_t* from = sources[p]->data() + y * step * docW;
+      const uint8_t* from = r.sources[p]->data() + y * step * docW;
       uint8_t* to = r.pixels.data() + y * width * n + p;
       for (size_t x = 0; x < width; ++x) to[x * n] = from[x * step];
     }
-  return r.pixels;
+  return reducedPixels_.emplace_back(std::move(r)).pixels;
 }
 
 bool HostServices::fillFrom(StreamBuffer& buffer, const Area& rect, int rate, Plane* const* planes,
