@@ -5,6 +5,7 @@
 #include <png.h>
 #include <tiffio.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdarg>
@@ -29,6 +30,8 @@ size_t gMaxOpenPixels = size_t{256} << 20;
 constexpr int kMaxChannels = 56;
 // Bytes of all planes together, per pixel allowed by the pixel limit.
 constexpr size_t kMaxBytesPerAllowedPixel = 8;
+// The tile side a TIFF file may use whatever its image's size.
+constexpr uint32_t kMaxTileSideAnyImage = 1024;
 
 std::string lowerExtension(const std::filesystem::path& file) {
   std::string ext = file.extension().string();
@@ -128,6 +131,15 @@ void readTiffPixels(TIFF* tif, const std::string& name, std::vector<Plane*>& pla
     TIFFGetField(tif, TIFFTAG_TILEWIDTH, &tw);
     TIFFGetField(tif, TIFFTAG_TILELENGTH, &th);
     if (tw == 0 || th == 0 || tw > 65536 || th > 65536) throw Failure(name + ": tile size is invalid");
+    // A tile is read whole, so one far larger than the image would have a
+    // file of a few bytes take gigabytes. Tiles may reach past the image by
+    // the usual rounding, and small images may use the common tile sizes.
+    auto tileFits = [](uint32_t tile, int32_t side) {
+      return tile <= std::max<uint32_t>(kMaxTileSideAnyImage, (static_cast<uint32_t>(side) + 15) / 16 * 16);
+    };
+    if (!tileFits(tw, width) || !tileFits(th, height))
+      throw Failure(name + ": tiles of " + std::to_string(tw) + " x " + std::to_string(th) +
+                    " pixels are far larger than the image");
     const size_t perPixel = planar == PLANARCONFIG_CONTIG ? step : 1;
     const tmsize_t tileSize = TIFFTileSize(tif);
     if (tileSize <= 0 || static_cast<uint64_t>(tileSize) < uint64_t{tw} * th * perPixel)

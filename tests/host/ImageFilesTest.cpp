@@ -142,11 +142,13 @@ TEST(TiffReading, ReadsPlanarFilesMinIsWhiteAndExtraSamples) {
 // enough that a pixel read from the wrong place shows.
 uint8_t tiledValue(uint32_t x, uint32_t y, uint32_t s) { return static_cast<uint8_t>(x * 5 + y * 11 + s * 70); }
 
-// An RGB image with an unspecified extra sample in 16 x 16 tiles, 40 x 24
-// pixels: the last column and row of tiles reach past the image. The parts
-// of the tiles outside it hold 0xEE, which must never be read.
-void writeTiledTiff(const std::filesystem::path& file, uint16_t planar) {
-  constexpr uint32_t kWidth = 40, kHeight = 24, kTileSide = 16, kSamples = 4;
+// An RGB image with an unspecified extra sample in tiles, by default 40 x 24
+// pixels in 16 x 16 tiles: the last column and row of tiles reach past the
+// image. The parts of the tiles outside it hold 0xEE, which must never be
+// read.
+void writeTiledTiff(const std::filesystem::path& file, uint16_t planar, uint32_t kWidth = 40,
+                    uint32_t kHeight = 24, uint32_t kTileWidth = 16, uint32_t kTileLength = 16) {
+  constexpr uint32_t kSamples = 4;
   TIFF* t = TIFFOpen(file.c_str(), "w");
   ASSERT_NE(t, nullptr);
   TIFFSetField(t, TIFFTAG_IMAGEWIDTH, kWidth);
@@ -157,19 +159,19 @@ void writeTiledTiff(const std::filesystem::path& file, uint16_t planar) {
   TIFFSetField(t, TIFFTAG_PLANARCONFIG, planar);
   const uint16_t extra = EXTRASAMPLE_UNSPECIFIED;
   TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, &extra);
-  TIFFSetField(t, TIFFTAG_TILEWIDTH, kTileSide);
-  TIFFSetField(t, TIFFTAG_TILELENGTH, kTileSide);
+  TIFFSetField(t, TIFFTAG_TILEWIDTH, kTileWidth);
+  TIFFSetField(t, TIFFTAG_TILELENGTH, kTileLength);
   const bool contiguous = planar == PLANARCONFIG_CONTIG;
   const uint32_t perPixel = contiguous ? kSamples : 1;
-  std::vector<uint8_t> tile(kTileSide * kTileSide * perPixel);
+  std::vector<uint8_t> tile(kTileWidth * kTileLength * perPixel);
   for (uint32_t s = 0; s < (contiguous ? 1 : kSamples); ++s)
-    for (uint32_t y0 = 0; y0 < kHeight; y0 += kTileSide)
-      for (uint32_t x0 = 0; x0 < kWidth; x0 += kTileSide) {
-        for (uint32_t r = 0; r < kTileSide; ++r)
-          for (uint32_t c = 0; c < kTileSide; ++c)
+    for (uint32_t y0 = 0; y0 < kHeight; y0 += kTileLength)
+      for (uint32_t x0 = 0; x0 < kWidth; x0 += kTileWidth) {
+        for (uint32_t r = 0; r < kTileLength; ++r)
+          for (uint32_t c = 0; c < kTileWidth; ++c)
             for (uint32_t p = 0; p < perPixel; ++p) {
               const uint32_t x = x0 + c, y = y0 + r;
-              tile[(r * kTileSide + c) * perPixel + p] =
+              tile[(r * kTileWidth + c) * perPixel + p] =
                   x < kWidth && y < kHeight ? tiledValue(x, y, contiguous ? p : s) : 0xEE;
             }
         ASSERT_GE(TIFFWriteTile(t, tile.data(), x0, y0, 0, static_cast<uint16_t>(s)), 0);
@@ -177,24 +179,44 @@ void writeTiledTiff(const std::filesystem::path& file, uint16_t planar) {
   TIFFClose(t);
 }
 
+// Every sample of a document read from writeTiledTiff's file.
+void expectTiledValues(const Document& doc, uint32_t width, uint32_t height, const char* what) {
+  ASSERT_EQ(doc.width(), static_cast<int32_t>(width));
+  ASSERT_EQ(doc.height(), static_cast<int32_t>(height));
+  ASSERT_EQ(doc.alphas.size(), 1u);
+  std::vector<const Plane*> planes = {&doc.colour(0), &doc.colour(1), &doc.colour(2), &doc.alphas[0].data};
+  int wrong = 0;
+  for (uint32_t s = 0; s < planes.size(); ++s)
+    for (uint32_t y = 0; y < height; ++y)
+      for (uint32_t x = 0; x < width; ++x)
+        if ((*planes[s])[y * width + x] != tiledValue(x, y, s) && ++wrong <= 5)
+          ADD_FAILURE() << what << " sample " << s << " at (" << x << ", " << y
+                        << "): " << int((*planes[s])[y * width + x]) << ", expected " << int(tiledValue(x, y, s));
+  EXPECT_EQ(wrong, 0);
+}
+
 TEST(TiffReading, ReadsTiledFilesWhoseSizeIsNoMultipleOfTheTile) {
   TempFolder folder;
   for (const uint16_t planar : {PLANARCONFIG_CONTIG, PLANARCONFIG_SEPARATE}) {
     writeTiledTiff(folder / "tiled.tif", planar);
-    const Document doc = host::openImage(folder / "tiled.tif");
-    ASSERT_EQ(doc.width(), 40);
-    ASSERT_EQ(doc.height(), 24);
-    ASSERT_EQ(doc.alphas.size(), 1u);
-    std::vector<const Plane*> planes = {&doc.colour(0), &doc.colour(1), &doc.colour(2), &doc.alphas[0].data};
-    int wrong = 0;
-    for (uint32_t s = 0; s < planes.size(); ++s)
-      for (uint32_t y = 0; y < 24; ++y)
-        for (uint32_t x = 0; x < 40; ++x)
-          if ((*planes[s])[y * 40 + x] != tiledValue(x, y, s) && ++wrong <= 5)
-            ADD_FAILURE() << (planar == PLANARCONFIG_CONTIG ? "contiguous" : "planar") << " sample " << s
-                          << " at (" << x << ", " << y << "): " << int((*planes[s])[y * 40 + x]) << ", expected "
-                          << int(tiledValue(x, y, s));
-    EXPECT_EQ(wrong, 0);
+    expectTiledValues(host::openImage(folder / "tiled.tif"), 40, 24,
+                      planar == PLANARCONFIG_CONTIG ? "contiguous" : "planar");
+  }
+}
+
+// A tile is read whole: one far larger than its image would let a file of a
+// few hundred bytes take gigabytes. Common tile sizes on a small image, and
+// tiles reaching past the image by the usual rounding, still read.
+TEST(TiffReading, RefusesTilesFarLargerThanTheImage) {
+  TempFolder folder;
+  writeTiledTiff(folder / "small.tif", PLANARCONFIG_CONTIG, 10, 6, 1024, 1024);
+  expectTiledValues(host::openImage(folder / "small.tif"), 10, 6, "1024 x 1024 tiles");
+  writeTiledTiff(folder / "rounded.tif", PLANARCONFIG_CONTIG, 1100, 20, 1104, 16);
+  expectTiledValues(host::openImage(folder / "rounded.tif"), 1100, 20, "1104 x 16 tiles");
+  for (const auto& [width, length] : {std::pair<uint32_t, uint32_t>{1040, 16}, {16, 1040}}) {
+    writeTiledTiff(folder / "huge.tif", PLANARCONFIG_CONTIG, 10, 6, width, length);
+    EXPECT_EQ(refusalOf(folder / "huge.tif"), (folder / "huge.tif").string() + ": tiles of " + std::to_string(width) +
+                                                  " x " + std::to_string(length) + " pixels are far larger than the image");
   }
 }
 
