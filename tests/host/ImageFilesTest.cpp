@@ -146,33 +146,33 @@ uint8_t tiledValue(uint32_t x, uint32_t y, uint32_t s) { return static_cast<uint
 // pixels in 16 x 16 tiles: the last column and row of tiles reach past the
 // image. The parts of the tiles outside it hold 0xEE, which must never be
 // read.
-void writeTiledTiff(const std::filesystem::path& file, uint16_t planar, uint32_t kWidth = 40,
-                    uint32_t kHeight = 24, uint32_t kTileWidth = 16, uint32_t kTileLength = 16) {
+void writeTiledTiff(const std::filesystem::path& file, uint16_t planar, uint32_t width = 40,
+                    uint32_t height = 24, uint32_t tileWidth = 16, uint32_t tileLength = 16) {
   constexpr uint32_t kSamples = 4;
   TIFF* t = TIFFOpen(file.c_str(), "w");
   ASSERT_NE(t, nullptr);
-  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, kWidth);
-  TIFFSetField(t, TIFFTAG_IMAGELENGTH, kHeight);
+  TIFFSetField(t, TIFFTAG_IMAGEWIDTH, width);
+  TIFFSetField(t, TIFFTAG_IMAGELENGTH, height);
   TIFFSetField(t, TIFFTAG_BITSPERSAMPLE, 8);
   TIFFSetField(t, TIFFTAG_SAMPLESPERPIXEL, kSamples);
   TIFFSetField(t, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_RGB);
   TIFFSetField(t, TIFFTAG_PLANARCONFIG, planar);
   const uint16_t extra = EXTRASAMPLE_UNSPECIFIED;
   TIFFSetField(t, TIFFTAG_EXTRASAMPLES, 1, &extra);
-  TIFFSetField(t, TIFFTAG_TILEWIDTH, kTileWidth);
-  TIFFSetField(t, TIFFTAG_TILELENGTH, kTileLength);
+  TIFFSetField(t, TIFFTAG_TILEWIDTH, tileWidth);
+  TIFFSetField(t, TIFFTAG_TILELENGTH, tileLength);
   const bool contiguous = planar == PLANARCONFIG_CONTIG;
   const uint32_t perPixel = contiguous ? kSamples : 1;
-  std::vector<uint8_t> tile(kTileWidth * kTileLength * perPixel);
+  std::vector<uint8_t> tile(tileWidth * tileLength * perPixel);
   for (uint32_t s = 0; s < (contiguous ? 1 : kSamples); ++s)
-    for (uint32_t y0 = 0; y0 < kHeight; y0 += kTileLength)
-      for (uint32_t x0 = 0; x0 < kWidth; x0 += kTileWidth) {
-        for (uint32_t r = 0; r < kTileLength; ++r)
-          for (uint32_t c = 0; c < kTileWidth; ++c)
+    for (uint32_t y0 = 0; y0 < height; y0 += tileLength)
+      for (uint32_t x0 = 0; x0 < width; x0 += tileWidth) {
+        for (uint32_t r = 0; r < tileLength; ++r)
+          for (uint32_t c = 0; c < tileWidth; ++c)
             for (uint32_t p = 0; p < perPixel; ++p) {
               const uint32_t x = x0 + c, y = y0 + r;
-              tile[(r * kTileWidth + c) * perPixel + p] =
-                  x < kWidth && y < kHeight ? tiledValue(x, y, contiguous ? p : s) : 0xEE;
+              tile[(r * tileWidth + c) * perPixel + p] =
+                  x < width && y < height ? tiledValue(x, y, contiguous ? p : s) : 0xEE;
             }
         ASSERT_GE(TIFFWriteTile(t, tile.data(), x0, y0, 0, static_cast<uint16_t>(s)), 0);
       }
